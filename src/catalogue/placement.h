@@ -1,0 +1,22 @@
+#pragma once
+#include <string>
+
+#include "platform/registry.h"
+
+namespace korvane {
+
+// Writes a REG_SZ value named `title` into the key (created when missing).
+void PlaceRegistryEntry(RootKey root, const std::wstring& key_path, const std::wstring& title,
+                        const std::wstring& file_name, const std::wstring& parameters);
+// Writes `title`.lnk into the current user's or the all-users Startup folder.
+void PlaceStartupFolderEntry(bool current_user, const std::wstring& title,
+                             const std::wstring& file_name, const std::wstring& parameters);
+
+// The text shown when a file name with a blank is refused for win.ini.
+extern const wchar_t kWinIniSpacesMessage[];
+// Appends the file name to win.ini's "load" (load_key) or "run" key. Returns
+// false, writing nothing, when the file name holds a blank: the caller then
+// shows kWinIniSpacesMessage.
+bool PlaceWinIniEntry(bool load_key, const std::wstring& file_name);
+
+}  // namespace korvane

@@ -1,0 +1,47 @@
+#pragma once
+// The file system as the catalogue needs it. Relative names are taken
+// relative to the current directory, as the platform does.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+bool FileExists(const std::wstring& path);    // exists and is no folder
+bool FolderExists(const std::wstring& path);  // exists and is a folder
+bool RemoveFile(const std::wstring& path);    // true when deleted
+
+struct FolderItem {
+  std::wstring name;
+  bool is_folder = false;
+  bool is_reparse_point = false;  // junction or symbolic link
+};
+// Items of a folder (pattern "*.*", hidden and system items included), in the
+// platform's order; "." and ".." come as the platform gives them. Empty when
+// the folder cannot be listed.
+std::vector<FolderItem> ListFolder(const std::wstring& folder);
+
+// SearchPath with the system's search order; the full path, or nothing.
+std::optional<std::wstring> SearchPathFor(const std::wstring& name);
+// FindExecutable for a file in a directory (empty: none); the program's path
+// when the call succeeds (result above 32), or nothing.
+std::optional<std::wstring> FindExecutableFor(const std::wstring& file,
+                                              const std::wstring& directory);
+
+std::wstring WindowsDirectory();   // without a trailing backslash unless a root
+std::wstring OwnExecutablePath();  // the running program's own .exe
+// The shell's Startup folder of the current user or of all users; empty when
+// the shell knows none.
+std::wstring KnownStartupFolder(bool all_users);
+
+// Writes text to a file in the ANSI code page, replacing it. Throws on failure.
+void WriteAnsiTextFile(const std::wstring& path, const std::wstring& text);
+
+// How many SearchPath and FindExecutable calls this process has made.
+uint64_t FileSearchCalls();
+
+// Platform family as GetVersionEx reports it: 1 = Windows 95 family, 2 = NT.
+uint32_t PlatformId();
+
+}  // namespace korvane

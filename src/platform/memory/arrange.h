@@ -1,0 +1,97 @@
+#pragma once
+// Arranging the in-memory platform from tests: a registry, a file system with
+// a search order, running processes with windows, and faults on demand.
+// Everything here is the fake world behind the platform classes.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "platform/shell.h"
+
+namespace korvane::memory {
+
+// Empties the world: no keys, no files, no processes, no faults. Afterwards
+// the Windows directory is C:\WINDOWS, the system folder C:\WINDOWS\system32,
+// the own executable C:\Program Files\Korvane\korvane.exe, the current
+// directory C:\, the search order (own folder, current directory, system
+// folder, Windows directory), platform id 2, and the known Startup folders
+// are empty.
+void Reset();
+
+// Registry. Key and value names keep their case and match without it; values
+// keep creation order. Paths are full, from the root, with or without a
+// leading backslash.
+void MakeKey(RootKey root, const std::wstring& path);
+void SetValue(RootKey root, const std::wstring& path, const std::wstring& name,
+              RegistryDataType type, const std::vector<uint8_t>& data);
+void SetString(RootKey root, const std::wstring& path, const std::wstring& name,
+               const std::wstring& value);
+void SetDWord(RootKey root, const std::wstring& path, const std::wstring& name, uint32_t value);
+// Make the key refuse to open (as for a user without write rights).
+void DenyKey(RootKey root, const std::wstring& path);
+
+// Files and folders. Paths are full ("C:\dir\file"); folders on the way are made.
+void PutFile(const std::wstring& path, const std::string& content = {});
+void MakeFolder(const std::wstring& path);
+// A folder entry that is a reparse point leading to `target` (a junction).
+void MakeJunction(const std::wstring& path, const std::wstring& target);
+std::string FileContent(const std::wstring& path);  // throws when missing
+void SetCurrentDirectory(const std::wstring& path);
+void SetWindowsDirectory(const std::wstring& path);
+void SetOwnExecutable(const std::wstring& path);
+void SetSearchOrder(const std::vector<std::wstring>& folders);
+void SetKnownStartupFolder(bool all_users, const std::wstring& path);
+// FindExecutable: files with this extension (".txt") open with `program`.
+void SetAssociation(const std::wstring& extension, const std::wstring& program);
+void SetPlatformId(uint32_t id);
+
+// Shortcut files are plain files in the memory file system.
+struct ShortcutData {
+  std::wstring path, arguments, working_directory, description, icon_location;
+  int icon_index = 0;
+};
+void PutShortcut(const std::wstring& file, const ShortcutData& data);
+ShortcutData ReadShortcut(const std::wstring& file);  // throws when it is none
+
+void SetVersionInfo(const std::wstring& file, const std::map<std::wstring, std::wstring>& strings,
+                    const std::wstring& language);
+void SetIconIndex(const std::wstring& file, int index);
+
+// Processes. A window may refuse a close request; otherwise a close request
+// to a process's window ends the process.
+struct FakeWindow {
+  bool visible = true;
+  bool has_parent = false;
+  bool refuses_close = false;
+};
+uint32_t StartProcess(const std::wstring& path, const std::vector<FakeWindow>& windows = {});
+// With an explicit id (0, 4, ...) and a raw module path ("" when unreadable).
+void StartProcessWithId(uint32_t id, const std::wstring& path,
+                        const std::vector<FakeWindow>& windows = {});
+bool ProcessRunning(uint32_t id);
+void StopProcess(uint32_t id);
+// How many close requests each window of the process received.
+std::vector<int> CloseRequests(uint32_t id);
+
+// Records of what the shell was asked to do.
+struct ShellOpenCall {
+  std::wstring file, parameters, folder;
+};
+const std::vector<ShellOpenCall>& ShellOpenCalls();
+const std::vector<std::wstring>& PropertiesShown();
+
+// The next operation of this kind fails (once).
+enum class Fault {
+  RegistryOpen,    // the next OpenKey returns false
+  RegistryRead,    // the next value read throws
+  RegistryWrite,   // the next value write or delete throws
+  ProfileWrite,    // the next TIniFile::WriteString throws
+  ProcessList,     // the next EnumerateProcesses throws
+  ShellLink,       // the next shell link object cannot be created
+  FileDelete,      // the next RemoveFile fails
+};
+void FailNext(Fault fault);
+
+}  // namespace korvane::memory

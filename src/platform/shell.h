@@ -1,0 +1,83 @@
+#pragma once
+// Shell services: shortcuts, version information, icons, the properties sheet
+// and starting a program or opening a document.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace korvane {
+
+enum class ShowCommand { Normal, Maximized, Minimized };
+
+// Reads shortcut (.lnk) files. Properties keep the last shortcut that loaded.
+class TLMDShellLink {
+ public:
+  TLMDShellLink();  // creates the shell link object; throws when it cannot
+  ~TLMDShellLink();
+  TLMDShellLink(const TLMDShellLink&) = delete;
+  TLMDShellLink& operator=(const TLMDShellLink&) = delete;
+
+  // True when loaded; on failure every property stays as it was.
+  bool LoadShellLink(const std::wstring& file, uint32_t mode = 0);
+
+  std::wstring Path;  // raw target: environment references unexpanded
+  std::wstring Arguments;
+  std::wstring WorkingDirectory;
+  std::wstring Description;
+  std::wstring IconLocation;
+  int IconIndex = 0;
+  uint16_t HotKey = 0;
+  ShowCommand ShowCmd = ShowCommand::Normal;
+  std::wstring FileName;  // never set by loading
+
+  struct Object;
+
+ private:
+  std::unique_ptr<Object> object_;
+};
+
+// Writes a shortcut file (replacing one of that name) with the target, the
+// arguments and the description; no working folder, icon or hot key.
+// Throws when the shell link object cannot be created.
+void CreateStartupShortcut(const std::wstring& target, const std::wstring& shortcut_path,
+                           const std::wstring& description, const std::wstring& arguments);
+
+class TLMDVersionInfo {
+ public:
+  // Rereads every property, but only when `file` differs from the current
+  // name (exact comparison); empty stands for the running program itself.
+  void SetRetrieveFilename(const std::wstring& file);
+  const std::wstring& RetrieveFilename() const { return retrieve_filename_; }
+  int ReadCount() const { return read_count_; }  // how often a file was read
+
+  std::wstring FileDescription, CompanyName, ProductVersion, Language, ProductName, FileVersion,
+      OriginalFilename, InternalFilename, LegalCopyright, LegalTrademarks, Comments;
+
+ private:
+  void Read(const std::wstring& path);
+  std::wstring retrieve_filename_;
+  bool assigned_ = false;
+  int read_count_ = 0;
+};
+
+// Index of the file's small icon in the system image list; 0 when none.
+int SystemIconIndex(const std::wstring& path);
+
+enum class OwnerWindow { None, OwnerForm, Application };
+
+class TLMDShellObjectPropertiesDialog {
+ public:
+  std::wstring ObjectName;
+  std::wstring InitialTab;
+  OwnerWindow OwnerHandle = OwnerWindow::None;
+  void* owner_form = nullptr;   // window handle used with OwnerForm
+  void* application = nullptr;  // window handle used with Application
+  // True when the sheet was shown.
+  bool Execute();
+};
+
+// ShellExecute "open" with SW_SHOWNORMAL; parameters and folder may be empty.
+void ShellOpen(const std::wstring& file, const std::wstring& parameters,
+               const std::wstring& folder);
+
+}  // namespace korvane

@@ -1,0 +1,30 @@
+#pragma once
+// Text helpers shared by every layer. Case-insensitive comparison follows the
+// user's locale on Windows (CompareStringW, NORM_IGNORECASE).
+#include <string>
+#include <string_view>
+
+namespace korvane {
+
+std::string ToUtf8(std::wstring_view text);
+std::wstring FromUtf8(std::string_view text);
+
+// Whole-string comparison without regard to letter case (user's locale).
+bool SameText(std::wstring_view a, std::wstring_view b);
+// Upper case of ASCII letters a..z only, as the instance marker wants it.
+std::wstring AsciiUpper(std::wstring_view text);
+
+bool StartsWith(std::wstring_view text, std::wstring_view prefix);
+bool EndsWith(std::wstring_view text, std::wstring_view suffix);
+bool Contains(std::wstring_view text, std::wstring_view part);
+
+// The text after the last backslash or colon.
+std::wstring ExtractFileName(std::wstring_view path);
+// The text up to and including the last backslash or colon.
+std::wstring ExtractFilePath(std::wstring_view path);
+// From the last "." after the last backslash or colon, dot included; empty when none.
+std::wstring ExtractFileExt(std::wstring_view path);
+std::wstring IncludeTrailingBackslash(std::wstring_view path);
+std::wstring ExcludeTrailingBackslash(std::wstring_view path);
+
+}  // namespace korvane

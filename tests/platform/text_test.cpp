@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include "platform/text.h"
+
+namespace korvane {
+namespace {
+
+TEST(Text, Utf8RoundTripKeepsNonAsciiAndAstralCharacters) {
+  const std::wstring samples[] = {L"", L"C:\\Users\\J\u00fcrgen\\app.exe", L"\u65e5\u672c\u8a9e",
+                                  std::wstring(L"x") + static_cast<wchar_t>(0xD83D) +
+                                      static_cast<wchar_t>(0xDE00)};
+  for (const std::wstring& s : samples) {
+    std::wstring round = FromUtf8(ToUtf8(s));
+    if constexpr (sizeof(wchar_t) == 4) {
+      // Natively the pair stays two code units; compare through UTF-8 instead.
+      EXPECT_EQ(ToUtf8(round), ToUtf8(s));
+    } else {
+      EXPECT_EQ(round, s);
+    }
+  }
+  EXPECT_EQ(ToUtf8(L"\u00e9"), "\xC3\xA9");
+  EXPECT_EQ(FromUtf8("\xC3"), L"\uFFFD");  // cut sequence
+}
+
+TEST(Text, PathPiecesSplitAtTheLastBackslashOrColon) {
+  struct Case {
+    const wchar_t* path;
+    const wchar_t* name;
+    const wchar_t* folder;
+    const wchar_t* ext;
+  } cases[] = {
+      {L"C:\\Tools\\app.exe", L"app.exe", L"C:\\Tools\\", L".exe"},
+      {L"C:app", L"app", L"C:", L""},
+      {L"C:\\dir.d\\noext", L"noext", L"C:\\dir.d\\", L""},
+      {L"archive.tar.gz", L"archive.tar.gz", L"", L".gz"},
+      {L"", L"", L"", L""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ExtractFileName(c.path), c.name) << c.path;
+    EXPECT_EQ(ExtractFilePath(c.path), c.folder) << c.path;
+    EXPECT_EQ(ExtractFileExt(c.path), c.ext) << c.path;
+  }
+}
+
+TEST(Text, SameTextIgnoresCaseOnly) {
+  EXPECT_TRUE(SameText(L"C:\\WINDOWS\\Notepad.EXE", L"c:\\windows\\notepad.exe"));
+  EXPECT_FALSE(SameText(L"a.exe", L"a.exe "));
+  EXPECT_EQ(AsciiUpper(L"korvane.exe"), L"KORVANE.EXE");
+}
+
+}  // namespace
+}  // namespace korvane
