@@ -1,1 +1,151 @@
 #include "catalogue/location.h"
+
+#include "platform/files.h"
+#include "platform/profile.h"
+#include "platform/text.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr wchar_t kShellFolders[] =
+    L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr wchar_t kDefaultShellFolders[] =
+    L".Default\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+StartupLocation Key(RootKey root, const wchar_t* path) {
+  return {StartupLocationKind::RegistryKeyLocation, root, path, {}};
+}
+
+std::wstring ReadShellFolder(RootKey root, const wchar_t* key_path, const wchar_t* value) {
+  TRegistry reg;
+  reg.SetRootKey(root);
+  if (!reg.OpenKey(key_path, false)) return {};
+  // A value of another type names no folder; it must not stop the scan.
+  RegistryDataType type = reg.GetDataType(value);
+  if (type != RegistryDataType::String && type != RegistryDataType::ExpandString) return {};
+  return reg.ReadString(value);
+}
+
+bool IsBlank(const std::wstring& text) {
+  return text.find_first_not_of(L' ') == std::wstring::npos;
+}
+
+}  // namespace
+
+const std::vector<StartupLocation>& RegistryStartupLocations() {
+  using enum RootKey;
+  static const std::vector<StartupLocation> table = {
+      Key(CurrentUser, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
+      Key(CurrentUser, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"),
+      Key(CurrentUser, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceSetup"),
+      Key(CurrentUser, L"\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows\\load"),
+      Key(CurrentUser, L"\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows\\run"),
+      Key(CurrentUser, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\run"),
+      Key(CurrentUser, L"\\Software\\Mirabilis\\ICQ\\Agent\\Apps\\Run"),
+      Key(LocalMachine, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
+      Key(LocalMachine, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices"),
+      Key(LocalMachine, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"),
+      Key(LocalMachine, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceSetup"),
+      Key(LocalMachine, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx"),
+      Key(LocalMachine, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce"),
+      Key(LocalMachine, L"\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Userinit"),
+      Key(LocalMachine, L"\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Shell"),
+      Key(LocalMachine, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\run"),
+      Key(LocalMachine, L"\\System\\CurrentControlSet\\Control\\Session Manager\\BootExecute"),
+      Key(LocalMachine, L"\\System\\CurrentControlSet\\Services"),
+      Key(LocalMachine, L"\\System\\CurrentControlSet\\Services\\VxD"),
+      Key(Users, L"\\.Default\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"),
+      Key(Users, L"\\.Default\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"),
+      Key(Users, L"\\.Default\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceSetup"),
+  };
+  return table;
+}
+
+std::wstring StartupFolderPath(StartupFolder folder) {
+  switch (folder) {
+    case StartupFolder::CurrentUser:
+    case StartupFolder::AllUsers: {
+      bool all_users = folder == StartupFolder::AllUsers;
+      std::wstring path =
+          all_users ? ReadShellFolder(RootKey::LocalMachine, kShellFolders, L"Common Startup")
+                    : ReadShellFolder(RootKey::CurrentUser, kShellFolders, L"Startup");
+      return IsBlank(path) ? KnownStartupFolder(all_users) : path;
+    }
+    case StartupFolder::DefaultUser:
+      // Written without the leading backslash; it is opened from the root all the same.
+      return ReadShellFolder(RootKey::Users, kDefaultShellFolders, L"Startup");
+  }
+  return {};
+}
+
+std::vector<StartupLocation> StartupLocations() {
+  std::vector<StartupLocation> all = RegistryStartupLocations();
+  const std::pair<StartupFolder, RootKey> folders[] = {
+      {StartupFolder::CurrentUser, RootKey::CurrentUser},
+      {StartupFolder::AllUsers, RootKey::LocalMachine},
+      {StartupFolder::DefaultUser, RootKey::Users}};
+  for (auto [folder, root] : folders) {
+    all.push_back(
+        {StartupLocationKind::StartupFolderLocation, root, StartupFolderPath(folder), {}});
+  }
+  std::wstring win_ini = WinIniPath();
+  for (const wchar_t* key : {L"run", L"load"}) {
+    all.push_back({StartupLocationKind::WinIniLocation, RootKey::CurrentUser, win_ini, key});
+  }
+  return all;
+}
+
+std::wstring LocationText(const StartupLocation& location) {
+  switch (location.kind) {
+    case StartupLocationKind::RegistryKeyLocation: {
+      std::wstring_view path = location.path;
+      if (StartsWith(path, L"\\")) path.remove_prefix(1);
+      return std::wstring(RootKeyName(location.root)) + L"\\" + std::wstring(path);
+    }
+    case StartupLocationKind::StartupFolderLocation:
+      return ExcludeTrailingBackslash(location.path);
+    case StartupLocationKind::WinIniLocation:
+      return location.path + L", " + location.key;
+  }
+  return {};
+}
+
+StartupLocation RecogniseLocation(const std::wstring& text) {
+  StartupLocation location;
+  std::wstring cut = text;
+  for (const wchar_t* key : {L"run", L"load"}) {
+    if (Contains(text, std::wstring(L"win.ini, ") + key)) {
+      cut = text.substr(0, text.find(std::wstring(L", ") + key));
+      break;
+    }
+  }
+  if (FolderExists(cut)) {
+    location.kind = StartupLocationKind::StartupFolderLocation;
+    location.path = cut;
+    return location;
+  }
+  if (FileExists(cut)) {
+    location.kind = StartupLocationKind::WinIniLocation;
+    location.path = cut;
+    if (Contains(text, L", run")) {
+      location.key = L"run";
+    } else if (Contains(text, L", load")) {
+      location.key = L"load";
+    }
+    return location;
+  }
+  // Location texts of registry keys start with the root's full name.
+  struct Root {
+    RootKey root;
+    size_t length;
+  };
+  Root root = Contains(text, L"HKEY_CURRENT_USER")    ? Root{RootKey::CurrentUser, 17}
+              : Contains(text, L"HKEY_LOCAL_MACHINE") ? Root{RootKey::LocalMachine, 18}
+                                                      : Root{RootKey::Users, 10};
+  location.root = root.root;
+  location.path = text.size() > root.length ? text.substr(root.length) : std::wstring();
+  return location;
+}
+
+}  // namespace korvane

@@ -1,8 +1,8 @@
 #pragma once
 // The 27 startup locations, their location texts, and telling a location
 // from its text.
-#include <array>
 #include <string>
+#include <vector>
 
 #include "platform/registry.h"
 
@@ -13,8 +13,31 @@ enum class StartupLocationKind { RegistryKeyLocation, StartupFolderLocation, Win
 struct StartupLocation {
   StartupLocationKind kind = StartupLocationKind::RegistryKeyLocation;
   RootKey root = RootKey::CurrentUser;  // registry keys and Startup folders
-  std::wstring path;  // key path as in the table; folder; or win.ini's full path
-  std::wstring key;   // win.ini: "run" or "load"
+  std::wstring path;                    // key path as in the table; folder; or win.ini's full path
+  std::wstring key;                     // win.ini: "run" or "load"
 };
+
+// The 22 registry keys, in scan order, with their paths as written (leading
+// backslash).
+const std::vector<StartupLocation>& RegistryStartupLocations();
+
+// The three Startup folders, in scan order.
+enum class StartupFolder { CurrentUser, AllUsers, DefaultUser };
+// The folder named by the Shell Folders value, without changes. The current
+// user's and the all-users folder fall back to the shell's known folder when
+// the value is missing, empty or not a string; empty when neither is known.
+std::wstring StartupFolderPath(StartupFolder folder);
+
+// All 27 locations in scan order, the folders and win.ini resolved now. A
+// Startup folder that is not known has an empty path.
+std::vector<StartupLocation> StartupLocations();
+
+// The text of the Location column: "HKEY_CURRENT_USER\Software\...", the
+// folder without a trailing backslash, or "C:\WINDOWS\win.ini, run".
+std::wstring LocationText(const StartupLocation& location);
+
+// Tells a location from its text alone: win.ini key, existing folder,
+// existing file (a win.ini key), else a registry key.
+StartupLocation RecogniseLocation(const std::wstring& text);
 
 }  // namespace korvane

@@ -5,10 +5,16 @@
 
 namespace korvane {
 
+// The registry data that starts `file_name` with `parameters`: a file name
+// with a blank is quoted so that Windows cannot start a shorter path; with
+// parameters the quoted file name, one blank, and the parameters as typed.
+std::wstring RegistryCommand(const std::wstring& file_name, const std::wstring& parameters);
+
 // Writes a REG_SZ value named `title` into the key (created when missing).
 void PlaceRegistryEntry(RootKey root, const std::wstring& key_path, const std::wstring& title,
                         const std::wstring& file_name, const std::wstring& parameters);
 // Writes `title`.lnk into the current user's or the all-users Startup folder.
+// Throws PlatformError when the folder is not known.
 void PlaceStartupFolderEntry(bool current_user, const std::wstring& title,
                              const std::wstring& file_name, const std::wstring& parameters);
 

@@ -1,11 +1,22 @@
 #pragma once
+#include <string>
+
 #include "catalogue/entry.h"
 
 namespace korvane {
+
+class TLMDShellLink;
 
 // Empties `list` and refills it from the 27 locations in scan order. When the
 // platform layer throws, the rows added so far stay in `list` and the error
 // goes on to the caller.
 void ScanStartupList(StartupList& list);
+
+// Adds the entries of `folder` (a full path ending in a backslash) and of its
+// subfolders, in listing order; links to other folders are not followed.
+void ScanStartupFolder(const std::wstring& folder, StartupList& list, TLMDShellLink& shell_link);
+
+// The URL of a .url file; empty when it has none.
+std::wstring ReadInternetShortcut(const std::wstring& file);
 
 }  // namespace korvane

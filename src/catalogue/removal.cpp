@@ -1,0 +1,84 @@
+#include "catalogue/removal.h"
+
+#include <exception>
+
+#include "catalogue/location.h"
+#include "platform/files.h"
+#include "platform/processes.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+
+namespace korvane {
+
+namespace {
+
+// Only a file directly inside the folder may go: a name that climbs out of
+// it, or names the folder itself, removes nothing.
+bool IsPlainFileName(const std::wstring& name) {
+  return !name.empty() && name != L"." && name != L".." &&
+         name.find_first_of(L"\\/:") == std::wstring::npos;
+}
+
+// Removes the first blank-separated word equal to `word` (with case) and the
+// blank after it. False when no word matched.
+bool RemoveWord(std::wstring& words, const std::wstring& word) {
+  size_t start = 0;
+  while (start < words.size()) {
+    size_t blank = words.find(L' ', start);
+    size_t end = blank == std::wstring::npos ? words.size() : blank;
+    if (words.compare(start, end - start, word) == 0) {
+      words.erase(start, end - start + (end < words.size() ? 1 : 0));
+      return true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
+void RemoveFromLocation(const StartupEntry& row) {
+  StartupLocation location = RecogniseLocation(row.location);
+  switch (location.kind) {
+    case StartupLocationKind::StartupFolderLocation: {
+      if (!IsPlainFileName(row.name)) return;
+      std::wstring file = IncludeTrailingBackslash(location.path) + row.name;
+      if (FileExists(file)) RemoveFile(file);
+      return;
+    }
+    case StartupLocationKind::WinIniLocation: {
+      if (location.key.empty()) return;
+      TIniFile ini(location.path);
+      std::wstring words = ini.ReadString(L"Windows", location.key, L"");
+      RemoveWord(words, row.file_name);
+      ini.WriteString(L"windows", location.key, words);
+      return;
+    }
+    case StartupLocationKind::RegistryKeyLocation: {
+      TRegistry reg;
+      reg.SetRootKey(location.root);
+      if (reg.OpenKey(location.path, false)) reg.DeleteValue(row.name);
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+void DeleteStartupEntry(const StartupEntry& row, RemovalSource source) {
+  // The program is ended even when its entry could not be removed.
+  std::exception_ptr failure;
+  try {
+    RemoveFromLocation(row);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  TWindowsAPI& processes = TWindowsAPI::Instance();
+  if (processes.FindProcessFile(row.file_name) != -1) {
+    processes.EndProcessByFileName(
+        row.file_name, false,
+        source == RemovalSource::MainList ? EndMode::Close : EndMode::Terminate);
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace korvane

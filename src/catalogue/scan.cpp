@@ -1,0 +1,126 @@
+#include "catalogue/scan.h"
+
+#include <memory>
+
+#include "catalogue/command_line.h"
+#include "catalogue/location.h"
+#include "platform/files.h"
+#include "platform/processes.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/text.h"
+
+namespace korvane {
+
+namespace {
+
+void AddEntry(StartupList& list, std::wstring name, std::wstring file_name, std::wstring parameters,
+              const std::wstring& location) {
+  StartupEntry entry;
+  entry.running = TWindowsAPI::Instance().FindProcessFile(file_name) != -1;
+  entry.icon = SystemIconIndex(file_name);
+  entry.name = std::move(name);
+  entry.file_name = std::move(file_name);
+  entry.parameters = std::move(parameters);
+  entry.location = location;
+  list.push_back(std::move(entry));
+}
+
+// A name as written, else what the search path gives for it.
+std::wstring ResolveFile(const std::wstring& name) {
+  return FileExists(name) ? name : SearchFileOnPath(name).path;
+}
+
+bool IsStringValue(TRegistry& reg, const std::wstring& name) {
+  RegistryDataType type = reg.GetDataType(name);
+  return type == RegistryDataType::String || type == RegistryDataType::ExpandString;
+}
+
+void ScanRegistryKey(const StartupLocation& location, TRegistry& reg, StartupList& list) {
+  reg.SetRootKey(location.root);
+  if (!reg.OpenKey(location.path, false)) return;
+  std::wstring text = LocationText(location);
+  for (const std::wstring& name : reg.GetValueNames()) {
+    // Numbers and binary data start nothing; they must not hide the rest.
+    if (!IsStringValue(reg, name)) continue;
+    SplitCommand command = SplitCommandLine(reg.ReadString(name));
+    std::wstring file = ResolveFile(command.file_name);
+    if (FileExists(file))
+      AddEntry(list, name, std::move(file), std::move(command.parameters), text);
+  }
+  reg.CloseKey();
+}
+
+void ScanWinIniKey(const StartupLocation& location, StartupList& list) {
+  std::wstring words = TIniFile(location.path).ReadString(L"Windows", location.key, L"");
+  std::wstring text = LocationText(location);
+  size_t start = 0;
+  while (start < words.size()) {
+    size_t blank = words.find(L' ', start);
+    size_t end = blank == std::wstring::npos ? words.size() : blank;
+    std::wstring word = words.substr(start, end - start);
+    start = end + 1;
+    if (word.empty() || !FileExists(word)) continue;
+    std::wstring name = ExtractFileName(word);
+    name.resize(name.size() - ExtractFileExt(name).size());
+    AddEntry(list, std::move(name), std::move(word), L"", text);
+  }
+}
+
+}  // namespace
+
+std::wstring ReadInternetShortcut(const std::wstring& file) {
+  return TIniFile(file).ReadString(L"InternetShortcut", L"URL", L"");
+}
+
+void ScanStartupFolder(const std::wstring& folder, StartupList& list, TLMDShellLink& shell_link) {
+  std::wstring location = ExcludeTrailingBackslash(folder);
+  for (const FolderItem& item : ListFolder(folder)) {
+    const std::wstring& name = item.name;
+    if (item.is_folder) {
+      // A junction may lead back up the tree: only real subfolders are entered.
+      if (name != L"." && name != L".." && !item.is_reparse_point) {
+        ScanStartupFolder(folder + name + L"\\", list, shell_link);
+      }
+      continue;
+    }
+    std::wstring extension = ExtractFileExt(name);
+    if (extension == L".lnk") {
+      if (!shell_link.LoadShellLink(folder + name, 0)) continue;
+      std::wstring target = ResolveFile(shell_link.Path + shell_link.FileName);
+      if (FileExists(target))
+        AddEntry(list, name, std::move(target), shell_link.Arguments, location);
+    } else if (extension == L".url") {
+      AddEntry(list, name, ResolveFile(ReadInternetShortcut(folder + name)), L"", location);
+    } else if (name != L"desktop.ini" && name != L"thumbs.db") {
+      AddEntry(list, name, folder + name, L"", location);
+    }
+  }
+}
+
+void ScanStartupList(StartupList& list) {
+  TWindowsAPI::Instance().InvalidateProcessList();
+  list.clear();
+  std::vector<StartupLocation> locations = StartupLocations();
+  TRegistry reg;
+  std::unique_ptr<TLMDShellLink> shell_link;
+  bool win_ini_exists = FileExists(WinIniPath());
+  for (const StartupLocation& location : locations) {
+    switch (location.kind) {
+      case StartupLocationKind::RegistryKeyLocation:
+        ScanRegistryKey(location, reg, list);
+        break;
+      case StartupLocationKind::StartupFolderLocation:
+        if (location.path.empty() || !FolderExists(location.path)) break;
+        if (!shell_link) shell_link = std::make_unique<TLMDShellLink>();
+        ScanStartupFolder(IncludeTrailingBackslash(location.path), list, *shell_link);
+        break;
+      case StartupLocationKind::WinIniLocation:
+        if (win_ini_exists) ScanWinIniKey(location, list);
+        break;
+    }
+  }
+}
+
+}  // namespace korvane
