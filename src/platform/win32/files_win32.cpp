@@ -1,0 +1,130 @@
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/system.h"
+
+namespace korvane {
+
+namespace {
+
+uint64_t file_search_calls = 0;
+
+// The attributes of a path taken literally: a name with wildcards names no
+// file here, whatever FindFirstFile would make of it as a pattern.
+DWORD Attributes(const std::wstring& path) {
+  if (path.empty() || path.find_first_of(L"*?") != std::wstring::npos) {
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return GetFileAttributesW(path.c_str());
+}
+
+}  // namespace
+
+bool FileExists(const std::wstring& path) {
+  DWORD attributes = Attributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::wstring& path) {
+  DWORD attributes = Attributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RemoveFile(const std::wstring& path) {
+  return DeleteFileW(path.c_str()) != 0;
+}
+
+std::vector<FolderItem> ListFolder(const std::wstring& folder) {
+  std::vector<FolderItem> items;
+  WIN32_FIND_DATAW data;
+  win32::FindHandle find(
+      FindFirstFileW((IncludeTrailingBackslash(folder) + L"*.*").c_str(), &data));
+  if (!find) return items;
+  do {
+    items.push_back({data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                     (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+  } while (FindNextFileW(find.get(), &data));
+  return items;
+}
+
+std::optional<std::wstring> SearchPathFor(const std::wstring& name) {
+  ++file_search_calls;
+  std::wstring path = win32::ReadGrowing([&name](wchar_t* buffer, DWORD capacity) {
+    return SearchPathW(nullptr, name.c_str(), nullptr, capacity, buffer, nullptr);
+  });
+  if (path.empty()) return std::nullopt;
+  return path;
+}
+
+std::optional<std::wstring> FindExecutableFor(const std::wstring& file,
+                                              const std::wstring& directory) {
+  ++file_search_calls;
+  // FindExecutable takes no buffer size: it writes at most MAX_PATH characters
+  // and no longer result can be asked of it.
+  wchar_t result[MAX_PATH] = {};
+  HINSTANCE code =
+      FindExecutableW(file.c_str(), directory.empty() ? nullptr : directory.c_str(), result);
+  if (reinterpret_cast<INT_PTR>(code) <= 32) return std::nullopt;
+  return std::wstring(result);
+}
+
+std::wstring WindowsDirectory() {
+  return win32::ReadGrowing(
+      [](wchar_t* buffer, DWORD capacity) { return GetWindowsDirectoryW(buffer, capacity); });
+}
+
+std::wstring OwnExecutablePath() {
+  return win32::ReadGrowing([](wchar_t* buffer, DWORD capacity) {
+    return GetModuleFileNameW(nullptr, buffer, capacity);
+  });
+}
+
+std::wstring KnownStartupFolder(bool all_users) {
+  // The shell's folder paths are bounded by MAX_PATH in this call's contract.
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, all_users ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP, nullptr,
+                              SHGFP_TYPE_CURRENT, path))) {
+    return {};
+  }
+  return path;
+}
+
+void WriteAnsiTextFile(const std::wstring& path, const std::wstring& text) {
+  std::string ansi;
+  if (!text.empty()) {
+    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, nullptr);
+    ansi.resize(size);
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(), size,
+                        nullptr, nullptr);
+  }
+  const std::wstring subject = L"the file \"" + path + L"\"";
+  win32::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) win32::ThrowCallError(L"CreateFileW", subject, GetLastError());
+  DWORD written = 0;
+  if (!WriteFile(file.get(), ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr) ||
+      written != ansi.size()) {
+    win32::ThrowCallError(L"WriteFile", subject, GetLastError());
+  }
+}
+
+uint64_t FileSearchCalls() {
+  return file_search_calls;
+}
+
+uint32_t PlatformId() {
+  static const uint32_t id = [] {
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+    return GetVersionExW(&info) ? info.dwPlatformId : VER_PLATFORM_WIN32_NT;
+  }();
+  return id;
+}
+
+}  // namespace korvane

@@ -1,0 +1,262 @@
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/registry.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/system.h"
+
+namespace korvane {
+
+struct TRegistry::Key {
+  win32::RegKey handle;
+};
+
+namespace {
+
+HKEY RootHandle(RootKey root) {
+  switch (root) {
+    case RootKey::LocalMachine:
+      return HKEY_LOCAL_MACHINE;
+    case RootKey::Users:
+      return HKEY_USERS;
+    case RootKey::CurrentUser:
+      break;
+  }
+  return HKEY_CURRENT_USER;
+}
+
+std::wstring Quoted(const std::wstring& name) {
+  return L"the registry value \"" + name + L"\"";
+}
+
+[[noreturn]] void ThrowWrongType(const std::wstring& name) {
+  throw PlatformError(L"Invalid data type for " + Quoted(name));
+}
+
+// Raw data of a value, read whole; nothing when the value does not exist.
+struct RawValue {
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+};
+
+std::optional<RawValue> QueryValue(HKEY key, const std::wstring& name) {
+  RawValue value;
+  DWORD size = 0;
+  LONG result = RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size);
+  // The value may grow between the size query and the read: ask again then.
+  while (result == ERROR_SUCCESS || result == ERROR_MORE_DATA) {
+    value.data.assign(size + sizeof(wchar_t), 0);
+    DWORD got = size;
+    result = RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.data.data(), &got);
+    if (result == ERROR_SUCCESS) {
+      value.data.resize(got);
+      return value;
+    }
+    if (result == ERROR_MORE_DATA) size = got > size ? got : size * 2 + 64;
+  }
+  if (result == ERROR_FILE_NOT_FOUND) return std::nullopt;
+  win32::ThrowCallError(L"RegQueryValueExW", Quoted(name), result);
+}
+
+void SetValue(HKEY key, const std::wstring& name, DWORD type, const void* data, DWORD size) {
+  if (!key) throw PlatformError(L"No registry key is open to write " + Quoted(name));
+  LONG result = RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+  if (result != ERROR_SUCCESS) win32::ThrowCallError(L"RegSetValueExW", Quoted(name), result);
+}
+
+// Names of the values or subkeys of a key, growing the name buffer as needed.
+template <typename Enum>
+std::vector<std::wstring> EnumerateNames(DWORD longest, Enum enumerate) {
+  std::vector<std::wstring> names;
+  std::wstring buffer(longest + 1, L'\0');
+  for (DWORD index = 0;;) {
+    DWORD length = static_cast<DWORD>(buffer.size());
+    LONG result = enumerate(index, buffer.data(), &length);
+    if (result == ERROR_MORE_DATA) {
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    if (result != ERROR_SUCCESS) break;
+    names.emplace_back(buffer.data(), length);
+    ++index;
+  }
+  return names;
+}
+
+std::vector<std::wstring> SubkeyNames(HKEY key) {
+  DWORD longest = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr, nullptr,
+                   nullptr, nullptr, nullptr);
+  return EnumerateNames(longest, [key](DWORD index, wchar_t* name, DWORD* length) {
+    return RegEnumKeyExW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+  });
+}
+
+bool DeleteTree(HKEY parent, const std::wstring& path) {
+  {
+    win32::RegKey key;
+    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) {
+      return false;
+    }
+    for (const std::wstring& name : SubkeyNames(key.get())) DeleteTree(key.get(), name);
+  }
+  return RegDeleteKeyW(parent, path.c_str()) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+const wchar_t* RootKeyName(RootKey root) {
+  switch (root) {
+    case RootKey::LocalMachine:
+      return L"HKEY_LOCAL_MACHINE";
+    case RootKey::Users:
+      return L"HKEY_USERS";
+    case RootKey::CurrentUser:
+      break;
+  }
+  return L"HKEY_CURRENT_USER";
+}
+
+TRegistry::TRegistry() = default;
+TRegistry::~TRegistry() = default;
+
+void TRegistry::SetRootKey(RootKey root) {
+  CloseKey();
+  root_ = root;
+}
+
+bool TRegistry::HasOpenKey() const {
+  return key_ != nullptr;
+}
+
+void TRegistry::CloseKey() {
+  key_.reset();
+  current_path_.clear();
+}
+
+namespace {
+
+// The full path from the root: a leading backslash starts at the root, any
+// other path continues from the open key.
+std::wstring FullPath(const std::wstring& current, bool has_open_key, const std::wstring& path) {
+  if (!path.empty() && path.front() == L'\\') return path.substr(1);
+  if (!has_open_key || current.empty()) return path;
+  if (path.empty()) return current;
+  return current + L"\\" + path;
+}
+
+}  // namespace
+
+bool TRegistry::OpenKey(const std::wstring& path, bool can_create) {
+  std::wstring full = FullPath(current_path_, HasOpenKey(), path);
+  while (!full.empty() && full.back() == L'\\') full.pop_back();
+  win32::RegKey key;
+  LONG result =
+      can_create
+          ? RegCreateKeyExW(RootHandle(root_), full.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_ALL_ACCESS, nullptr, key.put(), nullptr)
+          : RegOpenKeyExW(RootHandle(root_), full.c_str(), 0, KEY_ALL_ACCESS, key.put());
+  if (result != ERROR_SUCCESS) return false;
+  key_ = std::make_unique<Key>(Key{std::move(key)});
+  current_path_ = std::move(full);
+  return true;
+}
+
+bool TRegistry::KeyExists(const std::wstring& path) {
+  win32::RegKey key;
+  std::wstring full = FullPath(current_path_, HasOpenKey(), path);
+  return RegOpenKeyExW(RootHandle(root_), full.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+bool TRegistry::ValueExists(const std::wstring& name) {
+  return GetDataType(name) != RegistryDataType::None;
+}
+
+RegistryDataType TRegistry::GetDataType(const std::wstring& name) {
+  if (!key_) return RegistryDataType::None;
+  DWORD type = REG_NONE;
+  if (RegQueryValueExW(key_->handle.get(), name.c_str(), nullptr, &type, nullptr, nullptr) !=
+      ERROR_SUCCESS) {
+    return RegistryDataType::None;
+  }
+  switch (type) {
+    case REG_SZ:
+      return RegistryDataType::String;
+    case REG_EXPAND_SZ:
+      return RegistryDataType::ExpandString;
+    case REG_DWORD:
+      return RegistryDataType::DWord;
+    case REG_BINARY:
+      return RegistryDataType::Binary;
+    case REG_MULTI_SZ:
+      return RegistryDataType::MultiString;
+    default:
+      return RegistryDataType::Other;
+  }
+}
+
+std::wstring TRegistry::ReadString(const std::wstring& name) {
+  if (!key_) return {};
+  std::optional<RawValue> value = QueryValue(key_->handle.get(), name);
+  if (!value) return {};
+  if (value->type != REG_SZ && value->type != REG_EXPAND_SZ) ThrowWrongType(name);
+  // Stored data need not end in a NUL, and may hold one early: take the text
+  // up to the first NUL or the end of the data, whichever comes first.
+  std::wstring text(value->data.size() / sizeof(wchar_t), L'\0');
+  std::memcpy(text.data(), value->data.data(), text.size() * sizeof(wchar_t));
+  text.resize(text.find(L'\0') == std::wstring::npos ? text.size() : text.find(L'\0'));
+  return text;
+}
+
+void TRegistry::WriteString(const std::wstring& name, const std::wstring& value) {
+  SetValue(key_ ? key_->handle.get() : nullptr, name, REG_SZ, value.c_str(),
+           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+int32_t TRegistry::ReadInteger(const std::wstring& name) {
+  std::optional<RawValue> value;
+  if (key_) value = QueryValue(key_->handle.get(), name);
+  if (!value) throw PlatformError(L"Missing " + Quoted(name));
+  if (value->type != REG_DWORD || value->data.size() != sizeof(DWORD)) ThrowWrongType(name);
+  int32_t result = 0;
+  std::memcpy(&result, value->data.data(), sizeof(result));
+  return result;
+}
+
+void TRegistry::WriteInteger(const std::wstring& name, int32_t value) {
+  SetValue(key_ ? key_->handle.get() : nullptr, name, REG_DWORD, &value, sizeof(value));
+}
+
+std::vector<std::wstring> TRegistry::GetValueNames() {
+  if (!key_) return {};
+  HKEY key = key_->handle.get();
+  DWORD longest = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest,
+                   nullptr, nullptr, nullptr);
+  return EnumerateNames(longest, [key](DWORD index, wchar_t* name, DWORD* length) {
+    return RegEnumValueW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+  });
+}
+
+std::vector<std::wstring> TRegistry::GetKeyNames() {
+  if (!key_) return {};
+  return SubkeyNames(key_->handle.get());
+}
+
+bool TRegistry::DeleteValue(const std::wstring& name) {
+  return key_ && RegDeleteValueW(key_->handle.get(), name.c_str()) == ERROR_SUCCESS;
+}
+
+bool TRegistry::DeleteKey(const std::wstring& path) {
+  std::wstring full = FullPath(current_path_, HasOpenKey(), path);
+  while (!full.empty() && full.back() == L'\\') full.pop_back();
+  if (full.empty()) return false;  // never the root itself
+  return DeleteTree(RootHandle(root_), full);
+}
+
+}  // namespace korvane

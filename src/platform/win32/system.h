@@ -1,0 +1,47 @@
+#pragma once
+// What every part of the Win32 backend shares: error texts that name the
+// failed call, and system libraries loaded from the system folder only.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/handles.h"
+
+namespace korvane::win32 {
+
+// The system's text for an error code, without the trailing line break.
+std::wstring SystemMessage(DWORD error);
+
+// Throws PlatformError: "<call> failed for <subject>: <system message>", or
+// "<call> failed: <system message>" when the subject is empty.
+[[noreturn]] void ThrowCallError(const wchar_t* call, const std::wstring& subject, DWORD error);
+
+// A library of the system folder; never one that the program's own folder or
+// the current directory could answer. Empty when it cannot be loaded.
+Module LoadSystemLibrary(const wchar_t* name);
+
+// The system folder (where the system's DLLs are), without a trailing backslash.
+std::wstring SystemDirectory();
+
+// Calls `fill(buffer, capacity)` with a growing buffer until the text fits.
+// `fill` returns the length it wrote, or a value of at least the capacity when
+// the buffer was too small (the shapes of GetWindowsDirectory, SearchPath,
+// GetModuleFileName and their kin), or 0 on failure.
+template <typename Fill>
+std::wstring ReadGrowing(Fill fill, DWORD capacity = MAX_PATH) {
+  std::wstring buffer;
+  for (;;) {
+    buffer.assign(capacity, L'\0');
+    DWORD length = fill(buffer.data(), capacity);
+    if (length == 0) return {};
+    // GetModuleFileName and its kin return the capacity when they cut; the
+    // others return the size they need, terminator included.
+    if (length < capacity - 1) {
+      buffer.resize(length);
+      return buffer;
+    }
+    capacity = length >= capacity * 2 ? length + 1 : capacity * 2;
+  }
+}
+
+}  // namespace korvane::win32
