@@ -51,6 +51,8 @@ void SetPlatformId(uint32_t id);
 struct ShortcutData {
   std::wstring path, arguments, working_directory, description, icon_location;
   int icon_index = 0;
+  uint16_t hot_key = 0;
+  ShowCommand show_cmd = ShowCommand::Normal;
 };
 void PutShortcut(const std::wstring& file, const ShortcutData& data);
 ShortcutData ReadShortcut(const std::wstring& file);  // throws when it is none
@@ -84,13 +86,13 @@ const std::vector<std::wstring>& PropertiesShown();
 
 // The next operation of this kind fails (once).
 enum class Fault {
-  RegistryOpen,    // the next OpenKey returns false
-  RegistryRead,    // the next value read throws
-  RegistryWrite,   // the next value write or delete throws
-  ProfileWrite,    // the next TIniFile::WriteString throws
-  ProcessList,     // the next EnumerateProcesses throws
-  ShellLink,       // the next shell link object cannot be created
-  FileDelete,      // the next RemoveFile fails
+  RegistryOpen,   // the next OpenKey returns false
+  RegistryRead,   // the next value read throws
+  RegistryWrite,  // the next value write or delete throws
+  ProfileWrite,   // the next TIniFile::WriteString throws
+  ProcessList,    // the next EnumerateProcesses throws
+  ShellLink,      // the next shell link object cannot be created
+  FileDelete,     // the next RemoveFile fails
 };
 void FailNext(Fault fault);
 

@@ -1,0 +1,186 @@
+#include <algorithm>
+
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/memory/world.h"
+#include "platform/text.h"
+
+namespace korvane {
+
+using namespace memory::detail;
+
+namespace {
+
+// The platform's rule for a name that is searched as it stands rather than
+// along the search order: a drive, a leading backslash, "./" or "../".
+bool HasExplicitFolder(const std::wstring& name) {
+  if (name.size() >= 2 && name[1] == L':') return true;
+  if (StartsWith(name, L"\\") || StartsWith(name, L"/")) return true;
+  if (!StartsWith(name, L".")) return false;
+  std::wstring rest = name.substr(StartsWith(name, L"..") ? 2 : 1);
+  return StartsWith(rest, L"\\") || StartsWith(rest, L"/");
+}
+
+std::vector<std::wstring> SearchOrder() {
+  const World& w = TheWorld();
+  if (w.search_order) return *w.search_order;
+  return {ExtractFilePath(w.own_executable), w.current_directory, w.system_directory,
+          w.windows_directory};
+}
+
+std::optional<std::wstring> Search(const std::wstring& name) {
+  std::vector<std::wstring> candidates;
+  if (HasExplicitFolder(name)) {
+    candidates.push_back(name);
+  } else {
+    for (const std::wstring& folder : SearchOrder()) {
+      candidates.push_back(IncludeTrailingBackslash(folder) + name);
+    }
+  }
+  for (const std::wstring& c : candidates) {
+    std::optional<std::vector<std::wstring>> parts = FullParts(c);
+    if (parts && FindItem(c, false) != nullptr) return FullPath(*parts);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool FileExists(const std::wstring& path) {
+  const FsNode* item = FindItem(path, false);
+  return item != nullptr && !item->folder;
+}
+
+bool FolderExists(const std::wstring& path) {
+  const FsNode* item = FindItem(path, false);
+  return item != nullptr && item->folder;
+}
+
+bool RemoveFile(const std::wstring& path) {
+  if (TakeFault(memory::Fault::FileDelete)) return false;
+  std::wstring leaf;
+  FsNode* folder = ParentFolder(path, false, &leaf);
+  if (folder == nullptr) return false;
+  return std::erase_if(folder->children, [&leaf](const auto& c) {
+           return !c->folder && SameText(c->name, leaf);
+         }) > 0;
+}
+
+std::vector<FolderItem> ListFolder(const std::wstring& folder) {
+  std::vector<FolderItem> items;
+  const FsNode* node = FindItem(folder, true);
+  std::optional<std::vector<std::wstring>> parts = FullParts(folder);
+  if (node == nullptr || !node->folder || !parts) return items;
+  if (parts->size() > 1) {
+    items.push_back({L".", true, false});
+    items.push_back({L"..", true, false});
+  }
+  for (const auto& c : node->children) {
+    items.push_back({c->name, c->folder, c->junction.has_value()});
+  }
+  return items;
+}
+
+std::optional<std::wstring> SearchPathFor(const std::wstring& name) {
+  ++TheWorld().file_search_calls;
+  return Search(name);
+}
+
+std::optional<std::wstring> FindExecutableFor(const std::wstring& file,
+                                              const std::wstring& directory) {
+  World& w = TheWorld();
+  ++w.file_search_calls;
+  // The shell looks for the file from the given directory, trying ".exe" for
+  // a name without an extension.
+  const std::wstring saved = w.current_directory;
+  if (!directory.empty()) w.current_directory = directory;
+  std::optional<std::wstring> found = Search(file);
+  if (!found && ExtractFileExt(file).empty()) found = Search(file + L".exe");
+  w.current_directory = saved;
+  if (!found || !FileExists(*found)) return std::nullopt;
+  const std::wstring ext = Upper(ExtractFileExt(*found));
+  for (const wchar_t* program : {L".EXE", L".COM", L".BAT", L".CMD", L".PIF"}) {
+    if (ext == program) return found;
+  }
+  auto association = w.associations.find(ext);
+  if (association == w.associations.end()) return std::nullopt;
+  return association->second;
+}
+
+std::wstring WindowsDirectory() {
+  return TheWorld().windows_directory;
+}
+std::wstring OwnExecutablePath() {
+  return TheWorld().own_executable;
+}
+std::wstring KnownStartupFolder(bool all_users) {
+  return TheWorld().startup_folders[all_users ? 1 : 0];
+}
+
+void WriteAnsiTextFile(const std::wstring& path, const std::wstring& text) {
+  // The memory world's ANSI code page is UTF-8.
+  std::wstring leaf;
+  FsNode* folder = ParentFolder(path, false, &leaf);
+  FsNode* existing = FindItem(path, false);
+  if (folder == nullptr || (existing != nullptr && existing->folder)) {
+    throw PlatformError(L"Cannot write the file " + path);
+  }
+  memory::PutFile(path, ToUtf8(text));
+}
+
+uint64_t FileSearchCalls() {
+  return TheWorld().file_search_calls;
+}
+uint32_t PlatformId() {
+  return TheWorld().platform_id;
+}
+
+namespace memory {
+
+void PutFile(const std::wstring& path, const std::string& content) {
+  std::wstring leaf;
+  FsNode* folder = ParentFolder(path, true, &leaf);
+  if (folder == nullptr) throw PlatformError(L"Cannot put the file " + path);
+  for (auto& c : folder->children) {
+    if (SameText(c->name, leaf)) {
+      if (c->folder) throw PlatformError(L"A folder is in the way of the file " + path);
+      c->content = content;
+      return;
+    }
+  }
+  auto file = std::make_unique<FsNode>();
+  file->name = leaf;
+  file->content = content;
+  AddChild(*folder, std::move(file));
+}
+
+void MakeFolder(const std::wstring& path) {
+  // A trailing piece makes every folder of the path, the last one included.
+  std::wstring leaf;
+  if (ParentFolder(IncludeTrailingBackslash(path) + L"*", true, &leaf) == nullptr) {
+    throw PlatformError(L"Cannot make the folder " + path);
+  }
+}
+
+void MakeJunction(const std::wstring& path, const std::wstring& target) {
+  std::wstring leaf;
+  FsNode* folder = ParentFolder(path, true, &leaf);
+  if (folder == nullptr || FindItem(path, false) != nullptr) {
+    throw PlatformError(L"Cannot make the junction " + path);
+  }
+  auto junction = std::make_unique<FsNode>();
+  junction->name = leaf;
+  junction->folder = true;
+  junction->junction = target;
+  AddChild(*folder, std::move(junction));
+}
+
+std::string FileContent(const std::wstring& path) {
+  const FsNode* item = FindItem(path, true);
+  if (item == nullptr || item->folder) throw PlatformError(L"No such file: " + path);
+  return item->content;
+}
+
+}  // namespace memory
+
+}  // namespace korvane

@@ -1,0 +1,276 @@
+#include <algorithm>
+
+#include "platform/error.h"
+#include "platform/memory/world.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+
+namespace korvane {
+
+using namespace memory::detail;
+
+namespace {
+
+RegNode& Root(RootKey root) {
+  return TheWorld().roots[static_cast<size_t>(root)];
+}
+
+RegNode* SubKey(RegNode& node, const std::wstring& name) {
+  for (auto& k : node.keys) {
+    if (SameText(k->name, name)) return k.get();
+  }
+  return nullptr;
+}
+
+RegNode* FindKey(RootKey root, const std::vector<std::wstring>& parts) {
+  RegNode* node = &Root(root);
+  for (const std::wstring& p : parts) {
+    node = SubKey(*node, p);
+    if (node == nullptr) return nullptr;
+  }
+  return node;
+}
+
+// Makes the missing keys of `parts`. Null when a key on the way refuses the
+// creation of subkeys.
+RegNode* CreateKey(RootKey root, const std::vector<std::wstring>& parts, bool respect_denial) {
+  RegNode* node = &Root(root);
+  for (const std::wstring& p : parts) {
+    RegNode* next = SubKey(*node, p);
+    if (next == nullptr) {
+      if (respect_denial && node->denied) return nullptr;
+      auto made = std::make_unique<RegNode>();
+      made->name = p;
+      const std::wstring key = memory::detail::Upper(p);
+      auto at = std::find_if(node->keys.begin(), node->keys.end(), [&key](const auto& k) {
+        return memory::detail::Upper(k->name) > key;
+      });
+      next = node->keys.insert(at, std::move(made))->get();
+    }
+    node = next;
+  }
+  return node;
+}
+
+RegValue* FindValue(RegNode& node, const std::wstring& name) {
+  for (RegValue& v : node.values) {
+    if (SameText(v.name, name)) return &v;
+  }
+  return nullptr;
+}
+
+void PutValue(RegNode& node, const std::wstring& name, RegistryDataType type,
+              std::vector<uint8_t> data) {
+  RegValue* value = FindValue(node, name);
+  if (value == nullptr) value = &node.values.emplace_back(RegValue{name, type, {}});
+  value->type = type;
+  value->data = std::move(data);
+}
+
+}  // namespace
+
+const wchar_t* RootKeyName(RootKey root) {
+  switch (root) {
+    case RootKey::LocalMachine:
+      return L"HKEY_LOCAL_MACHINE";
+    case RootKey::Users:
+      return L"HKEY_USERS";
+    case RootKey::CurrentUser:
+      break;
+  }
+  return L"HKEY_CURRENT_USER";
+}
+
+struct TRegistry::Key {
+  RootKey root;
+  std::vector<std::wstring> parts;
+  // Null when the key has been deleted since it was opened.
+  RegNode* Node() const { return FindKey(root, parts); }
+};
+
+namespace {
+
+// The full path of `path` as OpenKey takes it: a leading backslash starts at
+// the root, anything else continues from the open key.
+std::wstring Resolve(const std::wstring& path, bool key_open, const std::wstring& current) {
+  if (StartsWith(path, L"\\")) return path.substr(1);
+  if (!key_open || current.empty()) return path;
+  if (path.empty()) return current;
+  return current + L"\\" + path;
+}
+
+}  // namespace
+
+TRegistry::TRegistry() = default;
+TRegistry::~TRegistry() = default;
+
+void TRegistry::SetRootKey(RootKey root) {
+  CloseKey();
+  root_ = root;
+}
+
+bool TRegistry::OpenKey(const std::wstring& path, bool can_create) {
+  if (TakeFault(memory::Fault::RegistryOpen)) return false;
+  const std::wstring full = Resolve(path, HasOpenKey(), current_path_);
+  const std::vector<std::wstring> parts = SplitPath(full);
+  RegNode* node = can_create ? CreateKey(root_, parts, true) : FindKey(root_, parts);
+  if (node == nullptr || node->denied) return false;
+  key_ = std::make_unique<Key>(Key{root_, parts});
+  current_path_ = full;
+  return true;
+}
+
+void TRegistry::CloseKey() {
+  key_.reset();
+  current_path_.clear();
+}
+
+bool TRegistry::HasOpenKey() const {
+  return key_ != nullptr;
+}
+
+bool TRegistry::KeyExists(const std::wstring& path) {
+  return FindKey(root_, SplitPath(Resolve(path, HasOpenKey(), current_path_))) != nullptr;
+}
+
+namespace {
+
+RegNode* OpenNode(const std::unique_ptr<TRegistry::Key>& key) {
+  return key ? key->Node() : nullptr;
+}
+
+std::wstring ValueText(const TRegistry& reg, const std::wstring& name) {
+  return L"'" + name + L"' of " + RootKeyName(reg.GetRootKey()) + L"\\" + reg.CurrentPath();
+}
+
+}  // namespace
+
+bool TRegistry::ValueExists(const std::wstring& name) {
+  return GetDataType(name) != RegistryDataType::None;
+}
+
+RegistryDataType TRegistry::GetDataType(const std::wstring& name) {
+  RegNode* node = OpenNode(key_);
+  RegValue* value = node ? FindValue(*node, name) : nullptr;
+  return value ? value->type : RegistryDataType::None;
+}
+
+std::wstring TRegistry::ReadString(const std::wstring& name) {
+  if (TakeFault(memory::Fault::RegistryRead)) {
+    throw PlatformError(L"Cannot read the registry value " + ValueText(*this, name));
+  }
+  RegNode* node = OpenNode(key_);
+  RegValue* value = node ? FindValue(*node, name) : nullptr;
+  if (value == nullptr) return {};
+  if (value->type != RegistryDataType::String && value->type != RegistryDataType::ExpandString) {
+    throw PlatformError(L"The registry value " + ValueText(*this, name) + L" is not a string");
+  }
+  return FromUtf16Bytes(value->data);
+}
+
+int32_t TRegistry::ReadInteger(const std::wstring& name) {
+  RegNode* node = OpenNode(key_);
+  RegValue* value = node ? FindValue(*node, name) : nullptr;
+  if (TakeFault(memory::Fault::RegistryRead) || value == nullptr) {
+    throw PlatformError(L"Cannot read the registry value " + ValueText(*this, name));
+  }
+  if (value->type != RegistryDataType::DWord || value->data.size() != 4) {
+    throw PlatformError(L"The registry value " + ValueText(*this, name) + L" is not a number");
+  }
+  const std::vector<uint8_t>& d = value->data;
+  return static_cast<int32_t>(d[0] | (d[1] << 8) | (d[2] << 16) | (uint32_t{d[3]} << 24));
+}
+
+namespace {
+
+void Write(std::unique_ptr<TRegistry::Key>& key, const TRegistry& reg, const std::wstring& name,
+           RegistryDataType type, std::vector<uint8_t> data) {
+  RegNode* node = OpenNode(key);
+  if (TakeFault(memory::Fault::RegistryWrite) || node == nullptr) {
+    throw PlatformError(L"Cannot write the registry value " + ValueText(reg, name));
+  }
+  PutValue(*node, name, type, std::move(data));
+}
+
+std::vector<uint8_t> DWordBytes(uint32_t v) {
+  return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+          static_cast<uint8_t>(v >> 24)};
+}
+
+}  // namespace
+
+void TRegistry::WriteString(const std::wstring& name, const std::wstring& value) {
+  Write(key_, *this, name, RegistryDataType::String, Utf16Bytes(value, true));
+}
+
+void TRegistry::WriteInteger(const std::wstring& name, int32_t value) {
+  Write(key_, *this, name, RegistryDataType::DWord, DWordBytes(static_cast<uint32_t>(value)));
+}
+
+std::vector<std::wstring> TRegistry::GetValueNames() {
+  std::vector<std::wstring> names;
+  if (RegNode* node = OpenNode(key_)) {
+    for (const RegValue& v : node->values) names.push_back(v.name);
+  }
+  return names;
+}
+
+std::vector<std::wstring> TRegistry::GetKeyNames() {
+  std::vector<std::wstring> names;
+  if (RegNode* node = OpenNode(key_)) {
+    for (const auto& k : node->keys) names.push_back(k->name);
+  }
+  return names;
+}
+
+bool TRegistry::DeleteValue(const std::wstring& name) {
+  if (TakeFault(memory::Fault::RegistryWrite)) {
+    throw PlatformError(L"Cannot delete the registry value " + ValueText(*this, name));
+  }
+  RegNode* node = OpenNode(key_);
+  if (node == nullptr) return false;
+  auto it = std::find_if(node->values.begin(), node->values.end(),
+                         [&name](const RegValue& v) { return SameText(v.name, name); });
+  if (it == node->values.end()) return false;
+  node->values.erase(it);
+  return true;
+}
+
+bool TRegistry::DeleteKey(const std::wstring& path) {
+  std::vector<std::wstring> parts = SplitPath(Resolve(path, HasOpenKey(), current_path_));
+  if (parts.empty()) return false;
+  RegNode* node = FindKey(root_, parts);
+  if (node == nullptr || node->denied) return false;
+  parts.pop_back();
+  RegNode* parent = FindKey(root_, parts);
+  std::erase_if(parent->keys, [node](const auto& k) { return k.get() == node; });
+  return true;
+}
+
+namespace memory {
+
+void MakeKey(RootKey root, const std::wstring& path) {
+  CreateKey(root, SplitPath(path), false);
+}
+
+void SetValue(RootKey root, const std::wstring& path, const std::wstring& name,
+              RegistryDataType type, const std::vector<uint8_t>& data) {
+  PutValue(*CreateKey(root, SplitPath(path), false), name, type, data);
+}
+
+void SetString(RootKey root, const std::wstring& path, const std::wstring& name,
+               const std::wstring& value) {
+  SetValue(root, path, name, RegistryDataType::String, Utf16Bytes(value, true));
+}
+
+void SetDWord(RootKey root, const std::wstring& path, const std::wstring& name, uint32_t value) {
+  SetValue(root, path, name, RegistryDataType::DWord, DWordBytes(value));
+}
+
+void DenyKey(RootKey root, const std::wstring& path) {
+  CreateKey(root, SplitPath(path), false)->denied = true;
+}
+
+}  // namespace memory
+
+}  // namespace korvane
