@@ -111,7 +111,8 @@ void TRegistry::SetRootKey(RootKey root) {
 
 bool TRegistry::OpenKey(const std::wstring& path, bool can_create) {
   if (TakeFault(memory::Fault::RegistryOpen)) return false;
-  const std::wstring full = Resolve(path, HasOpenKey(), current_path_);
+  std::wstring full = Resolve(path, HasOpenKey(), current_path_);
+  while (EndsWith(full, L"\\")) full.pop_back();
   const std::vector<std::wstring> parts = SplitPath(full);
   RegNode* node = can_create ? CreateKey(root_, parts, true) : FindKey(root_, parts);
   if (node == nullptr || node->denied) return false;

@@ -1,0 +1,50 @@
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/shell.h"
+#include "scratch.h"
+
+namespace korvane::test {
+namespace {
+
+using Shortcuts = Scratch;
+
+TEST_F(Shortcuts, ACreatedShortcutReadsBackWithItsRawTarget) {
+  const std::wstring link = In(L"Tool.lnk");
+  CreateStartupShortcut(L"%WINDIR%\\kvtool.exe", link, L"", L"/start \"two words\"");
+  EXPECT_TRUE(FileExists(link));
+
+  TLMDShellLink shortcut;
+  ASSERT_TRUE(shortcut.LoadShellLink(link, 0));
+  EXPECT_EQ(shortcut.Path, L"%WINDIR%\\kvtool.exe");
+  EXPECT_EQ(shortcut.Arguments, L"/start \"two words\"");
+  EXPECT_EQ(shortcut.WorkingDirectory, L"");
+  EXPECT_EQ(shortcut.Description, L"");
+  EXPECT_EQ(shortcut.FileName, L"");
+
+  // A file that is no shortcut leaves the last shortcut's properties.
+  WriteAnsiTextFile(In(L"plain.lnk"), L"not a shortcut");
+  EXPECT_FALSE(shortcut.LoadShellLink(In(L"plain.lnk"), 0));
+  EXPECT_FALSE(shortcut.LoadShellLink(In(L"missing.lnk"), 0));
+  EXPECT_EQ(shortcut.Path, L"%WINDIR%\\kvtool.exe");
+  EXPECT_EQ(shortcut.Arguments, L"/start \"two words\"");
+}
+
+TEST_F(Shortcuts, ReplacingAShortcutAndSavingWhereNoFolderIs) {
+  const std::wstring link = In(L"Tool.lnk");
+  const std::wstring target = In(L"kvtool.exe");
+  WriteAnsiTextFile(target, L"MZ");
+  CreateStartupShortcut(In(L"old.exe"), link, L"old", L"-old");
+  CreateStartupShortcut(target, link, L"Description", L"");
+
+  TLMDShellLink shortcut;
+  ASSERT_TRUE(shortcut.LoadShellLink(link));
+  EXPECT_TRUE(SameText(shortcut.Path, target)) << ToUtf8(shortcut.Path);
+  EXPECT_EQ(shortcut.Arguments, L"");
+  EXPECT_EQ(shortcut.Description, L"Description");
+
+  // The shortcut cannot be written: saying nothing would lose a moved entry.
+  EXPECT_THROW(CreateStartupShortcut(target, In(L"missing\\Tool.lnk"), L"", L""), PlatformError);
+}
+
+}  // namespace
+}  // namespace korvane::test
