@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include "catalogue/command_line.h"
+#include "catalogue/world.h"
+#include "platform/text.h"
+
+namespace korvane {
+namespace {
+
+class CommandLine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ResetWorld();
+    test::PutFile(app_);
+    test::PutFile(tool_);
+    test::PutFile(test::kRoot + L"\\My.exe");
+    test::PutFile(test::SystemFolder() + L"\\kvprobe.exe");
+  }
+  const std::wstring app_ = test::kRoot + L"\\Program Files\\App\\app.exe";
+  const std::wstring tool_ = test::kRoot + L"\\Tools\\tool.exe";
+};
+
+TEST_F(CommandLine, SplitsProgramFromParameters) {
+  const std::wstring root = test::kRoot;
+  struct Case {
+    std::wstring command, file_name, parameters;
+  } cases[] = {
+      // An unquoted path with blanks ends at the first blank after a program.
+      {app_ + L" /min", app_, L"/min"},
+      {L"\"" + app_ + L"\" /min", app_, L"/min"},
+      {L"\"" + app_ + L"\"/min", app_, L"/min"},
+      {L"\"" + app_ + L"\"", app_, L""},
+      {L"\"" + root + L"\\Program Files\\App\\app", app_, L""},
+      {app_, app_, L""},
+      {tool_ + L"  -a", tool_, L" -a"},
+      {L"   " + tool_ + L" -a", tool_, L"-a"},
+      // The shortest candidate that names a program wins.
+      {tool_ + L" " + app_, tool_, app_},
+      {root + L"\\My Apps\\run.exe -q", root + L"\\My.exe", L"Apps\\run.exe -q"},
+      // Bare names stay bare; a missing extension is completed.
+      {L"kvprobe.exe shell32.dll,Control_RunDLL", L"kvprobe.exe", L"shell32.dll,Control_RunDLL"},
+      {L"kvprobe /x", L"kvprobe.exe", L"/x"},
+      {root + L"\\Tools\\tool", tool_, L""},
+      {L"nosuch", L"nosuch", L""},
+      // Nothing found: the split falls back to the first blank.
+      {L"%SystemRoot%\\system32\\kvprobe.exe -a", L"%SystemRoot%\\system32\\kvprobe.exe", L"-a"},
+      {root + L"\\missing dir\\x.exe a b", root + L"\\missing", L"dir\\x.exe a b"},
+      {root + L"\\Tools\\*.exe a", root + L"\\Tools\\*.exe", L"a"},
+      {L"", L"", L""},
+  };
+  for (const Case& c : cases) {
+    SplitCommand split = SplitCommandLine(c.command);
+    EXPECT_EQ(split.file_name, c.file_name) << c.command;
+    EXPECT_EQ(split.parameters, c.parameters) << c.command;
+  }
+}
+
+TEST_F(CommandLine, SearchesFollowTheSystemOrderAndRefuseWildcards) {
+  FileSearch probe = SearchFileOnPath(L"kvprobe.exe");
+  EXPECT_TRUE(probe.found);
+  EXPECT_TRUE(SameText(probe.path, test::SystemFolder() + L"\\kvprobe.exe")) << ToUtf8(probe.path);
+
+  FileSearch bare = FindProgramFile(L"kvprobe");
+  EXPECT_TRUE(bare.found);
+  EXPECT_TRUE(SameText(bare.path, probe.path)) << ToUtf8(bare.path);
+
+  struct Case {
+    std::wstring name, path;
+  } misses[] = {{L"", L""},
+                {L"kv*.exe", L"kv*.exe"},
+                {L"kvprobe?", L"kvprobe?"},
+                {L"nosuch.exe", L"nosuch.exe"}};
+  for (const Case& c : misses) {
+    for (FileSearch search : {SearchFileOnPath(c.name), FindProgramFile(c.name)}) {
+      EXPECT_FALSE(search.found) << c.name;
+      EXPECT_EQ(search.path, c.path) << c.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,127 @@
+// Faults and states that Wine cannot make on demand.
+#include <gtest/gtest.h>
+
+#include "catalogue/placement.h"
+#include "catalogue/removal.h"
+#include "catalogue/scan.h"
+#include "catalogue/world.h"
+#include "platform/error.h"
+#include "platform/processes.h"
+
+namespace korvane {
+namespace {
+
+const std::wstring kRun = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+class CatalogueFaults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ResetWorld();
+    test::PutFile(tool_);
+  }
+  static StartupList Scan() {
+    StartupList list;
+    ScanStartupList(list);
+    return list;
+  }
+  const std::wstring root_ = test::kRoot;
+  const std::wstring tool_ = root_ + L"\\Tools\\tool.exe";
+};
+
+TEST_F(CatalogueFaults, RowsFoundBeforeAnErrorStay) {
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  test::PutFile(root_ + L"\\Startup\\notes.txt");
+  memory::FailNext(memory::Fault::ShellLink);
+  StartupList list;
+  EXPECT_THROW(ScanStartupList(list), PlatformError);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].name, L"Tool");
+}
+
+TEST_F(CatalogueFaults, ValuesThatAreNoStringsArePassedOver) {
+  using enum RegistryDataType;
+  const RootKey hkcu = RootKey::CurrentUser;
+  test::SetString(hkcu, kRun, L"A", tool_);
+  memory::SetValue(hkcu, kRun, L"B", Binary, {1, 2, 3});
+  memory::SetDWord(hkcu, kRun, L"C", 7);
+  memory::SetValue(hkcu, kRun, L"D", MultiString, {'a', 0, 0, 0, 0, 0});
+  memory::SetValue(hkcu, kRun, L"E", ExpandString, {'x', 0});
+  test::SetString(hkcu, kRun, L"F", tool_ + L" -f");
+  test::SetString(RootKey::LocalMachine, kRun, L"G", tool_);
+  // A Startup folder whose Shell Folders value is a number is the shell's folder.
+  memory::SetDWord(hkcu, test::kShellFolders, L"Startup", 1);
+  memory::SetKnownStartupFolder(false, root_ + L"\\Known");
+  test::PutFile(root_ + L"\\Known\\h.txt");
+
+  StartupList list = Scan();
+  std::vector<std::wstring> names;
+  for (const StartupEntry& e : list) names.push_back(e.name);
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"A", L"F", L"G", L"h.txt"}));
+}
+
+TEST_F(CatalogueFaults, JunctionsInStartupFoldersAreNotFollowed) {
+  const std::wstring user = root_ + L"\\Startup";
+  test::PutFile(user + L"\\Sub\\a.txt");
+  memory::MakeJunction(user + L"\\Sub\\Loop", user);
+  memory::MakeJunction(user + L"\\Elsewhere", root_ + L"\\Tools");
+  StartupList list = Scan();
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].location, user + L"\\Sub");
+}
+
+TEST_F(CatalogueFaults, MissingShellFoldersValuesFallBackToTheShellsFolders) {
+  memory::Reset();
+  test::PutFile(tool_);
+  // No Startup folder known at all: nothing is scanned and nothing is placed.
+  EXPECT_TRUE(Scan().empty());
+  EXPECT_THROW(PlaceStartupFolderEntry(true, L"Tool", tool_, L""), PlatformError);
+  EXPECT_THROW(PlaceStartupFolderEntry(false, L"Tool", tool_, L""), PlatformError);
+  EXPECT_FALSE(FileExists(L"C:\\Tool.lnk"));
+  EXPECT_FALSE(FileExists(L"\\Tool.lnk"));
+
+  memory::SetKnownStartupFolder(false, root_ + L"\\Mine");
+  memory::SetKnownStartupFolder(true, root_ + L"\\Everyone");
+  test::MakeFolder(root_ + L"\\Mine");
+  test::MakeFolder(root_ + L"\\Everyone");
+  PlaceStartupFolderEntry(true, L"Tool", tool_, L"-a");
+  PlaceStartupFolderEntry(false, L"Tool", tool_, L"-b");
+  StartupList list = Scan();
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[0].location, root_ + L"\\Mine");
+  EXPECT_EQ(list[0].parameters, L"-a");
+  EXPECT_EQ(list[1].location, root_ + L"\\Everyone");
+  EXPECT_EQ(list[1].parameters, L"-b");
+}
+
+TEST_F(CatalogueFaults, RunningFlagComesFromAFreshProcessListEachScan) {
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  EXPECT_FALSE(Scan()[0].running);
+  uint32_t id = memory::StartProcess(L"c:\\KVTEST\\tools\\TOOL.EXE ");
+  EXPECT_TRUE(Scan()[0].running);
+  memory::StopProcess(id);
+  EXPECT_FALSE(Scan()[0].running);
+}
+
+TEST_F(CatalogueFaults, RemovalAsksOrForcesTheProgramToEnd) {
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  uint32_t stubborn = memory::StartProcess(tool_, {{.refuses_close = true}});
+  StartupList list = Scan();
+  ASSERT_TRUE(list[0].running);
+
+  // From the main list the program is asked to close, and may refuse.
+  DeleteStartupEntry(list[0], RemovalSource::MainList);
+  EXPECT_EQ(memory::CloseRequests(stubborn), std::vector<int>{1});
+  EXPECT_TRUE(memory::ProcessRunning(stubborn));
+  EXPECT_TRUE(Scan().empty());
+
+  // From the new-entries list it is terminated, even when the removal fails.
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  list = Scan();
+  memory::FailNext(memory::Fault::RegistryWrite);
+  EXPECT_THROW(DeleteStartupEntry(list[0], RemovalSource::NewEntriesList), PlatformError);
+  EXPECT_FALSE(memory::ProcessRunning(stubborn));
+  EXPECT_EQ(Scan().size(), 1u);
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
+
+#include "catalogue/scan.h"
+#include "catalogue/world.h"
+#include "platform/error.h"
+#include "platform/shell.h"
+#include "platform/text.h"
+
+namespace korvane {
+namespace {
+
+const std::wstring kRun = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::wstring kRunText = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+struct Row {
+  std::wstring name, file_name, parameters, location;
+  bool operator==(const Row&) const = default;
+  bool operator<(const Row& o) const {
+    return std::tie(location, name) < std::tie(o.location, o.name);
+  }
+};
+
+std::ostream& operator<<(std::ostream& os, const Row& r) {
+  return os << ToUtf8(r.name) << " | " << ToUtf8(r.file_name) << " | " << ToUtf8(r.parameters)
+            << " | " << ToUtf8(r.location);
+}
+
+std::vector<Row> Rows(const StartupList& list) {
+  std::vector<Row> rows;
+  for (const StartupEntry& e : list)
+    rows.push_back({e.name, e.file_name, e.parameters, e.location});
+  return rows;
+}
+
+std::vector<Row> ScanRows() {
+  StartupList list;
+  ScanStartupList(list);
+  for (const StartupEntry& e : list) EXPECT_FALSE(e.running) << ToUtf8(e.file_name);
+  return Rows(list);
+}
+
+// Rows of one location; folder listings come in the platform's own order.
+std::vector<Row> Sorted(std::vector<Row> rows) {
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+class ScanList : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ResetWorld();
+    test::PutFile(app_);
+    test::PutFile(tool_);
+    test::PutFile(test::SystemFolder() + L"\\kvprobe.exe");
+  }
+  const std::wstring root_ = test::kRoot;
+  const std::wstring app_ = root_ + L"\\Program Files\\App\\app.exe";
+  const std::wstring tool_ = root_ + L"\\Tools\\tool.exe";
+  const std::wstring probe_ = test::SystemFolder() + L"\\kvprobe.exe";
+};
+
+TEST_F(ScanList, RegistryKeysGiveOneRowPerProgramFoundInScanOrder) {
+  using enum RootKey;
+  // Value names sort in creation order, so every platform lists them alike.
+  test::SetString(CurrentUser, kRun, L"", tool_);
+  test::SetString(CurrentUser, kRun, L"A1 quoted", L"\"" + app_ + L"\" /min");
+  test::SetString(CurrentUser, kRun, L"A2 unquoted", app_ + L" /min");
+  test::SetString(CurrentUser, kRun, L"A3 bare", L"kvprobe /x");
+  test::SetString(CurrentUser, kRun, L"A4 missing", root_ + L"\\nothing.exe");
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kRun, false));
+    reg.WriteInteger(L"A5 number", 1);
+  }
+  test::SetString(CurrentUser, kRun, L"A6 environment", L"%SystemRoot%\\system32\\kvprobe.exe");
+  test::SetString(CurrentUser, kRun, L"A7 after", L"kvprobe.exe shell32.dll,Control_RunDLL");
+  test::SetString(LocalMachine, kRun, L"B1", tool_ + L" -x");
+  test::SetString(Users, L"\\.Default" + kRun, L"C1", root_ + L"\\Tools\\tool");
+
+  const std::wstring hkcu = L"HKEY_CURRENT_USER\\" + kRunText;
+  std::vector<Row> expected = {
+      {L"", tool_, L"", hkcu},
+      {L"A1 quoted", app_, L"/min", hkcu},
+      {L"A2 unquoted", app_, L"/min", hkcu},
+      {L"A3 bare", probe_, L"/x", hkcu},
+      {L"A7 after", probe_, L"shell32.dll,Control_RunDLL", hkcu},
+      {L"B1", tool_, L"-x", L"HKEY_LOCAL_MACHINE\\" + kRunText},
+      {L"C1", tool_, L"", L"HKEY_USERS\\.Default\\" + kRunText},
+  };
+  std::vector<Row> rows = ScanRows();
+  ASSERT_EQ(rows.size(), expected.size()) << ::testing::PrintToString(rows);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    // The search path may report the system folder in its own letter case.
+    EXPECT_TRUE(SameText(rows[i].file_name, expected[i].file_name)) << rows[i];
+    rows[i].file_name = expected[i].file_name;
+    EXPECT_EQ(rows[i], expected[i]);
+  }
+}
+
+TEST_F(ScanList, StartupFoldersListFilesShortcutsAndSubfolders) {
+  const std::wstring user = root_ + L"\\Startup";
+  const std::wstring common = root_ + L"\\Common Startup";
+  test::PutFile(user + L"\\desktop.ini", "[.ShellClassInfo]\r\n");
+  test::PutFile(user + L"\\Thumbs.db");
+  test::PutFile(user + L"\\X.LNK");
+  test::PutFile(user + L"\\notes.txt");
+  test::PutFile(user + L"\\Site.url", "[InternetShortcut]\r\nURL=http://example.com/start\r\n");
+  CreateStartupShortcut(app_, user + L"\\App.lnk", L"", L"/min \"a b\"");
+  CreateStartupShortcut(root_ + L"\\gone.exe", user + L"\\Broken.lnk", L"", L"");
+  test::MakeFolder(user + L"\\Tools");
+  CreateStartupShortcut(tool_, user + L"\\Tools\\Tool.lnk", L"", L"");
+  test::PutFile(common + L"\\thumbs.db");
+  test::PutFile(common + L"\\desktop.ini");
+  test::PutFile(common + L"\\Empty.url", "[InternetShortcut]\r\n");
+  test::PutFile(root_ + L"\\Default Startup\\Deep\\Deeper\\run.bat");
+
+  std::vector<Row> rows = ScanRows();
+  std::vector<Row> expected = {
+      {L"App.lnk", app_, L"/min \"a b\"", user},
+      {L"notes.txt", user + L"\\notes.txt", L"", user},
+      {L"Site.url", L"http://example.com/start", L"", user},
+      {L"Thumbs.db", user + L"\\Thumbs.db", L"", user},
+      {L"X.LNK", user + L"\\X.LNK", L"", user},
+      {L"Tool.lnk", tool_, L"", user + L"\\Tools"},
+      {L"Empty.url", L"", L"", common},
+      {L"run.bat", root_ + L"\\Default Startup\\Deep\\Deeper\\run.bat", L"",
+       root_ + L"\\Default Startup\\Deep\\Deeper"},
+  };
+  EXPECT_EQ(Sorted(rows), Sorted(expected));
+  // Locations keep scan order: the user's folder, all users', the default user's.
+  ASSERT_FALSE(rows.empty());
+  EXPECT_TRUE(StartsWith(rows.front().location, user));
+  EXPECT_EQ(rows.back().name, L"run.bat");
+}
+
+TEST_F(ScanList, WinIniWordsNameTheirFiles) {
+  test::PutFile(root_ + L"\\w.exe");
+  test::SetWinIni(L"run", tool_ + L"  nosuch.exe " + root_ + L"\\w.exe");
+  test::SetWinIni(L"load", root_ + L"\\Program");
+  const std::wstring run = WinIniPath() + L", run";
+  std::vector<Row> expected = {{L"tool", tool_, L"", run}, {L"w", root_ + L"\\w.exe", L"", run}};
+  EXPECT_EQ(ScanRows(), expected);
+}
+
+TEST_F(ScanList, EmptyWorldGivesNoRowsAndScanEmptiesTheList) {
+  StartupList list(3);
+  ScanStartupList(list);
+  EXPECT_TRUE(list.empty());
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,97 @@
+#pragma once
+// A startup configuration built from a test on either backend: the in-memory
+// world natively, the Wine prefix's own registry and disk on Windows.
+#include <string>
+#include <vector>
+
+#include "catalogue/location.h"
+#include "platform/files.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+
+#ifdef _WIN32
+#include <filesystem>
+#include <fstream>
+#else
+#include "platform/memory/arrange.h"
+#endif
+
+namespace korvane::test {
+
+// Everything a test makes on disk lives under this folder.
+inline const std::wstring kRoot = L"C:\\kvtest";
+
+inline std::wstring SystemFolder() {
+  return WindowsDirectory() + L"\\system32";
+}
+
+inline void MakeFolder(const std::wstring& path) {
+#ifdef _WIN32
+  std::filesystem::create_directories(path);
+#else
+  memory::MakeFolder(path);
+#endif
+}
+
+inline void PutFile(const std::wstring& path, const std::string& content = "x") {
+#ifdef _WIN32
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream(std::filesystem::path(path), std::ios::binary) << content;
+#else
+  memory::PutFile(path, content);
+#endif
+}
+
+inline void SetString(RootKey root, const std::wstring& key, const std::wstring& name,
+                      const std::wstring& value) {
+  TRegistry reg;
+  reg.SetRootKey(root);
+  reg.OpenKey(key, true);
+  reg.WriteString(name, value);
+}
+
+inline const wchar_t kShellFolders[] =
+    L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// Points the Shell Folders value of a Startup folder at `path` and makes it.
+inline void SetStartupFolder(StartupFolder folder, const std::wstring& path) {
+  RootKey root = folder == StartupFolder::CurrentUser ? RootKey::CurrentUser
+                 : folder == StartupFolder::AllUsers  ? RootKey::LocalMachine
+                                                      : RootKey::Users;
+  std::wstring key = folder == StartupFolder::DefaultUser
+                         ? std::wstring(L"\\.Default") + kShellFolders
+                         : std::wstring(kShellFolders);
+  SetString(root, key, folder == StartupFolder::AllUsers ? L"Common Startup" : L"Startup", path);
+  MakeFolder(path);
+}
+
+inline void SetWinIni(const std::wstring& key, const std::wstring& words) {
+  TIniFile(WinIniPath()).WriteString(L"windows", key, words);
+}
+
+// An empty startup configuration: no values in the listed keys, nothing in
+// the test's Startup folders, empty win.ini keys, no test files.
+inline void ResetWorld() {
+#ifdef _WIN32
+  for (const StartupLocation& location : RegistryStartupLocations()) {
+    TRegistry reg;
+    reg.SetRootKey(location.root);
+    if (!reg.OpenKey(location.path, false)) continue;
+    for (const std::wstring& name : reg.GetValueNames()) reg.DeleteValue(name);
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(kRoot, ignored);
+  std::filesystem::remove(SystemFolder() + L"\\kvprobe.exe", ignored);
+#else
+  memory::Reset();
+#endif
+  SetWinIni(L"run", L"");
+  SetWinIni(L"load", L"");
+  MakeFolder(kRoot);
+  // Startup folders of the test's own, so that the prefix's are left alone.
+  SetStartupFolder(StartupFolder::CurrentUser, kRoot + L"\\Startup");
+  SetStartupFolder(StartupFolder::AllUsers, kRoot + L"\\Common Startup");
+  SetStartupFolder(StartupFolder::DefaultUser, kRoot + L"\\Default Startup");
+}
+
+}  // namespace korvane::test
