@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include "catalogue/world.h"
+#include "cli/list_command.h"
+#include "platform/text.h"
+
+namespace korvane {
+namespace {
+
+const StartupList kAwkward = {
+    {L"Tab\there", 3, true, L"C:\\A\\a.exe", L"line1\r\nline2 \\n \\t", L"HKEY_CURRENT_USER\\Run"},
+    {L"Quote \"q\", comma", 0, false, L"C:\\J\u00fcrgen\\\u65e5.exe", L"", L"C:\\S"},
+};
+
+TEST(KorvanecList, FormatsEscapeWhatWouldBreakARow) {
+  EXPECT_EQ(FormatStartupList(kAwkward, ListFormat::Text),
+            "Name\tRunning\tFile name\tParameters\tLocation\n"
+            "Tab\\there\tYes\tC:\\A\\a.exe\tline1\\r\\nline2 \\n \\t\tHKEY_CURRENT_USER\\Run\n"
+            "Quote \"q\", comma\tNo\tC:\\J\xC3\xBCrgen\\\xE6\x97\xA5.exe\t\tC:\\S\n");
+  EXPECT_EQ(FormatStartupList(kAwkward, ListFormat::Csv),
+            "Name,Running,File name,Parameters,Location\r\n"
+            "Tab\there,Yes,C:\\A\\a.exe,\"line1\r\nline2 \\n \\t\",HKEY_CURRENT_USER\\Run\r\n"
+            "\"Quote \"\"q\"\", comma\",No,C:\\J\xC3\xBCrgen\\\xE6\x97\xA5.exe,,C:\\S\r\n");
+  EXPECT_EQ(FormatStartupList(kAwkward, ListFormat::Json),
+            "[\n"
+            "  {\"name\": \"Tab\\there\", \"running\": true, \"fileName\": \"C:\\\\A\\\\a.exe\", "
+            "\"parameters\": \"line1\\r\\nline2 \\\\n \\\\t\", \"location\": "
+            "\"HKEY_CURRENT_USER\\\\Run\", \"icon\": 3},\n"
+            "  {\"name\": \"Quote \\\"q\\\", comma\", \"running\": false, \"fileName\": "
+            "\"C:\\\\J\xC3\xBCrgen\\\\\xE6\x97\xA5.exe\", \"parameters\": \"\", \"location\": "
+            "\"C:\\\\S\", \"icon\": 0}\n"
+            "]\n");
+  EXPECT_EQ(FormatStartupList({{L"\x01", 0, false, L"", L"", L""}}, ListFormat::Json),
+            "[\n  {\"name\": \"\\u0001\", \"running\": false, \"fileName\": \"\", \"parameters\": "
+            "\"\", \"location\": \"\", \"icon\": 0}\n]\n");
+  EXPECT_EQ(FormatStartupList({}, ListFormat::Json), "[]\n");
+  EXPECT_EQ(FormatStartupList({}, ListFormat::Csv),
+            "Name,Running,File name,Parameters,Location\r\n");
+}
+
+TEST(KorvanecList, CommandLineSelectsFormatOrPrintsUsage) {
+  test::ResetWorld();
+  test::PutFile(test::kRoot + L"\\Startup\\notes.txt");
+  const std::string row = "notes.txt\tNo\t" + ToUtf8(test::kRoot) + "\\Startup\\notes.txt\t\t" +
+                          ToUtf8(test::kRoot) + "\\Startup\n";
+  struct Case {
+    std::vector<std::wstring> args;
+    int exit_code;
+    std::string out_start;
+  } cases[] = {
+      {{L"list"}, 0, "Name\tRunning\tFile name\tParameters\tLocation\n" + row},
+      {{L"list", L"--format", L"text"},
+       0,
+       "Name\tRunning\tFile name\tParameters\tLocation\n" + row},
+      {{L"list", L"--format", L"csv"}, 0, "Name,Running,File name,Parameters,Location\r\nnotes"},
+      {{L"list", L"--format", L"json"}, 0, "[\n  {\"name\": \"notes.txt\""},
+      {{L"--help"}, 0, "usage: korvanec list"},
+      {{}, 2, ""},
+      {{L"lists"}, 2, ""},
+      {{L"list", L"--format"}, 2, ""},
+      {{L"list", L"--format", L"xml"}, 2, ""},
+      {{L"list", L"--verbose"}, 2, ""},
+      {{L"list", L"--format", L"csv", L"extra"}, 2, ""},
+      {{L"--format", L"csv", L"list"}, 2, ""},
+  };
+  for (const Case& c : cases) {
+    CommandResult result = RunKorvanec(c.args);
+    std::string args;
+    for (const std::wstring& a : c.args) args += ToUtf8(a) + " ";
+    EXPECT_EQ(result.exit_code, c.exit_code) << args;
+    if (c.exit_code == 0) {
+      EXPECT_EQ(result.out.substr(0, c.out_start.size()), c.out_start);
+      EXPECT_EQ(result.err, "");
+    } else {
+      EXPECT_EQ(result.out, "");
+      EXPECT_EQ(result.err, kKorvanecUsage);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvane
