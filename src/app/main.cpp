@@ -1,39 +1,63 @@
-// The program block: title, forms, message loop.
+// The program block: one instance, the forms, the message loop.
 #include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "platform/files.h"
+#include "ui/win32/form.h"
+#include "ui/win32/main_form.h"
+#include "ui/win32/single_instance.h"
 
 namespace {
 
-const wchar_t kTitle[] = L"Korvane";
-const wchar_t kMainCaption[] = L"Korvane 1.0.0";
-
-LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
+// COM for the shell's objects, for the life of the window thread.
+class ComApartment {
+ public:
+  ComApartment() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ~ComApartment() {
+    if (ok_) CoUninitialize();
   }
-  return DefWindowProcW(window, message, wparam, lparam);
-}
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool ok_;
+};
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = MainProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  wc.lpszClassName = L"TMainForm";
-  RegisterClassExW(&wc);
-  HWND window = CreateWindowExW(0, wc.lpszClassName, kMainCaption, WS_OVERLAPPEDWINDOW,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 450, 350, nullptr, nullptr, instance,
-                                nullptr);
-  (void)kTitle;
-  ShowWindow(window, show);
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+  using namespace korvane;
+  // A second instance brings the first forward and ends before any window of
+  // its own shows or the list is scanned.
+  TLMDOneInstance instance(OwnExecutablePath());
+  if (instance.EarlierInstance()) {
+    TLMDOneInstance::ActivateEarlierInstance();
+    return 0;
   }
-  return static_cast<int>(msg.wParam);
+
+  ComApartment com;
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_COOL_CLASSES |
+                                                         ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  int result = 1;
+  Guarded(nullptr, [&] {
+    TApplication application;
+    TMainForm& main_form = *application.MainForm;
+    main_form.EndsApplication = true;
+    ShowWindow(main_form.Handle(), show);
+    SetForegroundWindow(main_form.Handle());
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      if (main_form.Handle() &&
+          TranslateAcceleratorW(main_form.Handle(), main_form.Accelerators(), &msg)) {
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    result = static_cast<int>(msg.wParam);
+  });
+  return result;
 }

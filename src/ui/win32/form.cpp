@@ -1,0 +1,153 @@
+#include "ui/win32/form.h"
+
+#include <exception>
+
+#include "platform/error.h"
+#include "platform/text.h"
+
+namespace korvane {
+
+int Scale(int size_at_96dpi) {
+  static const int dpi = [] {
+    HDC screen = GetDC(nullptr);
+    int value = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return value > 0 ? value : 96;
+  }();
+  return MulDiv(size_at_96dpi, dpi, 96);
+}
+
+void ShowErrorBox(HWND owner, const std::wstring& text) {
+  MessageBoxW(owner, text.c_str(), L"Korvane", MB_OK | MB_ICONERROR);
+}
+
+void Guarded(HWND owner, const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const PlatformError& error) {
+    ShowErrorBox(owner, error.Text());
+  } catch (const std::exception& error) {
+    ShowErrorBox(owner, FromUtf8(error.what()));
+  }
+}
+
+HFONT FormFont() {
+  static const UniqueFont font(CreateFontW(
+      -Scale(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
+  return font.get();
+}
+
+HICON ApplicationIcon(bool small_icon) {
+  const int size = GetSystemMetrics(small_icon ? SM_CXSMICON : SM_CXICON);
+  // Shared icons from LoadImage need no owner.
+  HANDLE icon =
+      LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, LR_SHARED);
+  if (!icon) icon = LoadImageW(nullptr, MAKEINTRESOURCEW(32512), IMAGE_ICON, 0, 0, LR_SHARED);
+  return static_cast<HICON>(icon);
+}
+
+TForm::~TForm() {
+  if (handle_) {
+    SetWindowLongPtrW(handle_, GWLP_USERDATA, 0);
+    DestroyWindow(handle_);
+  }
+}
+
+void TForm::CreateForm(const wchar_t* class_name, const std::wstring& caption, DWORD style,
+                       DWORD ex_style, int width, int height, HWND owner) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing = {};
+  if (!GetClassInfoExW(instance, class_name, &existing)) {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.hIcon = ApplicationIcon(false);
+    wc.hIconSm = ApplicationIcon(true);
+    wc.lpszClassName = class_name;
+    RegisterClassExW(&wc);
+  }
+  CreateWindowExW(ex_style, class_name, caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, width,
+                  height, owner, nullptr, instance, this);
+  if (!handle_) throw PlatformError(L"Failed to create the window " + std::wstring(class_name));
+}
+
+LRESULT TForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_CLOSE && in_modal_) {
+    EndModal(IDCANCEL);
+    return 0;
+  }
+  if (message == WM_CLOSE) {
+    ShowWindow(handle_, SW_HIDE);
+    return 0;
+  }
+  return DefWindowProcW(handle_, message, wparam, lparam);
+}
+
+LRESULT CALLBACK TForm::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* form = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    form->handle_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  }
+  auto* form = reinterpret_cast<TForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!form) return DefWindowProcW(window, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    form->handle_ = nullptr;
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
+  LRESULT result = 0;
+  bool handled = false;
+  Guarded(window, [&] {
+    result = form->HandleMessage(message, wparam, lparam);
+    handled = true;
+  });
+  return handled ? result : 0;
+}
+
+int TForm::ShowModal(HWND owner) {
+  if (in_modal_) return IDCANCEL;
+  if (owner) SetWindowLongPtrW(handle_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  BeforeShowModal();
+  in_modal_ = true;
+  modal_result_ = IDCANCEL;
+  const bool owner_was_enabled = owner && IsWindowEnabled(owner);
+  if (owner_was_enabled) EnableWindow(owner, FALSE);
+  ShowWindow(handle_, SW_SHOW);
+  SetForegroundWindow(handle_);
+  MSG msg;
+  while (in_modal_ && handle_) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      // The quit request belongs to the outer loop.
+      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (IsDialogMessageW(handle_, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  in_modal_ = false;
+  // The owner comes back before the dialog hides, so it takes the focus directly.
+  if (owner_was_enabled) EnableWindow(owner, TRUE);
+  if (owner) SetActiveWindow(owner);
+  if (handle_) ShowWindow(handle_, SW_HIDE);
+  return modal_result_;
+}
+
+void TForm::EndModal(int result) {
+  modal_result_ = result;
+  in_modal_ = false;
+  PostMessageW(handle_, WM_NULL, 0, 0);  // wakes the modal loop
+}
+
+TEmptyDialogForm::TEmptyDialogForm(const wchar_t* class_name, const std::wstring& caption) {
+  CreateForm(class_name, caption, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME,
+             WS_EX_DLGMODALFRAME, Scale(400), Scale(300), nullptr);
+}
+
+}  // namespace korvane

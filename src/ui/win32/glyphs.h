@@ -1,0 +1,24 @@
+#pragma once
+// The toolbar's glyphs, drawn at the size the screen wants.
+#include <windows.h>
+#include <commctrl.h>
+
+namespace korvane {
+
+enum Glyph {
+  kGlyphNew,
+  kGlyphDelete,
+  kGlyphFolder,
+  kGlyphProperties,
+  kGlyphRun,
+  kGlyphStop,
+  kGlyphRefresh,
+  kGlyphParameters,
+  kGlyphCount
+};
+
+// An image list of kGlyphCount square glyphs of `size` pixels; the caller
+// destroys it.
+HIMAGELIST CreateInterfaceImageList(int size);
+
+}  // namespace korvane

@@ -1,0 +1,195 @@
+#include "ui/win32/parameters_form.h"
+
+#include <commctrl.h>
+
+#include <exception>
+#include <string>
+
+#include "platform/files.h"
+#include "ui/win32/main_form.h"
+
+namespace korvane {
+
+namespace {
+
+// The check boxes bound to settings, with their captions, in tab order.
+struct SwitchBox {
+  UINT id;
+  bool AppSettings::*setting;
+  const wchar_t* caption;
+};
+const SwitchBox kSwitchBoxes[] = {
+    {CheckBox3, &AppSettings::min_to_tray, L"Minimize to system tray"},
+    {CheckBox4, &AppSettings::close_to_tray, L"Close to system tray"},
+    {CheckBox5, &AppSettings::confirm_exit, L"Confirm exit"},
+    {CheckBox6, &AppSettings::single_deletion, L"Deletion of single entry"},
+    {CheckBox7, &AppSettings::multiple_deletion, L"Deletion of multiple entries"},
+    {CheckBox8, &AppSettings::single_launching, L"Launching of single entry"},
+    {CheckBox9, &AppSettings::multiple_launching, L"Launching of multiple entries"},
+    {CheckBox10, &AppSettings::single_movement, L"Movement of single entry"},
+    {CheckBox11, &AppSettings::multiple_movement, L"Movement of multiple entries"},
+    {CheckBox12, &AppSettings::single_stopping, L"Stopping of single entry"},
+    {CheckBox13, &AppSettings::multiple_stopping, L"Stopping of multiple entries"},
+    {CheckBox14, &AppSettings::single_addition, L"Addition to blacklist of single entry"},
+    {CheckBox15, &AppSettings::multiple_addition, L"Addition to blacklist of multiple entries"},
+};
+
+constexpr int kColumnWidth = 250;
+constexpr int kRow = 20;
+
+}  // namespace
+
+TParametersForm::TParametersForm(TMainForm& main_form) : main_form_(main_form) {
+  CreateForm(L"TParametersForm", L"Korvane parameters", WS_POPUP | WS_CAPTION | WS_SYSMENU,
+             WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, nullptr);
+  CreateControls();
+}
+
+void TParametersForm::CreateControls() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h,
+                  UINT id) {
+    HWND control = CreateWindowExW(
+        0, cls, text, WS_CHILD | WS_VISIBLE | style, Scale(x), Scale(y), Scale(w), Scale(h),
+        Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
+    return control;
+  };
+  auto group = [&](const wchar_t* caption, int x, int y, int rows) {
+    make(L"BUTTON", caption, BS_GROUPBOX, x, y, kColumnWidth, 24 + rows * kRow, 0);
+    return y + 18;
+  };
+  auto check = [&](UINT id, const wchar_t* caption, int x, int y) {
+    make(L"BUTTON", caption, BS_AUTOCHECKBOX | WS_TABSTOP, x + 10, y, kColumnWidth - 20, 18, id);
+  };
+  auto switch_box = [&](size_t index, int x, int y) {
+    check(kSwitchBoxes[index].id, kSwitchBoxes[index].caption, x, y);
+  };
+
+  const int left = 8;
+  const int right = left + kColumnWidth + 8;
+  int y = group(L"System tray", left, 8, 2);
+  switch_box(0, left, y);
+  switch_box(1, left, y + kRow);
+  y = group(L"Startup", left, 68, 1);
+  check(CheckBox1, L"Run on Windows startup", left, y);
+  y = group(L"Confirmations", right - kColumnWidth - 8, 108, 7);
+  for (size_t i = 2; i < 9; ++i) switch_box(i, left, y + static_cast<int>(i - 2) * kRow);
+  y = group(L"Confirmations", right, 8, 4);
+  for (size_t i = 9; i < 13; ++i) switch_box(i, right, y + static_cast<int>(i - 9) * kRow);
+  y = group(L"Monitoring", right, 128, 1);
+  make(L"STATIC", L"Check for new entries every:", 0, right + 10, y + 3, 140, 16, 0);
+  HWND edit = make(L"EDIT", L"1", WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_RIGHT, right + 152, y, 44,
+                   20, SpinEdit1);
+  HWND spin = make(UPDOWN_CLASSW, nullptr,
+                   UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0, 0, 0,
+                   SpinEdit1Buttons);
+  SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
+  SendMessageW(spin, UDM_SETRANGE32, 1, 60);
+  SendMessageW(spin, UDM_SETPOS32, 0, 1);
+  make(L"STATIC", L"min.", 0, right + 202, y + 3, 40, 16, 0);
+
+  const int width = right + kColumnWidth + 8;
+  const int buttons_top = 108 + 24 + 7 * kRow + 10;
+  make(L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, width - 2 * (75 + 8), buttons_top, 75, 23,
+       Button2);
+  make(L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, width - (75 + 8), buttons_top, 75, 23,
+       Button1);
+
+  RECT frame = {0, 0, Scale(width), Scale(buttons_top + 23 + 10)};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+  SetWindowPos(Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool TParametersForm::Checked(UINT id) const {
+  return IsDlgButtonChecked(Handle(), static_cast<int>(id)) == BST_CHECKED;
+}
+
+void TParametersForm::SetChecked(UINT id, bool on) {
+  CheckDlgButton(Handle(), static_cast<int>(id), on ? BST_CHECKED : BST_UNCHECKED);
+}
+
+int TParametersForm::SpinValue() const {
+  BOOL valid = FALSE;
+  const auto value = static_cast<int>(SendDlgItemMessageW(Handle(), SpinEdit1Buttons, UDM_GETPOS32,
+                                                          0, reinterpret_cast<LPARAM>(&valid)));
+  return ShownMonitoring(value);
+}
+
+void TParametersForm::SetSpinValue(int value) {
+  SendDlgItemMessageW(Handle(), SpinEdit1Buttons, UDM_SETPOS32, 0, ShownMonitoring(value));
+}
+
+AppSettings TParametersForm::FromControls() const {
+  AppSettings settings;
+  for (const SwitchBox& box : kSwitchBoxes) settings.*box.setting = Checked(box.id);
+  settings.monitoring = SpinValue();
+  return settings;
+}
+
+void TParametersForm::ToControls(const AppSettings& settings) {
+  for (const SwitchBox& box : kSwitchBoxes) SetChecked(box.id, settings.*box.setting);
+  SetSpinValue(settings.monitoring);
+}
+
+void TParametersForm::FormActivate() {
+  run_on_startup_shown_ = ListHoldsProgram(main_form_.Rows(), OwnExecutablePath());
+  SetChecked(CheckBox1, run_on_startup_shown_);
+  // Controls whose value could not be read keep what they showed.
+  AppSettings settings = FromControls();
+  try {
+    ReadSettings(settings);
+  } catch (...) {
+    ToControls(settings);
+    throw;
+  }
+  ToControls(settings);
+}
+
+void TParametersForm::BeforeShowModal() {
+  // Centred on the main window.
+  RECT owner, self;
+  GetWindowRect(main_form_.Handle(), &owner);
+  GetWindowRect(Handle(), &self);
+  const int width = self.right - self.left;
+  const int height = self.bottom - self.top;
+  SetWindowPos(Handle(), nullptr, (owner.left + owner.right - width) / 2,
+               (owner.top + owner.bottom - height) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Guarded(Handle(), [this] { FormActivate(); });
+}
+
+void TParametersForm::Button2Click() {
+  const AppSettings settings = FromControls();
+  StoreSettings(settings);
+  main_form_.Settings = settings;
+  const bool run_on_startup = Checked(CheckBox1);
+  if (run_on_startup != run_on_startup_shown_) {
+    SetRunOnStartup(run_on_startup, main_form_.Rows(), OwnExecutablePath());
+    // Removing the entry asked the running program, this one, to close.
+    if (!run_on_startup) main_form_.IgnoreCloseRequestsPostedSoFar();
+    run_on_startup_shown_ = run_on_startup;
+    EndModal(IDOK);
+    RunRefreshCycle(main_form_);
+    return;
+  }
+  EndModal(IDOK);
+}
+
+LRESULT TParametersForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_COMMAND) {
+    switch (LOWORD(wparam)) {
+      case Button2:
+        Button2Click();
+        return 0;
+      case Button1:
+        EndModal(IDCANCEL);
+        return 0;
+    }
+  }
+  return TForm::HandleMessage(message, wparam, lparam);
+}
+
+}  // namespace korvane

@@ -1,0 +1,26 @@
+#include "ui/win32/single_instance.h"
+
+#include "ui/lifecycle.h"
+#include "ui/win32/main_form.h"
+
+namespace korvane {
+
+TLMDOneInstance::TLMDOneInstance(const std::wstring& executable_path)
+    : marker_(CreateMutexW(nullptr, FALSE, InstanceMarkerName(executable_path).c_str())) {
+  // A marker that could not be made counts as no earlier instance.
+  earlier_instance_ = marker_ && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool TLMDOneInstance::ActivateEarlierInstance() {
+  HWND window = FindWindowW(L"TMainForm", nullptr);
+  if (!window) return false;
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  // The earlier instance may take the foreground from us.
+  AllowSetForegroundWindow(process);
+  // It restores itself: only its own thread can take a hidden window out of the tray.
+  PostMessageW(window, kShowInstanceMessage, 0, 0);
+  return true;
+}
+
+}  // namespace korvane
