@@ -4,6 +4,7 @@
 #include "catalogue/removal.h"
 #include "catalogue/scan.h"
 #include "catalogue/world.h"
+#include "platform/shell.h"
 #include "platform/text.h"
 
 namespace korvane {
