@@ -122,8 +122,11 @@ TEST_F(Files, SearchFindsAFileOfTheCurrentDirectory) {
   std::optional<std::wstring> executable = FindExecutableFor(L"kvsearch.exe", folder_);
   ASSERT_TRUE(executable.has_value());
   EXPECT_TRUE(SameText(*executable, program)) << ToUtf8(*executable);
+  executable = FindExecutableFor(L"kvsearch", folder_);  // ".exe" is tried
+  ASSERT_TRUE(executable.has_value());
+  EXPECT_TRUE(SameText(*executable, program)) << ToUtf8(*executable);
   EXPECT_FALSE(FindExecutableFor(L"kvsearch-missing.exe", folder_).has_value());
-  EXPECT_EQ(FileSearchCalls(), calls + std::size(cases) + 2);
+  EXPECT_EQ(FileSearchCalls(), calls + std::size(cases) + 3);
 }
 
 }  // namespace

@@ -8,14 +8,16 @@ namespace {
 
 using Shortcuts = Scratch;
 
-TEST_F(Shortcuts, ACreatedShortcutReadsBackWithItsRawTarget) {
+TEST_F(Shortcuts, ACreatedShortcutReadsBackAndAFailedLoadKeepsIt) {
   const std::wstring link = In(L"Tool.lnk");
-  CreateStartupShortcut(L"%WINDIR%\\kvtool.exe", link, L"", L"/start \"two words\"");
+  const std::wstring target = In(L"kvtool.exe");
+  WriteAnsiTextFile(target, L"MZ");
+  CreateStartupShortcut(target, link, L"", L"/start \"two words\"");
   EXPECT_TRUE(FileExists(link));
 
   TLMDShellLink shortcut;
   ASSERT_TRUE(shortcut.LoadShellLink(link, 0));
-  EXPECT_EQ(shortcut.Path, L"%WINDIR%\\kvtool.exe");
+  EXPECT_TRUE(SameText(shortcut.Path, target)) << ToUtf8(shortcut.Path);
   EXPECT_EQ(shortcut.Arguments, L"/start \"two words\"");
   EXPECT_EQ(shortcut.WorkingDirectory, L"");
   EXPECT_EQ(shortcut.Description, L"");
@@ -25,8 +27,17 @@ TEST_F(Shortcuts, ACreatedShortcutReadsBackWithItsRawTarget) {
   WriteAnsiTextFile(In(L"plain.lnk"), L"not a shortcut");
   EXPECT_FALSE(shortcut.LoadShellLink(In(L"plain.lnk"), 0));
   EXPECT_FALSE(shortcut.LoadShellLink(In(L"missing.lnk"), 0));
-  EXPECT_EQ(shortcut.Path, L"%WINDIR%\\kvtool.exe");
+  EXPECT_TRUE(SameText(shortcut.Path, target)) << ToUtf8(shortcut.Path);
   EXPECT_EQ(shortcut.Arguments, L"/start \"two words\"");
+}
+
+TEST_F(Shortcuts, AnEnvironmentReferenceInTheTargetStaysUnexpanded) {
+  const std::wstring link = In(L"Notepad.lnk");
+  CreateStartupShortcut(L"%SystemRoot%\\system32\\notepad.exe", link, L"", L"");
+  TLMDShellLink shortcut;
+  ASSERT_TRUE(shortcut.LoadShellLink(link, 0));
+  EXPECT_TRUE(SameText(shortcut.Path, L"%SystemRoot%\\system32\\notepad.exe"))
+      << ToUtf8(shortcut.Path);
 }
 
 TEST_F(Shortcuts, ReplacingAShortcutAndSavingWhereNoFolderIs) {
