@@ -1,0 +1,180 @@
+// korvanec.exe on a startup configuration made in the Wine prefix.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "catalogue/removal.h"
+#include "catalogue/scan.h"
+#include "catalogue/world.h"
+#include "cli/list_command.h"
+#include "platform/shell.h"
+#include "platform/text.h"
+#include "support/programs.h"
+
+namespace korvane {
+namespace {
+
+const std::wstring kRun = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::wstring kRunText = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+using Row = std::vector<std::wstring>;  // the five columns as printed
+
+std::vector<Row> ParseText(const std::string& output) {
+  std::vector<Row> rows;
+  std::istringstream lines(output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    Row row;
+    std::istringstream fields(line);
+    std::string field;
+    while (std::getline(fields, field, '\t')) row.push_back(FromUtf8(field));
+    while (row.size() < 5) row.push_back(L"");
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::string Korvanec(const std::wstring& arguments) {
+  return testing::RunAndCapture(testing::HelperProgram(L"korvanec.exe"), arguments);
+}
+
+// File names found by the search path come in the file system's letter case.
+void ExpectRows(std::vector<Row> rows, std::vector<Row> expected) {
+  ASSERT_EQ(rows.size(), expected.size()) << ::testing::PrintToString(rows);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_TRUE(SameText(rows[i][2], expected[i][2])) << ToUtf8(rows[i][2]);
+    rows[i][2] = expected[i][2];
+    EXPECT_EQ(rows[i], expected[i]) << i;
+  }
+}
+
+TEST(Korvanec, ListsARealisticStartupConfiguration) {
+  test::ResetWorld();
+  const std::wstring root = test::kRoot;
+  const std::wstring app = root + L"\\Program Files\\App\\app.exe";
+  const std::wstring tool = root + L"\\Tools\\tool.exe";
+  const std::wstring system = test::SystemFolder();
+  test::PutFile(app);
+  test::PutFile(tool);
+  test::PutFile(system + L"\\kvprobe.exe");
+  wchar_t short_name[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameW(app.c_str(), short_name, MAX_PATH), 0u);
+  const std::wstring short_app = short_name;
+  ASSERT_NE(short_app, app);
+
+  testing::StartedProgram helper(L"/exit-after 60");
+  using enum RootKey;
+  test::SetString(CurrentUser, kRun, L"A1 quoted", L"\"" + app + L"\" /min");
+  test::SetString(CurrentUser, kRun, L"A2 unquoted", app + L" /min");
+  test::SetString(CurrentUser, kRun, L"A3 rundll32", L"rundll32.exe shell32.dll,Control_RunDLL");
+  test::SetString(CurrentUser, kRun, L"A4 notepad", L"notepad");
+  test::SetString(CurrentUser, kRun, L"A5 environment", L"%SystemRoot%\\system32\\notepad.exe");
+  test::SetString(CurrentUser, kRun, L"A6 short", short_app + L" -s");
+  test::SetString(CurrentUser, kRun, L"A7 J\u00fcrgen", tool);
+  test::SetString(LocalMachine, kRun, L"B1 helper", L"\"" + helper.Path() + L"\" /exit-after 60");
+  test::SetString(LocalMachine, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices",
+                  L"B2", L"kvprobe");
+  test::SetString(Users, L"\\.Default" + kRun, L"C1", tool + L" --default");
+
+  const std::wstring user = root + L"\\Startup";
+  test::PutFile(user + L"\\desktop.ini", "[.ShellClassInfo]\r\n");
+  test::PutFile(user + L"\\Site.url", "[InternetShortcut]\r\nURL=http://example.com/\r\n");
+  CreateStartupShortcut(app, user + L"\\App.lnk", L"", L"/min");
+  CreateStartupShortcut(root + L"\\gone.exe", user + L"\\Broken.lnk", L"", L"");
+  test::MakeFolder(user + L"\\Sub");
+  CreateStartupShortcut(tool, user + L"\\Sub\\Tool.lnk", L"", L"-t");
+  test::PutFile(root + L"\\Common Startup\\Notes.txt");
+  test::SetWinIni(L"run", tool + L" nosuch.exe");
+  test::SetWinIni(L"load", system + L"\\notepad.exe");
+
+  const std::wstring hkcu = L"HKEY_CURRENT_USER\\" + kRunText;
+  std::vector<Row> registry = {
+      {L"Name", L"Running", L"File name", L"Parameters", L"Location"},
+      {L"A1 quoted", L"No", app, L"/min", hkcu},
+      {L"A2 unquoted", L"No", app, L"/min", hkcu},
+      {L"A3 rundll32", L"No", system + L"\\rundll32.exe", L"shell32.dll,Control_RunDLL", hkcu},
+      {L"A4 notepad", L"No", system + L"\\notepad.exe", L"", hkcu},
+      {L"A6 short", L"No", short_app, L"-s", hkcu},
+      {L"A7 J\u00fcrgen", L"No", tool, L"", hkcu},
+      {L"B1 helper", L"Yes", helper.Path(), L"/exit-after 60", L"HKEY_LOCAL_MACHINE\\" + kRunText},
+      {L"B2", L"No", system + L"\\kvprobe.exe", L"",
+       L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices"},
+      {L"C1", L"No", tool, L"--default", L"HKEY_USERS\\.Default\\" + kRunText},
+  };
+  std::vector<Row> folders = {
+      {L"App.lnk", L"No", app, L"/min", user},
+      {L"Notes.txt", L"No", root + L"\\Common Startup\\Notes.txt", L"", root + L"\\Common Startup"},
+      {L"Site.url", L"No", L"http://example.com/", L"", user},
+      {L"Tool.lnk", L"No", tool, L"-t", user + L"\\Sub"},
+  };
+  std::vector<Row> win_ini = {
+      {L"tool", L"No", tool, L"", WinIniPath() + L", run"},
+      {L"notepad", L"No", system + L"\\notepad.exe", L"", WinIniPath() + L", load"},
+  };
+
+  const std::string output = Korvanec(L"list");
+  std::vector<Row> rows = ParseText(output);
+  ASSERT_EQ(rows.size(), registry.size() + folders.size() + win_ini.size()) << output;
+  // Registry and win.ini rows in scan order; folder rows in the listing's order.
+  auto folder_begin = rows.begin() + registry.size();
+  auto folder_end = folder_begin + folders.size();
+  std::vector<Row> folder_rows(folder_begin, folder_end);
+  std::sort(folder_rows.begin(), folder_rows.end());
+  ExpectRows({rows.begin(), folder_begin}, registry);
+  ExpectRows(folder_rows, folders);
+  ExpectRows({folder_end, rows.end()}, win_ini);
+  EXPECT_NE(output.find("A7 J\xC3\xBCrgen\tNo\t"), std::string::npos);
+  EXPECT_EQ(output.find('\r'), std::string::npos);
+
+  // The program prints what the scan gives in-process.
+  StartupList list;
+  ScanStartupList(list);
+  EXPECT_EQ(output, FormatStartupList(list, ListFormat::Text));
+  EXPECT_EQ(Korvanec(L"list --format json"), FormatStartupList(list, ListFormat::Json));
+  EXPECT_EQ(Korvanec(L"list --format csv"), FormatStartupList(list, ListFormat::Csv));
+  EXPECT_EQ(Korvanec(L"list --format yaml"), kKorvanecUsage);
+}
+
+TEST(Korvanec, LinksToFoldersInAStartupFolderAreNotFollowed) {
+  test::ResetWorld();
+  // suite.cmake made startup-loop\Sub\Loop, a link back up to startup-loop.
+  const std::wstring folder = ExtractFilePath(OwnExecutablePath()) + L"..\\test-data\\startup-loop";
+  wchar_t full[MAX_PATH] = {};
+  ASSERT_GT(GetFullPathNameW(folder.c_str(), MAX_PATH, full, nullptr), 0u);
+  test::SetStartupFolder(StartupFolder::CurrentUser, full);
+  StartupList list;
+  ScanStartupList(list);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].name, L"a.txt");
+  EXPECT_EQ(list[0].location, std::wstring(full) + L"\\Sub");
+}
+
+TEST(Korvanec, RemovalFromTheMainListAsksTheProgramToClose) {
+  test::ResetWorld();
+  testing::StartedProgram polite(L"/exit-after 60");
+  testing::StartedProgram stubborn(L"/refuse-close /exit-after 60",
+                                   testing::HelperProgram(L"korvane_versioned_program.exe"));
+  test::SetString(RootKey::CurrentUser, kRun, L"Polite", polite.Path());
+  test::SetString(RootKey::CurrentUser, kRun, L"Stubborn", stubborn.Path());
+  StartupList list;
+  ScanStartupList(list);
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_TRUE(list[0].running && list[1].running);
+  DeleteStartupEntry(list[0], RemovalSource::MainList);
+  DeleteStartupEntry(list[1], RemovalSource::MainList);
+  EXPECT_TRUE(polite.WaitForExit(10000));
+  EXPECT_FALSE(stubborn.WaitForExit(1000));
+  ScanStartupList(list);
+  EXPECT_TRUE(list.empty());
+
+  test::SetString(RootKey::CurrentUser, kRun, L"Stubborn", stubborn.Path());
+  ScanStartupList(list);
+  ASSERT_EQ(list.size(), 1u);
+  DeleteStartupEntry(list[0], RemovalSource::NewEntriesList);
+  EXPECT_TRUE(stubborn.WaitForExit(10000));
+}
+
+}  // namespace
+}  // namespace korvane
