@@ -16,8 +16,10 @@ namespace korvane::memory {
 // the Windows directory is C:\WINDOWS, the system folder C:\WINDOWS\system32,
 // the own executable C:\Program Files\Korvane\korvane.exe, the current
 // directory C:\, the search order (own folder, current directory, system
-// folder, Windows directory), platform id 2, and the known Startup folders
-// are empty.
+// folder, Windows directory, each taken when a search is made), platform id 2, and
+// the known Startup folders are empty. The system folder and the own
+// executable exist as a folder and an (empty) file. The shared process
+// snapshot of TWindowsAPI is invalidated.
 void Reset();
 
 // Registry. Key and value names keep their case and match without it; values
