@@ -88,6 +88,7 @@ class TMainForm : public TForm {
   HWND StatusBar2() const { return status_bar_; }
   HMENU MainMenu1() const { return main_menu_; }
   TCoolTrayIcon& TrayIcon() { return *tray_icon_; }
+  HMENU TrayPopup() const { return tray_popup_.get(); }
 
   AppSettings Settings;
   bool ExitRequested = false;

@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "catalogue/world.h"
+#include "monitor/win32/blacklist_form.h"
+#include "monitor/win32/new_entries_form.h"
+#include "support/programs.h"
+#include "ui/win32/main_form.h"
+#include "ui/win32/new_entry_form.h"
+#include "ui/win32/parameters_form.h"
+#include "ui/win32/windows.h"
+
+namespace korvane {
+namespace {
+
+using testing::MenuCaptions;
+using testing::MenuItemEnabled;
+
+const wchar_t kRun[] = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::vector<std::wstring>* created_classes = nullptr;
+
+LRESULT CALLBACK RecordCreation(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_CREATEWND && created_classes) {
+    const CREATESTRUCTW* create = reinterpret_cast<CBT_CREATEWNDW*>(lparam)->lpcs;
+    if (!(create->style & WS_CHILD) && !IS_INTRESOURCE(create->lpszClass)) {
+      created_classes->push_back(create->lpszClass);
+    }
+  }
+  (void)wparam;
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+TEST(MainWindow, FormsAreCreatedMainFormFirstAndTheDialogsStayHidden) {
+  std::vector<std::wstring> classes;
+  created_classes = &classes;
+  HHOOK hook = SetWindowsHookExW(WH_CBT, RecordCreation, nullptr, GetCurrentThreadId());
+  {
+    TApplication application;
+    UnhookWindowsHookEx(hook);
+    created_classes = nullptr;
+    std::vector<std::wstring> forms;
+    for (const std::wstring& name : classes) {
+      if (name.starts_with(L"T") && name != L"TCoolTrayIcon") forms.push_back(name);
+    }
+    EXPECT_EQ(forms, (std::vector<std::wstring>{L"TMainForm", L"TNewEntriesForm", L"TNewEntryForm",
+                                                L"TBlacklistForm", L"TParametersForm"}));
+    EXPECT_FALSE(IsWindowVisible(application.NewEntriesForm->Handle()));
+    EXPECT_FALSE(IsWindowVisible(application.NewEntryForm->Handle()));
+    EXPECT_FALSE(IsWindowVisible(application.BlacklistForm->Handle()));
+    EXPECT_FALSE(IsWindowVisible(application.ParametersForm->Handle()));
+  }
+}
+
+TEST(MainWindow, OpensAt450By350WithTheListsColumnsAndMenus) {
+  TMainForm form;
+  RECT frame;
+  GetWindowRect(form.Handle(), &frame);
+  EXPECT_EQ(frame.right - frame.left, Scale(450));
+  EXPECT_EQ(frame.bottom - frame.top, Scale(350));
+  wchar_t caption[64] = {};
+  GetWindowTextW(form.Handle(), caption, 64);
+  EXPECT_STREQ(caption, L"Korvane 1.0.0");
+
+  struct Column {
+    const wchar_t* caption;
+    int width;
+    int format;
+  } columns[] = {{L"Name", 250, LVCFMT_LEFT},
+                 {L"Running", 60, LVCFMT_CENTER},
+                 {L"File name", 200, LVCFMT_LEFT},
+                 {L"Parameters", 100, LVCFMT_LEFT},
+                 {L"Location", 200, LVCFMT_LEFT}};
+  for (int i = 0; i < 5; ++i) {
+    wchar_t text[64] = {};
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    column.pszText = text;
+    column.cchTextMax = 64;
+    ASSERT_TRUE(ListView_GetColumn(form.ListView1(), i, &column));
+    EXPECT_STREQ(text, columns[i].caption);
+    EXPECT_EQ(column.cx, Scale(columns[i].width)) << i;
+    EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, columns[i].format) << i;
+  }
+  const DWORD list_style = ListView_GetExtendedListViewStyle(form.ListView1());
+  EXPECT_TRUE(list_style & LVS_EX_GRIDLINES);
+  EXPECT_TRUE(list_style & LVS_EX_FULLROWSELECT);
+
+  HMENU menu = form.MainMenu1();
+  EXPECT_EQ(MenuCaptions(menu), (std::vector<std::wstring>{L"File", L"View", L"Service", L"Help"}));
+  EXPECT_EQ(MenuCaptions(GetSubMenu(menu, 0)),
+            (std::vector<std::wstring>{
+                L"New startup entry...", L"-", L"Run startup entry", L"Stop startup entry", L"-",
+                L"Open folder...", L"File properties...", L"-", L"Move to", L"-",
+                L"Delete startup entry", L"-", L"Add to blacklist", L"-", L"Exit"}));
+  EXPECT_EQ(MenuCaptions(GetSubMenu(GetSubMenu(menu, 0), 8)),
+            (std::vector<std::wstring>{
+                L"Registry, current user, Run", L"Registry, current user, RunOnce", L"-",
+                L"Registry, all users, Run", L"Registry, all users, RunServices",
+                L"Registry, all users, RunOnce", L"Registry, all users, RunServicesOnce", L"-",
+                L"Start menu, current user", L"Start menu, all users"}));
+  EXPECT_EQ(MenuCaptions(GetSubMenu(menu, 1)),
+            (std::vector<std::wstring>{L"Refresh list", L"-", L"Toolbar", L"Status bar", L"-",
+                                       L"Show gridlines", L"Row selection", L"-", L"Font...",
+                                       L"Background color..."}));
+  EXPECT_EQ(MenuCaptions(GetSubMenu(menu, 2)),
+            (std::vector<std::wstring>{L"System registry...", L"Startup folder", L"Win.ini file...",
+                                       L"-", L"Parameters...", L"-", L"Blacklist..."}));
+  EXPECT_EQ(MenuCaptions(form.TrayPopup()),
+            (std::vector<std::wstring>{L"Show Korvane", L"Refresh", L"-", L"Parameters...", L"-",
+                                       L"Exit"}));
+
+  // Only new entry, refresh and parameters work before anything is selected.
+  const std::pair<UINT, bool> buttons[] = {{Newstartupentry1, true},
+                                           {Deletestartupentry1, false},
+                                           {Openfolder1, false},
+                                           {Fileproperties1, false},
+                                           {Run1, false},
+                                           {Stop1, false},
+                                           {Refreshlist1, true},
+                                           {Parameters1, true}};
+  for (const auto& [id, enabled] : buttons) {
+    EXPECT_EQ(SendMessageW(form.ToolBar1(), TB_ISBUTTONENABLED, id, 0) != 0, enabled) << id;
+  }
+}
+
+LRESULT CALLBACK RecordStatus(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                              DWORD_PTR data) {
+  auto* log = reinterpret_cast<std::vector<std::wstring>*>(data);
+  if (message == SB_SIMPLE) log->push_back(wparam ? L"<simple>" : L"<panels>");
+  if (message == SB_SETTEXTW) log->push_back(reinterpret_cast<const wchar_t*>(lparam));
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+class MainWindowList : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ResetWorld();
+    test::PutFile(idle_);
+    test::SetString(RootKey::CurrentUser, kRun, L"A idle", idle_);
+    test::SetString(RootKey::CurrentUser, kRun, L"B busy", busy_.Path() + L" /exit-after 60");
+    form_.Settings = AppSettings{};
+    ShowWindow(form_.Handle(), SW_SHOW);
+    UpdateWindow(form_.Handle());
+  }
+  void Click(int row, bool add) {
+    RECT place;
+    ListView_GetItemRect(form_.ListView1(), row, &place, LVIR_LABEL);
+    const LPARAM at = MAKELPARAM(place.left + 4, (place.top + place.bottom) / 2);
+    const WPARAM keys = add ? MK_CONTROL : 0;
+    // The list tracks the button until it comes up again.
+    PostMessageW(form_.ListView1(), WM_LBUTTONUP, keys, at);
+    SendMessageW(form_.ListView1(), WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+    testing::PumpMessages();
+  }
+  bool ButtonEnabled(UINT id) {
+    return SendMessageW(form_.ToolBar1(), TB_ISBUTTONENABLED, id, 0) != 0;
+  }
+  const std::wstring idle_ = test::kRoot + L"\\idle.exe";
+  korvane::testing::StartedProgram busy_;
+  TMainForm form_;
+};
+
+TEST_F(MainWindowList, TheScanFillsTheListWithTheWaitTextShownMeanwhile) {
+  std::vector<std::wstring> log;
+  SetWindowSubclass(form_.StatusBar2(), RecordStatus, 1, reinterpret_cast<DWORD_PTR>(&log));
+  RefreshStartupList(form_);
+  RemoveWindowSubclass(form_.StatusBar2(), RecordStatus, 1);
+  EXPECT_EQ(log, (std::vector<std::wstring>{L"<simple>", L"Refreshing startup list, please wait...",
+                                            L"", L"<panels>"}));
+  const StartupList rows = form_.Rows();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].name, L"A idle");
+  EXPECT_EQ(rows[0].file_name, idle_);
+  EXPECT_FALSE(rows[0].running);
+  EXPECT_EQ(rows[1].name, L"B busy");
+  EXPECT_EQ(rows[1].parameters, L"/exit-after 60");
+  EXPECT_TRUE(rows[1].running);
+  EXPECT_EQ(rows[1].location, std::wstring(L"HKEY_CURRENT_USER") + kRun);
+}
+
+TEST_F(MainWindowList, OnlyAMouseClickEnablesTheToolbar) {
+  RefreshStartupList(form_);
+  ASSERT_EQ(ListView_GetItemCount(form_.ListView1()), 2);
+  // Keyboard selection alone changes nothing.
+  ListView_SetItemState(form_.ListView1(), -1, LVIS_SELECTED, LVIS_SELECTED);
+  testing::PumpMessages();
+  EXPECT_FALSE(ButtonEnabled(Deletestartupentry1));
+
+  Click(0, false);
+  ASSERT_EQ(form_.SelectedRows().size(), 1u);
+  for (UINT id : {Deletestartupentry1, Openfolder1, Fileproperties1, Run1}) {
+    EXPECT_TRUE(ButtonEnabled(id)) << id;
+  }
+  EXPECT_FALSE(ButtonEnabled(Stop1));
+  Click(1, true);
+  ASSERT_EQ(form_.SelectedRows().size(), 2u);
+  EXPECT_TRUE(ButtonEnabled(Stop1));
+
+  // The File menu follows the selection when it opens.
+  HMENU file = GetSubMenu(form_.MainMenu1(), 0);
+  SendMessageW(form_.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+  for (UINT id : {Run1, Stop1, Openfolder1, Fileproperties1, Deletestartupentry1, Addtoblacklist1,
+                  Newstartupentry1, Exit1}) {
+    EXPECT_TRUE(MenuItemEnabled(file, id)) << id;
+  }
+  Click(0, false);
+  SendMessageW(form_.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+  EXPECT_FALSE(MenuItemEnabled(file, Stop1));
+  EXPECT_TRUE(MenuItemEnabled(file, Run1));
+
+  // A refresh leaves nothing selected but the buttons as they were.
+  RefreshStartupList(form_);
+  EXPECT_TRUE(form_.SelectedRows().empty());
+  EXPECT_TRUE(ButtonEnabled(Deletestartupentry1));
+  SendMessageW(form_.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+  EXPECT_FALSE(MenuItemEnabled(file, Run1));
+  EXPECT_TRUE(MenuItemEnabled(file, Newstartupentry1));
+}
+
+TEST_F(MainWindowList, TheContextMenuIsAnEntryMenuOrAViewMenu) {
+  RefreshStartupList(form_);
+  {
+    UniqueMenu menu = form_.ListPopupPopup();
+    EXPECT_EQ(MenuCaptions(menu.get()),
+              (std::vector<std::wstring>{L"Refresh list", L"-", L"Show gridlines", L"Row selection",
+                                         L"-", L"Font...", L"Background color..."}));
+  }
+  // Unchecking grid lines in the View menu shows in the context menu too.
+  SendMessageW(form_.Handle(), WM_COMMAND, Showgridlines1, 0);
+  EXPECT_FALSE(ListView_GetExtendedListViewStyle(form_.ListView1()) & LVS_EX_GRIDLINES);
+  {
+    UniqueMenu menu = form_.ListPopupPopup();
+    EXPECT_FALSE(GetMenuState(menu.get(), Showgridlines2, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(menu.get(), Rowselection2, MF_BYCOMMAND) & MF_CHECKED);
+  }
+  SendMessageW(form_.Handle(), WM_COMMAND, Showgridlines2, 0);
+  EXPECT_TRUE(ListView_GetExtendedListViewStyle(form_.ListView1()) & LVS_EX_GRIDLINES);
+
+  ListView_SetItemState(form_.ListView1(), 0, LVIS_SELECTED, LVIS_SELECTED);
+  {
+    UniqueMenu menu = form_.ListPopupPopup();
+    EXPECT_EQ(
+        MenuCaptions(menu.get()),
+        (std::vector<std::wstring>{L"Run startup entry...", L"Stop startup entry", L"-",
+                                   L"Open folder...", L"File properties...", L"-", L"Move to", L"-",
+                                   L"Delete startup entry", L"-", L"Add to blacklist"}));
+    EXPECT_EQ(GetMenuDefaultItem(menu.get(), FALSE, 0), static_cast<UINT>(Run1));
+    EXPECT_FALSE(MenuItemEnabled(menu.get(), Stop1));
+  }
+  ListView_SetItemState(form_.ListView1(), 1, LVIS_SELECTED, LVIS_SELECTED);
+  UniqueMenu menu = form_.ListPopupPopup();
+  EXPECT_TRUE(MenuItemEnabled(menu.get(), Stop1));
+}
+
+TEST_F(MainWindowList, ViewOptionsShowAndHideTheBars) {
+  ShowWindow(form_.Handle(), SW_SHOW);
+  for (auto [id, bar] : {std::pair{oolbar1, form_.CoolBar1()}, {Statusbar1, form_.StatusBar2()}}) {
+    SendMessageW(form_.Handle(), WM_COMMAND, id, 0);
+    EXPECT_FALSE(IsWindowVisible(bar)) << id;
+    EXPECT_FALSE(GetMenuState(form_.MainMenu1(), id, MF_BYCOMMAND) & MF_CHECKED);
+    SendMessageW(form_.Handle(), WM_COMMAND, id, 0);
+    EXPECT_TRUE(IsWindowVisible(bar)) << id;
+  }
+  // Ctrl+A and F5 are the list's keys.
+  RefreshStartupList(form_);
+  MSG key = {form_.ListView1(), WM_KEYDOWN, 'A', 0, 0, {}};
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  EXPECT_TRUE(TranslateAcceleratorW(form_.Handle(), form_.Accelerators(), &key));
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  EXPECT_EQ(form_.SelectedRows().size(), 2u);
+  MSG f5 = {form_.ListView1(), WM_KEYDOWN, VK_F5, 0, 0, {}};
+  EXPECT_TRUE(TranslateAcceleratorW(form_.Handle(), form_.Accelerators(), &f5));
+  EXPECT_TRUE(form_.SelectedRows().empty());
+}
+
+}  // namespace
+}  // namespace korvane
