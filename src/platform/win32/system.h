@@ -37,7 +37,9 @@ std::wstring ReadGrowing(Fill fill, DWORD capacity = MAX_PATH) {
     // GetModuleFileName and its kin return the capacity when they cut; the
     // others return the size they need, terminator included.
     if (length < capacity - 1) {
+      // Some calls count the terminator in their result.
       buffer.resize(length);
+      buffer.resize(buffer.find(L'\0') == std::wstring::npos ? length : buffer.find(L'\0'));
       return buffer;
     }
     capacity = length >= capacity * 2 ? length + 1 : capacity * 2;
