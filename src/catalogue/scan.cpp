@@ -1,6 +1,7 @@
 #include "catalogue/scan.h"
 
 #include <memory>
+#include <unordered_map>
 
 #include "catalogue/command_line.h"
 #include "catalogue/location.h"
@@ -13,19 +14,30 @@
 
 namespace korvane {
 
-namespace {
+// What the locations of one scan share.
+struct StartupScan {
+  StartupList& list;
+  std::unique_ptr<TLMDShellLink> shell_link;  // made when the first folder is read
+  // The shell's icon lookup costs far more than the rest of an entry, and
+  // the same program is often started from several places.
+  std::unordered_map<std::wstring, int> icons;
 
-void AddEntry(StartupList& list, std::wstring name, std::wstring file_name, std::wstring parameters,
-              const std::wstring& location) {
-  StartupEntry entry;
-  entry.running = TWindowsAPI::Instance().FindProcessFile(file_name) != -1;
-  entry.icon = SystemIconIndex(file_name);
-  entry.name = std::move(name);
-  entry.file_name = std::move(file_name);
-  entry.parameters = std::move(parameters);
-  entry.location = location;
-  list.push_back(std::move(entry));
-}
+  void Add(std::wstring name, std::wstring file_name, std::wstring parameters,
+           const std::wstring& location) {
+    StartupEntry entry;
+    entry.running = TWindowsAPI::Instance().FindProcessFile(file_name) != -1;
+    auto icon = icons.find(file_name);
+    if (icon == icons.end()) icon = icons.emplace(file_name, SystemIconIndex(file_name)).first;
+    entry.icon = icon->second;
+    entry.name = std::move(name);
+    entry.file_name = std::move(file_name);
+    entry.parameters = std::move(parameters);
+    entry.location = location;
+    list.push_back(std::move(entry));
+  }
+};
+
+namespace {
 
 // A name as written, else what the search path gives for it.
 std::wstring ResolveFile(const std::wstring& name) {
@@ -37,7 +49,7 @@ bool IsStringValue(TRegistry& reg, const std::wstring& name) {
   return type == RegistryDataType::String || type == RegistryDataType::ExpandString;
 }
 
-void ScanRegistryKey(const StartupLocation& location, TRegistry& reg, StartupList& list) {
+void ScanRegistryKey(const StartupLocation& location, TRegistry& reg, StartupScan& scan) {
   reg.SetRootKey(location.root);
   if (!reg.OpenKey(location.path, false)) return;
   std::wstring text = LocationText(location);
@@ -46,13 +58,12 @@ void ScanRegistryKey(const StartupLocation& location, TRegistry& reg, StartupLis
     if (!IsStringValue(reg, name)) continue;
     SplitCommand command = SplitCommandLine(reg.ReadString(name));
     std::wstring file = ResolveFile(command.file_name);
-    if (FileExists(file))
-      AddEntry(list, name, std::move(file), std::move(command.parameters), text);
+    if (FileExists(file)) scan.Add(name, std::move(file), std::move(command.parameters), text);
   }
   reg.CloseKey();
 }
 
-void ScanWinIniKey(const StartupLocation& location, StartupList& list) {
+void ScanWinIniKey(const StartupLocation& location, StartupScan& scan) {
   std::wstring words = TIniFile(location.path).ReadString(L"Windows", location.key, L"");
   std::wstring text = LocationText(location);
   size_t start = 0;
@@ -64,7 +75,7 @@ void ScanWinIniKey(const StartupLocation& location, StartupList& list) {
     if (word.empty() || !FileExists(word)) continue;
     std::wstring name = ExtractFileName(word);
     name.resize(name.size() - ExtractFileExt(name).size());
-    AddEntry(list, std::move(name), std::move(word), L"", text);
+    scan.Add(std::move(name), std::move(word), L"", text);
   }
 }
 
@@ -74,14 +85,16 @@ std::wstring ReadInternetShortcut(const std::wstring& file) {
   return TIniFile(file).ReadString(L"InternetShortcut", L"URL", L"");
 }
 
-void ScanStartupFolder(const std::wstring& folder, StartupList& list, TLMDShellLink& shell_link) {
+void ScanStartupFolder(const std::wstring& folder, StartupScan& scan) {
+  if (!scan.shell_link) scan.shell_link = std::make_unique<TLMDShellLink>();
+  TLMDShellLink& shell_link = *scan.shell_link;
   std::wstring location = ExcludeTrailingBackslash(folder);
   for (const FolderItem& item : ListFolder(folder)) {
     const std::wstring& name = item.name;
     if (item.is_folder) {
       // A junction may lead back up the tree: only real subfolders are entered.
       if (name != L"." && name != L".." && !item.is_reparse_point) {
-        ScanStartupFolder(folder + name + L"\\", list, shell_link);
+        ScanStartupFolder(folder + name + L"\\", scan);
       }
       continue;
     }
@@ -89,12 +102,11 @@ void ScanStartupFolder(const std::wstring& folder, StartupList& list, TLMDShellL
     if (extension == L".lnk") {
       if (!shell_link.LoadShellLink(folder + name, 0)) continue;
       std::wstring target = ResolveFile(shell_link.Path + shell_link.FileName);
-      if (FileExists(target))
-        AddEntry(list, name, std::move(target), shell_link.Arguments, location);
+      if (FileExists(target)) scan.Add(name, std::move(target), shell_link.Arguments, location);
     } else if (extension == L".url") {
-      AddEntry(list, name, ResolveFile(ReadInternetShortcut(folder + name)), L"", location);
+      scan.Add(name, ResolveFile(ReadInternetShortcut(folder + name)), L"", location);
     } else if (name != L"desktop.ini" && name != L"thumbs.db") {
-      AddEntry(list, name, folder + name, L"", location);
+      scan.Add(name, folder + name, L"", location);
     }
   }
 }
@@ -104,20 +116,19 @@ void ScanStartupList(StartupList& list) {
   list.clear();
   std::vector<StartupLocation> locations = StartupLocations();
   TRegistry reg;
-  std::unique_ptr<TLMDShellLink> shell_link;
+  StartupScan scan{list, nullptr, {}};
   bool win_ini_exists = FileExists(WinIniPath());
   for (const StartupLocation& location : locations) {
     switch (location.kind) {
       case StartupLocationKind::RegistryKeyLocation:
-        ScanRegistryKey(location, reg, list);
+        ScanRegistryKey(location, reg, scan);
         break;
       case StartupLocationKind::StartupFolderLocation:
         if (location.path.empty() || !FolderExists(location.path)) break;
-        if (!shell_link) shell_link = std::make_unique<TLMDShellLink>();
-        ScanStartupFolder(IncludeTrailingBackslash(location.path), list, *shell_link);
+        ScanStartupFolder(IncludeTrailingBackslash(location.path), scan);
         break;
       case StartupLocationKind::WinIniLocation:
-        if (win_ini_exists) ScanWinIniKey(location, list);
+        if (win_ini_exists) ScanWinIniKey(location, scan);
         break;
     }
   }

@@ -5,7 +5,7 @@
 
 namespace korvane {
 
-class TLMDShellLink;
+struct StartupScan;
 
 // Empties `list` and refills it from the 27 locations in scan order. When the
 // platform layer throws, the rows added so far stay in `list` and the error
@@ -14,7 +14,7 @@ void ScanStartupList(StartupList& list);
 
 // Adds the entries of `folder` (a full path ending in a backslash) and of its
 // subfolders, in listing order; links to other folders are not followed.
-void ScanStartupFolder(const std::wstring& folder, StartupList& list, TLMDShellLink& shell_link);
+void ScanStartupFolder(const std::wstring& folder, StartupScan& scan);
 
 // The URL of a .url file; empty when it has none.
 std::wstring ReadInternetShortcut(const std::wstring& file);

@@ -102,6 +102,17 @@ TEST_F(CatalogueFaults, RunningFlagComesFromAFreshProcessListEachScan) {
   EXPECT_FALSE(Scan()[0].running);
 }
 
+TEST_F(CatalogueFaults, EveryRowCarriesItsFilesIcon) {
+  test::PutFile(root_ + L"\\other.exe");
+  memory::SetIconIndex(tool_, 7);
+  test::SetString(RootKey::CurrentUser, kRun, L"A", tool_);
+  test::SetString(RootKey::CurrentUser, kRun, L"B", root_ + L"\\other.exe");
+  test::SetString(RootKey::LocalMachine, kRun, L"C", tool_ + L" -c");
+  std::vector<int> icons;
+  for (const StartupEntry& e : Scan()) icons.push_back(e.icon);
+  EXPECT_EQ(icons, (std::vector<int>{7, 0, 7}));
+}
+
 TEST_F(CatalogueFaults, RemovalAsksOrForcesTheProgramToEnd) {
   test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
   uint32_t stubborn = memory::StartProcess(tool_, {{.refuses_close = true}});
