@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "catalogue/placement.h"
 #include "catalogue/removal.h"
 #include "catalogue/scan.h"
 #include "catalogue/world.h"
@@ -174,6 +175,33 @@ TEST(Korvanec, RemovalFromTheMainListAsksTheProgramToClose) {
   ASSERT_EQ(list.size(), 1u);
   DeleteStartupEntry(list[0], RemovalSource::NewEntriesList);
   EXPECT_TRUE(stubborn.WaitForExit(10000));
+}
+
+TEST(Korvanec, StartupFolderWithoutShellFoldersValueIsTheShellsOwn) {
+  test::ResetWorld();
+  const std::wstring tool = test::kRoot + L"\\Tools\\tool.exe";
+  test::PutFile(tool);
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(test::kShellFolders, false));
+    reg.DeleteValue(L"Startup");
+  }
+  const std::wstring known = KnownStartupFolder(false);
+  ASSERT_TRUE(FolderExists(known)) << ToUtf8(known);
+  const std::wstring shortcut = IncludeTrailingBackslash(known) + L"Kv Fallback.lnk";
+
+  PlaceStartupFolderEntry(true, L"Kv Fallback", tool, L"-k");
+  EXPECT_TRUE(FileExists(shortcut));
+  StartupList list;
+  ScanStartupList(list);
+  auto row = std::find_if(list.begin(), list.end(),
+                          [](const StartupEntry& e) { return e.name == L"Kv Fallback.lnk"; });
+  ASSERT_NE(row, list.end());
+  EXPECT_EQ(row->file_name, tool);
+  EXPECT_EQ(row->parameters, L"-k");
+  EXPECT_TRUE(SameText(row->location, ExcludeTrailingBackslash(known)));
+  DeleteStartupEntry(*row, RemovalSource::MainList);
+  EXPECT_FALSE(FileExists(shortcut));
 }
 
 }  // namespace
