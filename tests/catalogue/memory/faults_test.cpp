@@ -59,6 +59,16 @@ TEST_F(CatalogueFaults, ValuesThatAreNoStringsArePassedOver) {
   EXPECT_EQ(names, (std::vector<std::wstring>{L"A", L"F", L"G", L"h.txt"}));
 }
 
+TEST_F(CatalogueFaults, KeysThatCannotBeOpenedArePassedOver) {
+  test::SetString(RootKey::CurrentUser, kRun, L"A", tool_);
+  test::SetString(RootKey::LocalMachine, kRun, L"B", tool_);
+  test::SetString(RootKey::Users, L"\\.Default" + kRun, L"C", tool_);
+  memory::DenyKey(RootKey::LocalMachine, kRun);
+  std::vector<std::wstring> names;
+  for (const StartupEntry& e : Scan()) names.push_back(e.name);
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"A", L"C"}));
+}
+
 TEST_F(CatalogueFaults, JunctionsInStartupFoldersAreNotFollowed) {
   const std::wstring user = root_ + L"\\Startup";
   test::PutFile(user + L"\\Sub\\a.txt");
