@@ -1,5 +1,7 @@
 #include "catalogue/location.h"
 
+#include <algorithm>
+
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/text.h"
@@ -21,10 +23,7 @@ std::wstring ReadShellFolder(RootKey root, const wchar_t* key_path, const wchar_
   TRegistry reg;
   reg.SetRootKey(root);
   if (!reg.OpenKey(key_path, false)) return {};
-  // A value of another type names no folder; it must not stop the scan.
-  RegistryDataType type = reg.GetDataType(value);
-  if (type != RegistryDataType::String && type != RegistryDataType::ExpandString) return {};
-  return reg.ReadString(value);
+  return ReadStringValue(reg, value).value_or(L"");
 }
 
 bool IsBlank(const std::wstring& text) {
@@ -32,6 +31,12 @@ bool IsBlank(const std::wstring& text) {
 }
 
 }  // namespace
+
+std::optional<std::wstring> ReadStringValue(TRegistry& reg, const std::wstring& name) {
+  RegistryDataType type = reg.GetDataType(name);
+  if (type != RegistryDataType::String && type != RegistryDataType::ExpandString) return {};
+  return reg.ReadString(name);
+}
 
 const std::vector<StartupLocation>& RegistryStartupLocations() {
   using enum RootKey;
@@ -94,6 +99,16 @@ std::vector<StartupLocation> StartupLocations() {
     all.push_back({StartupLocationKind::WinIniLocation, RootKey::CurrentUser, win_ini, key});
   }
   return all;
+}
+
+std::vector<std::pair<size_t, size_t>> WinIniWords(const std::wstring& list) {
+  std::vector<std::pair<size_t, size_t>> words;
+  for (size_t start = 0; start < list.size();) {
+    size_t end = std::min(list.find(L' ', start), list.size());
+    words.emplace_back(start, end - start);
+    start = end + 1;
+  }
+  return words;
 }
 
 std::wstring LocationText(const StartupLocation& location) {

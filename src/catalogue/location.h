@@ -1,7 +1,9 @@
 #pragma once
 // The 27 startup locations, their location texts, and telling a location
 // from its text.
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/registry.h"
@@ -21,6 +23,10 @@ struct StartupLocation {
 // backslash).
 const std::vector<StartupLocation>& RegistryStartupLocations();
 
+// The text of a value of the open key; nothing when the value is missing or
+// holds no string (a number or binary data names no program or folder).
+std::optional<std::wstring> ReadStringValue(TRegistry& reg, const std::wstring& name);
+
 // The three Startup folders, in scan order.
 enum class StartupFolder { CurrentUser, AllUsers, DefaultUser };
 // The folder named by the Shell Folders value, without changes. The current
@@ -31,6 +37,11 @@ std::wstring StartupFolderPath(StartupFolder folder);
 // All 27 locations in scan order, the folders and win.ini resolved now. A
 // Startup folder that is not known has an empty path.
 std::vector<StartupLocation> StartupLocations();
+
+// The words of a win.ini "run" or "load" list: each is the text before the
+// next blank, and the blank after it belongs to it (two blanks in a row give
+// an empty word). `words[i].first` is where word i starts, `.second` its length.
+std::vector<std::pair<size_t, size_t>> WinIniWords(const std::wstring& list);
 
 // The text of the Location column: "HKEY_CURRENT_USER\Software\...", the
 // folder without a trailing backslash, or "C:\WINDOWS\win.ini, run".

@@ -1,5 +1,6 @@
 #include "catalogue/removal.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "catalogue/location.h"
@@ -20,20 +21,15 @@ bool IsPlainFileName(const std::wstring& name) {
          name.find_first_of(L"\\/:") == std::wstring::npos;
 }
 
-// Removes the first blank-separated word equal to `word` (with case) and the
-// blank after it. False when no word matched.
-bool RemoveWord(std::wstring& words, const std::wstring& word) {
-  size_t start = 0;
-  while (start < words.size()) {
-    size_t blank = words.find(L' ', start);
-    size_t end = blank == std::wstring::npos ? words.size() : blank;
-    if (words.compare(start, end - start, word) == 0) {
-      words.erase(start, end - start + (end < words.size() ? 1 : 0));
-      return true;
+// Removes the first word equal to `word` (with case) and the blank after it;
+// a last word leaves the blank before it.
+void RemoveWord(std::wstring& words, const std::wstring& word) {
+  for (auto [start, length] : WinIniWords(words)) {
+    if (words.compare(start, length, word) == 0) {
+      words.erase(start, std::min(length + 1, words.size() - start));
+      return;
     }
-    start = end + 1;
   }
-  return false;
 }
 
 void RemoveFromLocation(const StartupEntry& row) {

@@ -44,19 +44,15 @@ std::wstring ResolveFile(const std::wstring& name) {
   return FileExists(name) ? name : SearchFileOnPath(name).path;
 }
 
-bool IsStringValue(TRegistry& reg, const std::wstring& name) {
-  RegistryDataType type = reg.GetDataType(name);
-  return type == RegistryDataType::String || type == RegistryDataType::ExpandString;
-}
-
 void ScanRegistryKey(const StartupLocation& location, TRegistry& reg, StartupScan& scan) {
   reg.SetRootKey(location.root);
   if (!reg.OpenKey(location.path, false)) return;
   std::wstring text = LocationText(location);
   for (const std::wstring& name : reg.GetValueNames()) {
-    // Numbers and binary data start nothing; they must not hide the rest.
-    if (!IsStringValue(reg, name)) continue;
-    SplitCommand command = SplitCommandLine(reg.ReadString(name));
+    // A value that holds no string starts nothing; it must not hide the rest.
+    std::optional<std::wstring> value = ReadStringValue(reg, name);
+    if (!value) continue;
+    SplitCommand command = SplitCommandLine(*value);
     std::wstring file = ResolveFile(command.file_name);
     if (FileExists(file)) scan.Add(name, std::move(file), std::move(command.parameters), text);
   }
@@ -66,12 +62,8 @@ void ScanRegistryKey(const StartupLocation& location, TRegistry& reg, StartupSca
 void ScanWinIniKey(const StartupLocation& location, StartupScan& scan) {
   std::wstring words = TIniFile(location.path).ReadString(L"Windows", location.key, L"");
   std::wstring text = LocationText(location);
-  size_t start = 0;
-  while (start < words.size()) {
-    size_t blank = words.find(L' ', start);
-    size_t end = blank == std::wstring::npos ? words.size() : blank;
-    std::wstring word = words.substr(start, end - start);
-    start = end + 1;
+  for (auto [start, length] : WinIniWords(words)) {
+    std::wstring word = words.substr(start, length);
     if (word.empty() || !FileExists(word)) continue;
     std::wstring name = ExtractFileName(word);
     name.resize(name.size() - ExtractFileExt(name).size());
