@@ -1,0 +1,4 @@
+if(WIN32)
+  # The list tests change the prefix's startup configuration; put it back.
+  target_sources(korvane_cli_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/catalogue/win32/restore_prefix.cpp)
+endif()
