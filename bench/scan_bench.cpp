@@ -2,7 +2,10 @@
 // memory world natively, the Wine prefix on Windows) and measures the scan
 // against a floor that only enumerates the same locations.
 //
-//   scan_bench [repetitions]     default 5; prints the median of each
+//   korvane_scan_bench [repetitions]     default 5; prints the median of each
+//
+// It replaces the startup configuration of the platform it runs on (Run keys,
+// Startup folders, win.ini words): under Wine, run it in a prefix of its own.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
