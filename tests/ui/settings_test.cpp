@@ -21,6 +21,8 @@ class Settings : public ::testing::Test {
     TRegistry registry;
     registry.DeleteKey(kSettingsKey);
   }
+  // The windows of other tests read the key when they are made.
+  void TearDown() override { SetUp(); }
   static TRegistry& Key() {
     static TRegistry registry;
     registry.OpenKey(kSettingsKey, true);
