@@ -287,3 +287,34 @@ TEST_F(MainWindowList, ViewOptionsShowAndHideTheBars) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST(MainWindowActivation, OnlyTheFirstActivationFillsTheList) {
+  test::ResetWorld();
+  const std::wstring file = test::kRoot + L"\\first.exe";
+  test::PutFile(file);
+  test::SetString(RootKey::CurrentUser, kRun, L"First", file);
+  TMainForm form;
+  EXPECT_EQ(ListView_GetItemCount(form.ListView1()), 0);
+  ShowWindow(form.Handle(), SW_SHOW);
+  SetForegroundWindow(form.Handle());
+  korvane::testing::PumpMessages();
+  ASSERT_EQ(ListView_GetItemCount(form.ListView1()), 1);
+
+  // Coming back from another window is no first activation.
+  test::SetString(RootKey::CurrentUser, kRun, L"Second", file);
+  TMainForm other;
+  ShowWindow(other.Handle(), SW_SHOW);
+  SetForegroundWindow(other.Handle());
+  korvane::testing::PumpMessages();
+  SetForegroundWindow(form.Handle());
+  korvane::testing::PumpMessages();
+  EXPECT_EQ(ListView_GetItemCount(form.ListView1()), 1);
+  SendMessageW(form.Handle(), WM_COMMAND, Refreshlist1, 0);
+  EXPECT_EQ(ListView_GetItemCount(form.ListView1()), 2);
+}
+
+}  // namespace
+}  // namespace korvane
