@@ -6,6 +6,9 @@
 //   /exit-after N     end on its own after N seconds (default 120), so a test
 //                     that fails half-way never leaves it behind
 //   /title TEXT       the window's caption (default "Korvane startup program")
+//   /side-windows     also open, after the main window, a hidden top-level
+//                     window and a visible window owned by the main one; a
+//                     close request to either of them only closes that one
 //
 // It exits with code 0 when closed and 3 when it ends on its own.
 #include <windows.h>
@@ -38,6 +41,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   unsigned seconds = 120;
   std::wstring title = L"Korvane startup program";
+  bool side_windows = false;
   for (int i = 1; i < __argc; ++i) {
     std::wstring option = __wargv[i];
     if (option == L"/refuse-close") {
@@ -46,6 +50,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       seconds = static_cast<unsigned>(std::wcstoul(__wargv[++i], nullptr, 10));
     } else if (option == L"/title" && i + 1 < __argc) {
       title = __wargv[++i];
+    } else if (option == L"/side-windows") {
+      side_windows = true;
     }
   }
 
@@ -62,6 +68,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                       CW_USEDEFAULT, CW_USEDEFAULT, 300, 200, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
   ShowWindow(window, SW_SHOWNORMAL);
+  if (side_windows) {
+    // Plain windows of a system class: closing them ends nothing.
+    CreateWindowExW(0, L"STATIC", L"hidden", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
+                    instance, nullptr);
+    HWND owned = CreateWindowExW(0, L"STATIC", L"owned", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0,
+                                 100, 100, window, nullptr, instance, nullptr);
+    ShowWindow(owned, SW_SHOWNORMAL);
+  }
   SetTimer(window, kExitTimer, seconds * 1000, nullptr);
 
   MSG message;

@@ -61,6 +61,15 @@ TEST_F(Win32Processes, CloseModeAsksTheWindowToClose) {
   EXPECT_FALSE(refusing.WaitForExit(1500));
 }
 
+TEST_F(Win32Processes, CloseModeChoosesTheVisibleParentlessWindow) {
+  // The helper's hidden and owned windows come before its main window in
+  // the enumeration; a close request to either would leave it running.
+  StartedProgram program(L"/exit-after 60 /side-windows");
+  EXPECT_EQ(api_.EndProcessByFileName(program.Path(), false, EndMode::Close), 1);
+  EXPECT_TRUE(program.WaitForExit(10000));
+  EXPECT_EQ(program.ExitCode(), 0u);
+}
+
 TEST_F(Win32Processes, TerminateModeEndsTheProgram) {
   StartedProgram program(L"/exit-after 60 /refuse-close");
   EXPECT_EQ(api_.EndProcessByFileName(program.Path(), false, EndMode::Terminate), 1);
