@@ -34,7 +34,7 @@ const SwitchBox kSwitchBoxes[] = {
     {CheckBox15, &AppSettings::multiple_addition, L"Addition to blacklist of multiple entries"},
 };
 
-constexpr int kColumnWidth = 250;
+constexpr int kColumnWidth = 270;
 constexpr int kRow = 20;
 
 }  // namespace
@@ -73,13 +73,13 @@ void TParametersForm::CreateControls() {
   switch_box(1, left, y + kRow);
   y = group(L"Startup", left, 68, 1);
   check(CheckBox1, L"Run on Windows startup", left, y);
-  y = group(L"Confirmations", right - kColumnWidth - 8, 108, 7);
+  y = group(L"Confirmations", left, 108, 7);
   for (size_t i = 2; i < 9; ++i) switch_box(i, left, y + static_cast<int>(i - 2) * kRow);
   y = group(L"Confirmations", right, 8, 4);
   for (size_t i = 9; i < 13; ++i) switch_box(i, right, y + static_cast<int>(i - 9) * kRow);
   y = group(L"Monitoring", right, 128, 1);
-  make(L"STATIC", L"Check for new entries every:", 0, right + 10, y + 3, 140, 16, 0);
-  HWND edit = make(L"EDIT", L"1", WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_RIGHT, right + 152, y, 44,
+  make(L"STATIC", L"Check for new entries every:", 0, right + 10, y + 3, 168, 16, 0);
+  HWND edit = make(L"EDIT", L"1", WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_RIGHT, right + 180, y, 44,
                    20, SpinEdit1);
   HWND spin = make(UPDOWN_CLASSW, nullptr,
                    UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0, 0, 0,
@@ -87,7 +87,7 @@ void TParametersForm::CreateControls() {
   SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
   SendMessageW(spin, UDM_SETRANGE32, 1, 60);
   SendMessageW(spin, UDM_SETPOS32, 0, 1);
-  make(L"STATIC", L"min.", 0, right + 202, y + 3, 40, 16, 0);
+  make(L"STATIC", L"min.", 0, right + 230, y + 3, 30, 16, 0);
 
   const int width = right + kColumnWidth + 8;
   const int buttons_top = 108 + 24 + 7 * kRow + 10;
