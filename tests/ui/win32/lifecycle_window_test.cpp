@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/registry.h"
+#include "platform/text.h"
 #include "support/programs.h"
 #include "ui/lifecycle.h"
 #include "ui/win32/main_form.h"
@@ -192,6 +193,36 @@ TEST(SingleInstance, ASecondStartBringsTheFirstBackAndEnds) {
   EXPECT_TRUE(IsWindowVisible(window));
   EXPECT_FALSE(IsIconic(window));
   EXPECT_TRUE(first.Running());
+}
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST(MainWindowStart, ASettingOfAnotherTypeIsReportedAndTheWindowStillStarts) {
+  TRegistry registry;
+  registry.DeleteKey(kSettingsKey);
+  ASSERT_TRUE(registry.OpenKey(kSettingsKey, true));
+  registry.WriteInteger(L"min_to_tray", 1);
+  registry.WriteString(L"close_to_tray", L"1");
+  {
+    korvane::testing::MessageBoxAnswerer answerer(IDOK);
+    TMainForm form;
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    EXPECT_EQ(answerer.Boxes()[0].caption, L"Korvane");
+    EXPECT_NE(answerer.Boxes()[0].text.find(L"close_to_tray"), std::wstring::npos)
+        << "the box names the value: " << ToUtf8(answerer.Boxes()[0].text);
+    EXPECT_TRUE(form.Settings.min_to_tray);
+    EXPECT_FALSE(form.Settings.close_to_tray);
+    EXPECT_FALSE(form.Settings.confirm_exit);
+    EXPECT_EQ(form.Settings.monitoring, 0);
+    // Without close_to_tray the close box ends the program.
+    SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(form.Handle(), nullptr);
+  }
+  registry.DeleteKey(kSettingsKey);
 }
 
 }  // namespace
