@@ -318,3 +318,29 @@ TEST(MainWindowActivation, OnlyTheFirstActivationFillsTheList) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST(MainWindowView, FontAndColourDialogsStartFromTheListsOwn) {
+  TMainForm form;
+  ListView_SetBkColor(form.ListView1(), RGB(10, 20, 30));
+  const auto font = SendMessageW(form.ListView1(), WM_GETFONT, 0, 0);
+  {
+    korvane::testing::MessageBoxAnswerer cancel(IDCANCEL);
+    SendMessageW(form.Handle(), WM_COMMAND, Font1, 0);
+    EXPECT_EQ(cancel.Boxes().size(), 1u);
+  }
+  EXPECT_EQ(SendMessageW(form.ListView1(), WM_GETFONT, 0, 0), font);
+  {
+    korvane::testing::MessageBoxAnswerer ok(IDOK);
+    SendMessageW(form.Handle(), WM_COMMAND, Backgroundcolor1, 0);
+    EXPECT_EQ(ok.Boxes().size(), 1u);
+  }
+  // OK without a change keeps the colour the dialog opened with.
+  EXPECT_EQ(ListView_GetBkColor(form.ListView1()), RGB(10, 20, 30));
+  EXPECT_EQ(ListView_GetTextBkColor(form.ListView1()), RGB(10, 20, 30));
+}
+
+}  // namespace
+}  // namespace korvane
