@@ -34,7 +34,7 @@ win32::KernelHandle Start(const std::wstring& program, const std::wstring& argum
                       nullptr, &startup, &info)) {
     throw std::runtime_error("cannot start " + ToUtf8(program));
   }
-  CloseHandle(info.hThread);
+  win32::KernelHandle thread(info.hThread);
   if (id) *id = info.dwProcessId;
   return win32::KernelHandle(info.hProcess);
 }

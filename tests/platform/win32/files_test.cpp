@@ -7,6 +7,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "platform/win32/handles.h"
 
 namespace korvane {
 namespace {
@@ -72,9 +73,8 @@ TEST(Win32Files, SearchPathGivesPathsLongerThanMaxPath) {
     CreateDirectoryW(folder.c_str(), nullptr);
   }
   const std::wstring file = folder + L"\\korvane-deep.txt";
-  HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-  CloseHandle(handle);
+  ASSERT_TRUE(win32::FileHandle(
+      CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)));
   wchar_t saved[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, saved);
   ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
@@ -95,12 +95,13 @@ TEST(Win32Files, AnsiTextFilesAreReplacedAndRemoved) {
   const std::wstring file = TestsFolder() + L"korvane-removed-test.txt";
   WriteAnsiTextFile(file, L"first\r\n");
   WriteAnsiTextFile(file, L"C:\\caf\u00e9.exe\r\n");
-  HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  win32::FileHandle handle(
+      CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(handle);
   char buffer[64] = {};
   DWORD got = 0;
-  ReadFile(handle, buffer, sizeof(buffer), &got, nullptr);
-  CloseHandle(handle);
+  ReadFile(handle.get(), buffer, sizeof(buffer), &got, nullptr);
+  handle.reset();
   std::string expected = "C:\\caf";
   expected += GetACP() == 1252 ? "\xE9" : "?";
   expected += ".exe\r\n";

@@ -12,6 +12,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "platform/win32/handles.h"
 
 namespace korvane {
 namespace {
@@ -31,13 +32,12 @@ class Win32Registry : public ::testing::Test {
   }
   // Stores raw bytes, as another program might have written them.
   void PutRaw(const wchar_t* name, DWORD type, const void* data, size_t size) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kScratch + 1, 0, KEY_SET_VALUE, &key),
+    win32::RegKey key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kScratch + 1, 0, KEY_SET_VALUE, key.put()),
               ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data),
+    EXPECT_EQ(RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data),
                              static_cast<DWORD>(size)),
               ERROR_SUCCESS);
-    RegCloseKey(key);
   }
   TRegistry registry_;
 };

@@ -150,11 +150,10 @@ TEST(Win32ShellOpen, StartsTheProgramWithItsParameters) {
   ASSERT_TRUE(search.window);
   DWORD id = 0;
   GetWindowThreadProcessId(search.window, &id);
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+  win32::KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
   PostMessageW(search.window, WM_CLOSE, 0, 0);
   // Later tests count the helper's processes: this one must be gone first.
-  EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
-  CloseHandle(process);
+  EXPECT_EQ(WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
 }
 
 TEST(Win32ShellServices, PropertiesAndIconsComeFromTheSystemShell) {
