@@ -130,7 +130,13 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
   auto* search = reinterpret_cast<WindowSearch*>(parameter);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == search->id) search->windows.push_back(window);
+  if (owner != search->id) return TRUE;
+  // No exception may cross the system's call back into us.
+  try {
+    search->windows.push_back(window);
+  } catch (...) {
+    return FALSE;
+  }
   return TRUE;
 }
 
