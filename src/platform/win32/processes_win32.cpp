@@ -60,6 +60,23 @@ const Psapi& LoadPsapi() {
   return psapi;
 }
 
+// A 32-bit program on 64-bit Windows cannot read the modules of 64-bit
+// processes; the system still names their image, as it does for processes
+// that only allow a limited query.
+std::wstring ImagePath(win32::KernelHandle& process, DWORD id) {
+  using QueryImageFn = BOOL(WINAPI*)(HANDLE, DWORD, wchar_t*, DWORD*);
+  static const auto query = reinterpret_cast<QueryImageFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
+  if (!query) return {};
+  if (!process) process.reset(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+  if (!process) return {};
+  return win32::ReadGrowing([&](wchar_t* buffer, DWORD capacity) -> DWORD {
+    DWORD size = capacity;
+    if (query(process.get(), 0, buffer, &size)) return size;
+    return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? capacity : 0;
+  });
+}
+
 std::vector<ProcessRecord> NtProcesses() {
   EnableDebugPrivilege();
   const Psapi& psapi = LoadPsapi();
@@ -88,6 +105,7 @@ std::vector<ProcessRecord> NtProcesses() {
         return psapi.module_file_name(process.get(), nullptr, buffer, capacity);
       });
     }
+    if (path.empty()) path = ImagePath(process, id);
     records.push_back({id, NormaliseModulePath(path, id, windows_directory)});
   }
   return records;
