@@ -30,12 +30,15 @@ HKEY RootHandle(RootKey root) {
   return HKEY_CURRENT_USER;
 }
 
-std::wstring Quoted(const std::wstring& name) {
-  return L"the registry value \"" + name + L"\"";
+// How errors name a value: "the registry value "Run" of HKEY_CURRENT_USER\Software\...".
+std::wstring ValueText(RootKey root, const std::wstring& path, const std::wstring& name) {
+  std::wstring key = RootKeyName(root);
+  if (!path.empty()) key += L"\\" + path;
+  return L"the registry value \"" + name + L"\" of " + key;
 }
 
-[[noreturn]] void ThrowWrongType(const std::wstring& name) {
-  throw PlatformError(L"Invalid data type for " + Quoted(name));
+[[noreturn]] void ThrowWrongType(const std::wstring& value_text) {
+  throw PlatformError(L"Invalid data type for " + value_text);
 }
 
 // Raw data of a value, read whole; nothing when the value does not exist.
@@ -44,7 +47,8 @@ struct RawValue {
   std::vector<BYTE> data;
 };
 
-std::optional<RawValue> QueryValue(HKEY key, const std::wstring& name) {
+std::optional<RawValue> QueryValue(HKEY key, const std::wstring& name,
+                                   const std::wstring& value_text) {
   RawValue value;
   DWORD size = 0;
   LONG result = RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size);
@@ -60,13 +64,14 @@ std::optional<RawValue> QueryValue(HKEY key, const std::wstring& name) {
     if (result == ERROR_MORE_DATA) size = got > size ? got : size * 2 + 64;
   }
   if (result == ERROR_FILE_NOT_FOUND) return std::nullopt;
-  win32::ThrowCallError(L"RegQueryValueExW", Quoted(name), result);
+  win32::ThrowCallError(L"RegQueryValueExW", value_text, result);
 }
 
-void SetValue(HKEY key, const std::wstring& name, DWORD type, const void* data, DWORD size) {
-  if (!key) throw PlatformError(L"No registry key is open to write " + Quoted(name));
+void SetValue(HKEY key, const std::wstring& name, const std::wstring& value_text, DWORD type,
+              const void* data, DWORD size) {
+  if (!key) throw PlatformError(L"No registry key is open to write " + value_text);
   LONG result = RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-  if (result != ERROR_SUCCESS) win32::ThrowCallError(L"RegSetValueExW", Quoted(name), result);
+  if (result != ERROR_SUCCESS) win32::ThrowCallError(L"RegSetValueExW", value_text, result);
 }
 
 // Names of the values or subkeys of a key, growing the name buffer as needed.
@@ -202,9 +207,11 @@ RegistryDataType TRegistry::GetDataType(const std::wstring& name) {
 
 std::wstring TRegistry::ReadString(const std::wstring& name) {
   if (!key_) return {};
-  std::optional<RawValue> value = QueryValue(key_->handle.get(), name);
+  std::optional<RawValue> value =
+      QueryValue(key_->handle.get(), name, ValueText(root_, current_path_, name));
   if (!value) return {};
-  if (value->type != REG_SZ && value->type != REG_EXPAND_SZ) ThrowWrongType(name);
+  if (value->type != REG_SZ && value->type != REG_EXPAND_SZ)
+    ThrowWrongType(ValueText(root_, current_path_, name));
   // Stored data need not end in a NUL, and may hold one early: take the text
   // up to the first NUL or the end of the data, whichever comes first.
   std::wstring text(value->data.size() / sizeof(wchar_t), L'\0');
@@ -214,22 +221,24 @@ std::wstring TRegistry::ReadString(const std::wstring& name) {
 }
 
 void TRegistry::WriteString(const std::wstring& name, const std::wstring& value) {
-  SetValue(key_ ? key_->handle.get() : nullptr, name, REG_SZ, value.c_str(),
-           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  SetValue(key_ ? key_->handle.get() : nullptr, name, ValueText(root_, current_path_, name), REG_SZ,
+           value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 int32_t TRegistry::ReadInteger(const std::wstring& name) {
   std::optional<RawValue> value;
-  if (key_) value = QueryValue(key_->handle.get(), name);
-  if (!value) throw PlatformError(L"Missing " + Quoted(name));
-  if (value->type != REG_DWORD || value->data.size() != sizeof(DWORD)) ThrowWrongType(name);
+  if (key_) value = QueryValue(key_->handle.get(), name, ValueText(root_, current_path_, name));
+  if (!value) throw PlatformError(L"Missing " + ValueText(root_, current_path_, name));
+  if (value->type != REG_DWORD || value->data.size() != sizeof(DWORD))
+    ThrowWrongType(ValueText(root_, current_path_, name));
   int32_t result = 0;
   std::memcpy(&result, value->data.data(), sizeof(result));
   return result;
 }
 
 void TRegistry::WriteInteger(const std::wstring& name, int32_t value) {
-  SetValue(key_ ? key_->handle.get() : nullptr, name, REG_DWORD, &value, sizeof(value));
+  SetValue(key_ ? key_->handle.get() : nullptr, name, ValueText(root_, current_path_, name),
+           REG_DWORD, &value, sizeof(value));
 }
 
 std::vector<std::wstring> TRegistry::GetValueNames() {

@@ -84,6 +84,9 @@ TEST_F(Win32Registry, NonStringDataThrowsNamingTheValue) {
       ADD_FAILURE() << "no error for " << ToUtf8(name);
     } catch (const PlatformError& error) {
       EXPECT_NE(error.Text().find(name), std::wstring::npos) << error.what();
+      EXPECT_NE(error.Text().find(L"HKEY_CURRENT_USER\\Software\\KorvaneWin32Test"),
+                std::wstring::npos)
+          << error.what();
     }
   }
   EXPECT_EQ(registry_.ReadInteger(L"Counter"), 7);
