@@ -121,8 +121,4 @@ void TIniFile::WriteString(const std::wstring& section, const std::wstring& key,
   memory::PutFile(path, ToUtf8(text));
 }
 
-std::wstring WinIniPath() {
-  return IncludeTrailingBackslash(WindowsDirectory()) + L"win.ini";
-}
-
 }  // namespace korvane

@@ -69,18 +69,6 @@ void PutValue(RegNode& node, const std::wstring& name, RegistryDataType type,
 
 }  // namespace
 
-const wchar_t* RootKeyName(RootKey root) {
-  switch (root) {
-    case RootKey::LocalMachine:
-      return L"HKEY_LOCAL_MACHINE";
-    case RootKey::Users:
-      return L"HKEY_USERS";
-    case RootKey::CurrentUser:
-      break;
-  }
-  return L"HKEY_CURRENT_USER";
-}
-
 struct TRegistry::Key {
   RootKey root;
   std::vector<std::wstring> parts;

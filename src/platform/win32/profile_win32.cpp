@@ -33,8 +33,4 @@ void TIniFile::WriteString(const std::wstring& section, const std::wstring& key,
   }
 }
 
-std::wstring WinIniPath() {
-  return IncludeTrailingBackslash(WindowsDirectory()) + L"win.ini";
-}
-
 }  // namespace korvane

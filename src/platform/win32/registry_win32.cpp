@@ -115,18 +115,6 @@ bool DeleteTree(HKEY parent, const std::wstring& path) {
 
 }  // namespace
 
-const wchar_t* RootKeyName(RootKey root) {
-  switch (root) {
-    case RootKey::LocalMachine:
-      return L"HKEY_LOCAL_MACHINE";
-    case RootKey::Users:
-      return L"HKEY_USERS";
-    case RootKey::CurrentUser:
-      break;
-  }
-  return L"HKEY_CURRENT_USER";
-}
-
 TRegistry::TRegistry() = default;
 TRegistry::~TRegistry() = default;
 

@@ -24,13 +24,10 @@ inline void FreeAccelerators(HACCEL table) {
 inline void FreeImageList(HIMAGELIST images) {
   ImageList_Destroy(images);
 }
-inline void FreeGdi(HGDIOBJ object) {
-  DeleteObject(object);
-}
 }  // namespace detail
 using UniqueGdiObject = win32::GdiObject;
-using UniqueFont = win32::Unique<HFONT, detail::FreeGdi>;
-using UniqueBitmap = win32::Unique<HBITMAP, detail::FreeGdi>;
+using UniqueFont = win32::Unique<HFONT, win32::detail::FreeGdiObject>;
+using UniqueBitmap = win32::Unique<HBITMAP, win32::detail::FreeGdiObject>;
 using UniqueDc = win32::Unique<HDC, detail::FreeDc>;
 using UniqueMenu = win32::Menu;
 using UniqueAccelerators = win32::Unique<HACCEL, detail::FreeAccelerators>;
