@@ -84,19 +84,29 @@ std::wstring StartupFolderPath(StartupFolder folder) {
   return {};
 }
 
-std::vector<StartupLocation> StartupLocations() {
-  std::vector<StartupLocation> all = RegistryStartupLocations();
-  const std::pair<StartupFolder, RootKey> folders[] = {
+std::vector<StartupLocation> StartupFolderLocations() {
+  std::vector<StartupLocation> folders;
+  const std::pair<StartupFolder, RootKey> order[] = {
       {StartupFolder::CurrentUser, RootKey::CurrentUser},
       {StartupFolder::AllUsers, RootKey::LocalMachine},
       {StartupFolder::DefaultUser, RootKey::Users}};
-  for (auto [folder, root] : folders) {
-    all.push_back(
+  for (auto [folder, root] : order) {
+    folders.push_back(
         {StartupLocationKind::StartupFolderLocation, root, StartupFolderPath(folder), {}});
   }
+  return folders;
+}
+
+std::vector<StartupLocation> WinIniLocations() {
   std::wstring win_ini = WinIniPath();
-  for (const wchar_t* key : {L"run", L"load"}) {
-    all.push_back({StartupLocationKind::WinIniLocation, RootKey::CurrentUser, win_ini, key});
+  return {{StartupLocationKind::WinIniLocation, RootKey::CurrentUser, win_ini, L"run"},
+          {StartupLocationKind::WinIniLocation, RootKey::CurrentUser, win_ini, L"load"}};
+}
+
+std::vector<StartupLocation> StartupLocations() {
+  std::vector<StartupLocation> all = RegistryStartupLocations();
+  for (auto part : {StartupFolderLocations(), WinIniLocations()}) {
+    all.insert(all.end(), part.begin(), part.end());
   }
   return all;
 }

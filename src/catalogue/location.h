@@ -34,8 +34,11 @@ enum class StartupFolder { CurrentUser, AllUsers, DefaultUser };
 // the value is missing, empty or not a string; empty when neither is known.
 std::wstring StartupFolderPath(StartupFolder folder);
 
-// All 27 locations in scan order, the folders and win.ini resolved now. A
-// Startup folder that is not known has an empty path.
+// The three Startup folders (their Shell Folders values read now) and the
+// two win.ini keys, in scan order. A folder that is not known has an empty path.
+std::vector<StartupLocation> StartupFolderLocations();
+std::vector<StartupLocation> WinIniLocations();
+// All 27 locations in scan order, the folders and win.ini resolved now.
 std::vector<StartupLocation> StartupLocations();
 
 // The words of a win.ini "run" or "load" list: each is the text before the

@@ -106,24 +106,19 @@ void ScanStartupFolder(const std::wstring& folder, StartupScan& scan) {
 void ScanStartupList(StartupList& list) {
   TWindowsAPI::Instance().InvalidateProcessList();
   list.clear();
-  std::vector<StartupLocation> locations = StartupLocations();
-  TRegistry reg;
   StartupScan scan{list, nullptr, {}};
-  bool win_ini_exists = FileExists(WinIniPath());
-  for (const StartupLocation& location : locations) {
-    switch (location.kind) {
-      case StartupLocationKind::RegistryKeyLocation:
-        ScanRegistryKey(location, reg, scan);
-        break;
-      case StartupLocationKind::StartupFolderLocation:
-        if (location.path.empty() || !FolderExists(location.path)) break;
-        ScanStartupFolder(IncludeTrailingBackslash(location.path), scan);
-        break;
-      case StartupLocationKind::WinIniLocation:
-        if (win_ini_exists) ScanWinIniKey(location, scan);
-        break;
-    }
+  TRegistry reg;
+  for (const StartupLocation& location : RegistryStartupLocations()) {
+    ScanRegistryKey(location, reg, scan);
   }
+  // The three Shell Folders values are read only now, after the keys, so a
+  // failing read there keeps every registry row.
+  for (const StartupLocation& location : StartupFolderLocations()) {
+    if (location.path.empty() || !FolderExists(location.path)) continue;
+    ScanStartupFolder(IncludeTrailingBackslash(location.path), scan);
+  }
+  if (!FileExists(WinIniPath())) return;
+  for (const StartupLocation& location : WinIniLocations()) ScanWinIniKey(location, scan);
 }
 
 }  // namespace korvane
