@@ -11,7 +11,7 @@
 #include "support/programs.h"
 #include "ui/lifecycle.h"
 #include "ui/win32/main_form.h"
-#include "ui/win32/windows.h"
+#include "support/windows.h"
 
 namespace korvane {
 namespace {
