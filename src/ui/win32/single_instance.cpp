@@ -12,7 +12,8 @@ TLMDOneInstance::TLMDOneInstance(const std::wstring& executable_path)
 }
 
 bool TLMDOneInstance::ActivateEarlierInstance() {
-  HWND window = FindWindowW(kMainFormClass, nullptr);
+  // The class name alone is common to many programs: the caption is ours.
+  HWND window = FindWindowW(kMainFormClass, kMainFormCaption);
   if (!window) return false;
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
