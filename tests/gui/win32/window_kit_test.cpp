@@ -170,30 +170,29 @@ TEST(DialogPlacement, AMinimisedOwnerCountsAsAbsent) {
   EXPECT_EQ(place.top, work.top + (work.bottom - work.top - 200) / 2);
 }
 
+RECT* place_at = nullptr;
+LRESULT CALLBACK RecordAndClose(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_ACTIVATE && place_at) {
+    auto window = reinterpret_cast<HWND>(wparam);
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (std::wstring(name) == L"KorvaneEmptyDialog") {
+      GetWindowRect(window, place_at);
+      PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
 // The modal loop places every dialog through the same helper.
 TEST(DialogPlacement, AModalDialogOpensCentredOnItsOwner) {
   win32::Window owner(CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
                                       0, 600, 500, nullptr, nullptr, nullptr, nullptr));
   const RECT work = WorkArea(owner.get());
   MoveWindow(owner.get(), work.left + 150, work.top + 40, 600, 500, FALSE);
-  static RECT* place_at = nullptr;
   RECT place = {};
   place_at = &place;
-  HHOOK hook = SetWindowsHookExW(
-      WH_CBT,
-      [](int code, WPARAM wparam, LPARAM lparam) -> LRESULT {
-        if (code == HCBT_ACTIVATE && place_at) {
-          auto window = reinterpret_cast<HWND>(wparam);
-          wchar_t name[32] = {};
-          GetClassNameW(window, name, 32);
-          if (std::wstring(name) == L"KorvaneEmptyDialog") {
-            GetWindowRect(window, place_at);
-            PostMessageW(window, WM_CLOSE, 0, 0);
-          }
-        }
-        return CallNextHookEx(nullptr, code, wparam, lparam);
-      },
-      nullptr, GetCurrentThreadId());
+  HHOOK hook = SetWindowsHookExW(WH_CBT, RecordAndClose, nullptr, GetCurrentThreadId());
   EXPECT_EQ(ShowEmptyDialog(owner.get(), L"KorvaneEmptyDialog", L"Empty"), IDCANCEL);
   UnhookWindowsHookEx(hook);
   place_at = nullptr;
