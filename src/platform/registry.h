@@ -54,8 +54,10 @@ class TRegistry {
   std::vector<std::wstring> GetValueNames();
   // Every subkey name of the open key.
   std::vector<std::wstring> GetKeyNames();
-  bool DeleteValue(const std::wstring& name);  // true when deleted
-  bool DeleteKey(const std::wstring& path);    // subkeys go first
+  // True when deleted; false when it was not (missing, or refused): a failed
+  // delete never throws.
+  bool DeleteValue(const std::wstring& name);
+  bool DeleteKey(const std::wstring& path);  // subkeys go first
 
   struct Key;  // the backend's open key
 
