@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "platform/files.h"
+#include "platform/win32/system.h"
 #include "ui/win32/form.h"
 #include "ui/win32/main_form.h"
 #include "ui/win32/single_instance.h"
@@ -28,6 +29,7 @@ class ComApartment {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   using namespace korvane;
+  win32::LoadLibrariesFromSystemFolderOnly();
   // A second instance brings the first forward and ends before any window of
   // its own shows or the list is scanned.
   TLMDOneInstance instance(OwnExecutablePath());
