@@ -51,8 +51,10 @@ class TRegistry {
   void WriteBool(const std::wstring& name, bool value) { WriteInteger(name, value ? 1 : 0); }
 
   // Every value name of the open key, in the platform's enumeration order.
+  // A list that cannot be read whole (the key deleted meanwhile, say) throws,
+  // naming the key, rather than pass for all there is.
   std::vector<std::wstring> GetValueNames();
-  // Every subkey name of the open key.
+  // Every subkey name of the open key; throws as GetValueNames does.
   std::vector<std::wstring> GetKeyNames();
   // True when deleted; false when it was not (missing, or refused): a failed
   // delete never throws.

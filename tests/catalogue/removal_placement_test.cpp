@@ -123,7 +123,6 @@ TEST_F(RemovalAndPlacement, RemovalNeverTakesALocationTextRelativeToTheCurrentFo
   const std::wstring decoy = root_ + L"\\" + run_text + L"\\Tool";
   test::PutFile(decoy);
   test::PutFile(root_ + L"\\Startup\\notes.txt");
-  test::PutFile(root_ + L"\\Here\\win.ini", "[windows]\r\nrun=" + ToUtf8(tool_) + "\r\n");
   test::CurrentFolder current(root_);
   test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
 
@@ -134,8 +133,6 @@ TEST_F(RemovalAndPlacement, RemovalNeverTakesALocationTextRelativeToTheCurrentFo
 
   DeleteStartupEntry({L"notes.txt", 0, false, tool_, L"", L"Startup"}, RemovalSource::MainList);
   EXPECT_TRUE(FileExists(root_ + L"\\Startup\\notes.txt"));
-  DeleteStartupEntry({L"tool", 0, false, tool_, L"", L"Here\\win.ini"}, RemovalSource::MainList);
-  EXPECT_EQ(TIniFile(root_ + L"\\Here\\win.ini").ReadString(L"windows", L"run", L""), tool_);
 }
 
 TEST_F(RemovalAndPlacement, RegistryDataQuotesBlanksAndKeepsParametersAsTyped) {

@@ -72,7 +72,6 @@ TEST_F(Faults, AKeyDeletedWhileOpenFailsWritesAndReadsEmpty) {
   TRegistry other;
   ASSERT_TRUE(other.DeleteKey(L"\\Software\\Test"));
   EXPECT_EQ(open.ReadString(L"Value"), L"");
-  EXPECT_TRUE(open.GetValueNames().empty());
   EXPECT_THROW(open.WriteString(L"Value", L"x"), PlatformError);
   EXPECT_FALSE(other.KeyExists(L"\\Software\\Test"));
 }
