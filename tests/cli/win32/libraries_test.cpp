@@ -94,46 +94,5 @@ TEST(Libraries, ProgramsImportOnlyLibrariesThatWindowsTakesFromItsSystemFolder) 
   }
 }
 
-// Sets an environment variable of this process, and of the programs it
-// starts, while it lives.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const wchar_t* name, const std::wstring& value) : name_(name) {
-    wchar_t old[4096];
-    DWORD length = GetEnvironmentVariableW(name, old, 4096);
-    if (length > 0 && length < 4096) saved_ = std::wstring(old, length);
-    had_ = length > 0;
-    SetEnvironmentVariableW(name, (saved_.empty() ? value : saved_ + L";" + value).c_str());
-  }
-  ~ScopedEnvironment() { SetEnvironmentVariableW(name_, had_ ? saved_.c_str() : nullptr); }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
- private:
-  const wchar_t* name_;
-  std::wstring saved_;
-  bool had_ = false;
-};
-
-TEST(Libraries, ALibraryBesideTheProgramIsNeverLoaded) {
-  const fs::path bin = fs::path(testing::HelperProgram(L"korvanec.exe")).parent_path();
-  const fs::path planted = bin.parent_path() / L"test-data" / L"planted" / L"version.dll";
-  ASSERT_TRUE(fs::exists(planted));
-  const fs::path folder = fs::temp_directory_path() / L"kvplanted";
-  fs::remove_all(folder);
-  fs::create_directories(folder);
-  fs::copy_file(bin / L"korvanec.exe", folder / L"korvanec.exe");
-  fs::copy_file(planted, folder / L"version.dll");
-  // Wine prefers its own libraries; Windows takes one beside the program
-  // first, and so does Wine when told to.
-  ScopedEnvironment overrides(L"WINEDLLOVERRIDES", L"version=n,b");
-
-  std::string output = testing::RunAndCapture((folder / L"korvanec.exe").wstring(), L"list");
-  EXPECT_EQ(output.rfind("Name\tRunning\t", 0), 0u) << output;
-  EXPECT_FALSE(fs::exists(folder / L"planted-loaded.txt"));
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
-}
-
 }  // namespace
 }  // namespace korvane
