@@ -167,6 +167,8 @@ void TLMDVersionInfo::Read(const std::wstring& path) {
 }
 
 int SystemIconIndex(const std::wstring& path) {
+  // The shell copies the path into buffers of its own (a long URL may come here).
+  if (path.size() >= kMaxPath) return 0;
   SHFILEINFOW info = {};
   if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) {
     return 0;

@@ -155,6 +155,11 @@ TEST(Korvanec, ListsEveryOtherRowBesideALongUnquotedCommandInTime) {
   test::SetString(RootKey::CurrentUser, kRun, L"B hostile", hostile);
   test::SetString(RootKey::CurrentUser, kRun, L"C after", tool + L" -c");
   test::SetString(RootKey::LocalMachine, kRun, L"D machine", tool);
+  // A URL is listed as it stands, however long: no file test and no icon
+  // lookup is made of it.
+  const std::wstring url = L"http://example.com/" + std::wstring(5000, L'u');
+  test::PutFile(test::kRoot + L"\\Startup\\Long.url",
+                "[InternetShortcut]\r\nURL=" + ToUtf8(url) + "\r\n");
 
   const ULONGLONG start = GetTickCount64();
   std::vector<Row> rows = ParseText(Korvanec(L"list"));
@@ -164,7 +169,8 @@ TEST(Korvanec, ListsEveryOtherRowBesideALongUnquotedCommandInTime) {
   ExpectRows(rows, {{L"Name", L"Running", L"File name", L"Parameters", L"Location"},
                     {L"A before", L"No", tool, L"", hkcu},
                     {L"C after", L"No", tool, L"-c", hkcu},
-                    {L"D machine", L"No", tool, L"", L"HKEY_LOCAL_MACHINE\\" + kRunText}});
+                    {L"D machine", L"No", tool, L"", L"HKEY_LOCAL_MACHINE\\" + kRunText},
+                    {L"Long.url", L"No", url, L"", test::kRoot + L"\\Startup"}});
   // Under a second on an idle machine; the bound leaves room for a busy one.
   EXPECT_LT(elapsed, 10000u);
 }
