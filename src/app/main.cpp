@@ -6,10 +6,12 @@
 #include "gui/guard.h"
 #include "platform/files.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/system.h"
 #include "ui/win32/single_instance.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   using namespace korvane;
+  win32::LoadLibrariesFromSystemFolderOnly();
   // A second instance brings the first forward and ends before any window of
   // its own shows or the list is scanned.
   TLMDOneInstance instance(OwnExecutablePath());

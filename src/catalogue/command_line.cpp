@@ -34,7 +34,7 @@ FileSearch SearchFileOnPath(const std::wstring& name) {
 }
 
 FileSearch FindProgramFile(const std::wstring& name) {
-  if (name.empty() || HasWildcard(name)) return {false, name};
+  if (name.empty() || HasWildcard(name) || !FitsPathLimit(name)) return {false, name};
   if (!ExtractFileExt(name).empty()) return SearchFileOnPath(name);
 
   std::optional<std::wstring> program =
@@ -75,9 +75,12 @@ SplitCommand SplitCommandLine(const std::wstring& command) {
   size_t first_blank = rest.find(L' ');
   size_t split_at = std::wstring::npos;
   std::optional<FileSearch> search;
-  // The shortest candidate before a blank that names a program wins.
+  // The shortest candidate before a blank that names a program wins. Past
+  // the path limit no candidate can name one, so a long command costs no
+  // more searches than a short one.
   for (size_t blank = first_blank; blank != std::wstring::npos;
        blank = rest.find(L' ', blank + 1)) {
+    if (!FitsPathLimit(std::wstring_view(rest).substr(0, blank))) break;
     FileSearch candidate = FindProgramFile(rest.substr(0, blank));
     if (candidate.found) {
       split_at = blank;

@@ -20,7 +20,8 @@ FileSearch SearchFileOnPath(const std::wstring& name);
 
 // Finds a program: a name with an extension as it stands; a name without one
 // with the extension of its associated program, then each of
-// ProgramExtensions, then bare. A name with wildcards is never found.
+// ProgramExtensions, then bare. A name with wildcards, or one beyond the
+// path limit (FitsPathLimit), is never found.
 FileSearch FindProgramFile(const std::wstring& name);
 
 struct SplitCommand {

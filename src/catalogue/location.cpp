@@ -30,6 +30,14 @@ bool IsBlank(const std::wstring& text) {
   return text.find_first_not_of(L' ') == std::wstring::npos;
 }
 
+// "C:\..." or "\\server\share\...": a path that means the same whatever the
+// current folder.
+bool IsAbsolutePath(std::wstring_view path) {
+  auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  if (path.size() >= 3 && path[1] == L':' && separator(path[2])) return true;
+  return path.size() >= 2 && separator(path[0]) && separator(path[1]);
+}
+
 }  // namespace
 
 std::optional<std::wstring> ReadStringValue(TRegistry& reg, const std::wstring& name) {
@@ -138,26 +146,39 @@ std::wstring LocationText(const StartupLocation& location) {
 
 StartupLocation RecogniseLocation(const std::wstring& text) {
   StartupLocation location;
+  // A text that starts with a root's name is a key, whatever the disk holds.
+  for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine, RootKey::Users}) {
+    std::wstring_view name = RootKeyName(root);
+    if (StartsWith(text, name)) {
+      location.root = root;
+      location.path = text.substr(name.size());
+      return location;
+    }
+  }
   std::wstring cut = text;
   for (const wchar_t* key : {L"run", L"load"}) {
     if (Contains(text, std::wstring(L"win.ini, ") + key)) {
       cut = text.substr(0, text.find(std::wstring(L", ") + key));
+      location.key = key;
       break;
     }
   }
-  if (FolderExists(cut)) {
+  // Folders and files are named by full paths only: a relative text would be
+  // taken against whatever the current folder happens to be.
+  const bool absolute = IsAbsolutePath(cut);
+  if (absolute && FolderExists(cut)) {
     location.kind = StartupLocationKind::StartupFolderLocation;
     location.path = cut;
+    location.key.clear();
     return location;
   }
-  if (FileExists(cut)) {
+  // A win.ini key stays one when its file is missing: the system may keep
+  // the key elsewhere (the NT family maps it to the registry).
+  if (!location.key.empty() || (absolute && FileExists(cut))) {
     location.kind = StartupLocationKind::WinIniLocation;
     location.path = cut;
-    if (Contains(text, L", run")) {
-      location.key = L"run";
-    } else if (Contains(text, L", load")) {
-      location.key = L"load";
-    }
+    if (location.key.empty() && Contains(text, L", run")) location.key = L"run";
+    if (location.key.empty() && Contains(text, L", load")) location.key = L"load";
     return location;
   }
   // Location texts of registry keys start with the root's full name.

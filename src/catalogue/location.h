@@ -50,8 +50,11 @@ std::vector<std::pair<size_t, size_t>> WinIniWords(const std::wstring& list);
 // folder without a trailing backslash, or "C:\WINDOWS\win.ini, run".
 std::wstring LocationText(const StartupLocation& location);
 
-// Tells a location from its text alone: win.ini key, existing folder,
-// existing file (a win.ini key), else a registry key.
+// Tells a location from its text alone: a text starting with a root's name
+// is a registry key; then an existing folder, a text naming "win.ini, run" or
+// "win.ini, load" (a win.ini key, its file there or not), an existing file (a
+// win.ini key); else a registry key. Folders and files are only ever named by
+// absolute paths: nothing is taken relative to the current folder.
 StartupLocation RecogniseLocation(const std::wstring& text);
 
 }  // namespace korvane

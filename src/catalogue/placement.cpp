@@ -42,7 +42,7 @@ bool PlaceWinIniEntry(bool load_key, const std::wstring& file_name) {
   if (Contains(file_name, L" ")) return false;
   const wchar_t* key = load_key ? L"load" : L"run";
   TIniFile ini(WinIniPath());
-  ini.WriteString(L"windows", key, ini.ReadString(L"Windows", key, L"") + L" " + file_name);
+  ini.WriteString(L"windows", key, ini.ReadStringForUpdate(L"Windows", key) + L" " + file_name);
   return true;
 }
 

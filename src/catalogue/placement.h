@@ -22,7 +22,8 @@ void PlaceStartupFolderEntry(bool current_user, const std::wstring& title,
 extern const wchar_t kWinIniSpacesMessage[];
 // Appends the file name to win.ini's "load" (load_key) or "run" key. Returns
 // false, writing nothing, when the file name holds a blank: the caller then
-// shows kWinIniSpacesMessage.
+// shows kWinIniSpacesMessage. A key that cannot be read, or written, throws
+// and is left as it was.
 bool PlaceWinIniEntry(bool load_key, const std::wstring& file_name);
 
 }  // namespace korvane

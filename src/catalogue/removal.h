@@ -8,7 +8,16 @@ namespace korvane {
 enum class RemovalSource { MainList, NewEntriesList };
 
 // Removes the entry from its location, found from the row's name, file name
-// and location text alone, then ends its program if it runs. Reports nothing.
-void DeleteStartupEntry(const StartupEntry& row, RemovalSource source);
+// and location text alone; its program is left alone. True when the location
+// no longer holds the entry (removed now, or gone already); false when it
+// still does or may: a key that cannot be opened for writing, a delete that
+// was refused, a win.ini list that could not be read or written back. A
+// failed removal is reported only by the result, on every platform.
+bool RemoveStartupEntry(const StartupEntry& row);
+
+// RemoveStartupEntry, then ends the entry's program if it runs, even when
+// the entry could not be removed. Returns what RemoveStartupEntry returned;
+// throws only when the running programs cannot be listed or ended.
+bool DeleteStartupEntry(const StartupEntry& row, RemovalSource source);
 
 }  // namespace korvane

@@ -52,6 +52,8 @@ void ScanRegistryKey(const StartupLocation& location, TRegistry& reg, StartupSca
     // A value that holds no string starts nothing; it must not hide the rest.
     std::optional<std::wstring> value = ReadStringValue(reg, name);
     if (!value) continue;
+    // The system expands such a command before it starts it.
+    if (reg.GetDataType(name) == RegistryDataType::ExpandString) value = ExpandEnvironment(*value);
     SplitCommand command = SplitCommandLine(*value);
     std::wstring file = ResolveFile(command.file_name);
     if (FileExists(file)) scan.Add(name, std::move(file), std::move(command.parameters), text);

@@ -12,27 +12,31 @@ namespace korvane {
 
 const char kKorvanecUsage[] =
     "usage: korvanec list [--format text|csv|json]\n"
-    "  Lists the programs that Windows starts, in the order it finds them.\n";
+    "  Lists the programs that Windows starts, in the order it finds them.\n"
+    "  The text form shows control characters as escapes (\\t, \\r, \\n, \\xHH)\n"
+    "  and keeps backslashes as they are: take exact values from csv or json.\n";
 
 namespace {
 
-// Text columns are TAB-separated, so the characters that would break a row
-// are written as escapes; a backslash stays a backslash.
+// Text columns are TAB-separated and read on a terminal, so no control
+// character of a name or command reaches it raw: a row could break the table
+// or hide itself with escape sequences. A backslash stays a backslash.
 std::string TextField(const std::wstring& field) {
   std::string out;
   for (char c : ToUtf8(field)) {
-    switch (c) {
-      case '\t':
-        out += "\\t";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      default:
-        out += c;
+    auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      out += c;
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+      out += escape;
     }
   }
   return out;

@@ -4,9 +4,17 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace korvane {
+
+// The longest names the system's file functions take: fewer than MAX_PATH
+// characters, or fewer than 32,767 for a name that starts with "\\?\". A
+// longer name names no file here and is never handed to the system, whose
+// shell functions overrun their own buffers on such names.
+constexpr size_t kMaxPath = 260;
+bool FitsPathLimit(std::wstring_view name);
 
 bool FileExists(const std::wstring& path);    // exists and is no folder
 bool FolderExists(const std::wstring& path);  // exists and is a folder
@@ -23,11 +31,18 @@ struct FolderItem {
 std::vector<FolderItem> ListFolder(const std::wstring& folder);
 
 // SearchPath with the system's search order; the full path, or nothing.
+// Names beyond the path limit are not searched.
 std::optional<std::wstring> SearchPathFor(const std::wstring& name);
 // FindExecutable for a file in a directory (empty: none); the program's path
-// when the call succeeds (result above 32), or nothing.
+// when the call succeeds (result above 32), or nothing. The shell takes no
+// file or directory of kMaxPath characters or more, "\\?\" or not.
 std::optional<std::wstring> FindExecutableFor(const std::wstring& file,
                                               const std::wstring& directory);
+
+// The text with its environment references ("%windir%") replaced by their
+// values, as the system does when it starts a REG_EXPAND_SZ command;
+// references to unknown variables stay as written.
+std::wstring ExpandEnvironment(const std::wstring& text);
 
 std::wstring WindowsDirectory();   // without a trailing backslash unless a root
 std::wstring OwnExecutablePath();  // the running program's own .exe

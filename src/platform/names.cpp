@@ -18,6 +18,11 @@ const wchar_t* RootKeyName(RootKey root) {
   return L"HKEY_CURRENT_USER";
 }
 
+bool FitsPathLimit(std::wstring_view name) {
+  constexpr size_t kLongPath = 32767;
+  return name.size() < (StartsWith(name, L"\\\\?\\") ? kLongPath : kMaxPath);
+}
+
 std::wstring WinIniPath() {
   return IncludeTrailingBackslash(WindowsDirectory()) + L"win.ini";
 }

@@ -10,11 +10,16 @@ class TIniFile {
   explicit TIniFile(std::wstring file_name) : file_name_(std::move(file_name)) {}
   const std::wstring& FileName() const { return file_name_; }
 
+  // The value; `default_value` when the file or the key is missing, or when
+  // the file cannot be read.
   std::wstring ReadString(const std::wstring& section, const std::wstring& key,
                           const std::wstring& default_value);
+  // The value that a change will be written over: empty when the file or the
+  // key is missing. Throws PlatformError naming the file when the file cannot
+  // be read, so that what was never read is never written back.
+  std::wstring ReadStringForUpdate(const std::wstring& section, const std::wstring& key);
   // Throws PlatformError naming the file when the write fails.
-  void WriteString(const std::wstring& section, const std::wstring& key,
-                   const std::wstring& value);
+  void WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value);
 
  private:
   std::wstring file_name_;

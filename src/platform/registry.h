@@ -51,11 +51,15 @@ class TRegistry {
   void WriteBool(const std::wstring& name, bool value) { WriteInteger(name, value ? 1 : 0); }
 
   // Every value name of the open key, in the platform's enumeration order.
+  // A list that cannot be read whole (the key deleted meanwhile, say) throws,
+  // naming the key, rather than pass for all there is.
   std::vector<std::wstring> GetValueNames();
-  // Every subkey name of the open key.
+  // Every subkey name of the open key; throws as GetValueNames does.
   std::vector<std::wstring> GetKeyNames();
-  bool DeleteValue(const std::wstring& name);  // true when deleted
-  bool DeleteKey(const std::wstring& path);    // subkeys go first
+  // True when deleted; false when it was not (missing, or refused): a failed
+  // delete never throws.
+  bool DeleteValue(const std::wstring& name);
+  bool DeleteKey(const std::wstring& path);  // subkeys go first
 
   struct Key;  // the backend's open key
 

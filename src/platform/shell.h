@@ -60,7 +60,8 @@ class TLMDVersionInfo {
   int read_count_ = 0;
 };
 
-// Index of the file's small icon in the system image list; 0 when none.
+// Index of the file's small icon in the system image list; 0 when none, and
+// for a name beyond the path limit (a long URL, say).
 int SystemIconIndex(const std::wstring& path);
 
 enum class OwnerWindow { None, OwnerForm, Application };

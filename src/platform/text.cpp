@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include <algorithm>
+
 namespace korvane {
 
 namespace {
@@ -75,7 +77,10 @@ std::wstring FromUtf8(std::string_view text) {
         c = (c << 6) | (n & 0x3F);
       }
     }
-    if (!ok || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+    // An overlong form (C0 AF for "/", C0 80 for NUL) would smuggle in a
+    // character that a check of the bytes never saw.
+    constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+    if (!ok || c < kShortest[std::max(extra, 0)] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
       AppendWide(out, 0xFFFD);
       ++i;
       continue;

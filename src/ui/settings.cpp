@@ -80,14 +80,18 @@ bool ListHoldsProgram(const StartupList& rows, const std::wstring& own_path) {
                      [&](const StartupEntry& row) { return row.file_name == own_path; });
 }
 
-void SetRunOnStartup(bool run, const StartupList& rows, const std::wstring& own_path) {
+bool SetRunOnStartup(bool run, const StartupList& rows, const std::wstring& own_path) {
   if (run) {
     PlaceRegistryEntry(RootKey::CurrentUser, kOwnRunKey, kOwnRunValue, own_path, L"");
-    return;
+    return true;
   }
+  // The entry goes, the program stays: a close request would reach this
+  // very program.
+  bool all_gone = true;
   for (const StartupEntry& row : rows) {
-    if (row.file_name == own_path) DeleteStartupEntry(row, RemovalSource::MainList);
+    if (row.file_name == own_path && !RemoveStartupEntry(row)) all_gone = false;
   }
+  return all_gone;
 }
 
 }  // namespace korvane

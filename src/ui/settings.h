@@ -52,7 +52,8 @@ bool ListHoldsProgram(const StartupList& rows, const std::wstring& own_path);
 
 // Makes the program a startup entry of the current user (`run` set) or
 // removes every row whose file name is `own_path`. Rows are removed from
-// their locations only: the running program itself is left alone.
-void SetRunOnStartup(bool run, const StartupList& rows, const std::wstring& own_path);
+// their locations only: the running program itself is left alone and gets
+// no close request. False when a row could not be removed.
+bool SetRunOnStartup(bool run, const StartupList& rows, const std::wstring& own_path);
 
 }  // namespace korvane

@@ -78,5 +78,42 @@ TEST_F(CommandLine, SearchesFollowTheSystemOrderAndRefuseWildcards) {
   }
 }
 
+TEST_F(CommandLine, LongCommandsResolveNothingBeyondThePathLimit) {
+  // The program part alone is longer than any path the system takes; the
+  // shell's search overran its own stack on such a name.
+  const std::wstring no_extension = L"C:\\nothere\\" + std::wstring(1100, L'a');
+  const std::wstring nested = test::kRoot + L"\\" + std::wstring(300, L'd') + L"\\x.exe";
+  for (const std::wstring& command : {no_extension, no_extension + L" -a", nested + L" -b"}) {
+    SplitCommand split = SplitCommandLine(command);
+    EXPECT_EQ(split.file_name + (split.parameters.empty() ? L"" : L" " + split.parameters),
+              command);
+    EXPECT_FALSE(FindProgramFile(split.file_name).found);
+    EXPECT_FALSE(SearchFileOnPath(split.file_name).found);
+    EXPECT_FALSE(FileExists(split.file_name));
+  }
+  // Just inside the limit a program is still found.
+  const std::wstring deep = test::kRoot + L"\\" + std::wstring(230, L'd') + L"\\x.exe";
+  ASSERT_LT(deep.size(), kMaxPath);
+  test::PutFile(deep);
+  EXPECT_EQ(SplitCommandLine(deep + L" -c").file_name, deep);
+}
+
+TEST_F(CommandLine, SearchesStopAtThePathLimitHoweverManyBlanksFollow) {
+  auto searches = [](const std::wstring& command) {
+    uint64_t before = FileSearchCalls();
+    SplitCommand split = SplitCommandLine(command);
+    EXPECT_EQ(split.file_name, test::kRoot + L"\\nosuch");
+    EXPECT_EQ(split.parameters.size() + 1 + split.file_name.size(), command.size());
+    return FileSearchCalls() - before;
+  };
+  std::wstring blanks;
+  for (int i = 0; i < 2000; ++i) blanks += L" a";
+  const std::wstring program = test::kRoot + L"\\nosuch";
+  uint64_t short_command = searches(program + blanks.substr(0, 300));
+  uint64_t long_command = searches(program + blanks);
+  EXPECT_GT(short_command, 0u);
+  EXPECT_EQ(long_command, short_command);
+}
+
 }  // namespace
 }  // namespace korvane

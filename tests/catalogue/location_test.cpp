@@ -72,7 +72,20 @@ TEST(Locations, RecognisedFromTheirTextAlone) {
        RegistryKeyLocation, RootKey::Users,
        L"\\.Default\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", L""},
       {L"", RegistryKeyLocation, RootKey::Users, L"", L""},
+      // A win.ini key whose file is missing is still the win.ini key.
+      {L"C:\\nowhere\\win.ini, run", WinIniLocation, RootKey::CurrentUser, L"C:\\nowhere\\win.ini",
+       L"run"},
+      {L"C:\\a, run, b\\win.ini, load", WinIniLocation, RootKey::CurrentUser,
+       L"C:\\a, run, b\\win.ini", L"load"},
+      // Relative texts name no folder or file, whatever the current folder holds.
+      {L"Startup\\Tools", RegistryKeyLocation, RootKey::Users, L"ols", L""},
+      {L"HKEY_CURRENT_USER\\Software", RegistryKeyLocation, RootKey::CurrentUser, L"\\Software",
+       L""},
+      {L"HKEY_USERS\\S-1\\HKEY_CURRENT_USER", RegistryKeyLocation, RootKey::Users,
+       L"\\S-1\\HKEY_CURRENT_USER", L""},
   };
+  test::MakeFolder(test::kRoot + L"\\HKEY_CURRENT_USER\\Software");
+  test::CurrentFolder current(test::kRoot);
   for (const Case& c : cases) {
     StartupLocation location = RecogniseLocation(c.text);
     EXPECT_EQ(location.kind, c.kind) << c.text;

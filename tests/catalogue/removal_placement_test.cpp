@@ -117,6 +117,24 @@ TEST_F(RemovalAndPlacement, FolderRemovalDeletesOnlyAPlainNameInTheTextsFolder) 
   EXPECT_TRUE(FolderExists(user + L"\\Tools"));
 }
 
+TEST_F(RemovalAndPlacement, RemovalNeverTakesALocationTextRelativeToTheCurrentFolder) {
+  // Below the current folder, files whose paths spell the location texts.
+  const std::wstring run_text = L"HKEY_CURRENT_USER" + kRun;
+  const std::wstring decoy = root_ + L"\\" + run_text + L"\\Tool";
+  test::PutFile(decoy);
+  test::PutFile(root_ + L"\\Startup\\notes.txt");
+  test::CurrentFolder current(root_);
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+
+  EXPECT_TRUE(
+      DeleteStartupEntry({L"Tool", 0, false, tool_, L"", run_text}, RemovalSource::MainList));
+  EXPECT_FALSE(HasValue(RootKey::CurrentUser, kRun, L"Tool"));
+  EXPECT_TRUE(FileExists(decoy));
+
+  DeleteStartupEntry({L"notes.txt", 0, false, tool_, L"", L"Startup"}, RemovalSource::MainList);
+  EXPECT_TRUE(FileExists(root_ + L"\\Startup\\notes.txt"));
+}
+
 TEST_F(RemovalAndPlacement, RegistryDataQuotesBlanksAndKeepsParametersAsTyped) {
   struct Case {
     std::wstring title, file_name, parameters, data;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "catalogue/removal.h"
 #include "catalogue/scan.h"
 #include "catalogue/world.h"
 #include "platform/error.h"
@@ -98,6 +99,33 @@ TEST_F(ScanList, RegistryKeysGiveOneRowPerProgramFoundInScanOrder) {
     rows[i].file_name = expected[i].file_name;
     EXPECT_EQ(rows[i], expected[i]);
   }
+}
+
+TEST_F(ScanList, ExpandableValuesAreExpandedBeforeTheyAreSplit) {
+  using enum RootKey;
+  const std::wstring system = L"%windir%\\system32\\kvprobe.exe";
+  test::SetExpandString(LocalMachine, kRun, L"A plain", system);
+  test::SetExpandString(LocalMachine, kRun, L"B quoted", L"\"" + system + L"\" -x %windir%");
+  test::SetExpandString(LocalMachine, kRun, L"C unknown", L"%kvnosuch%\\kvprobe.exe");
+  test::SetString(LocalMachine, kRun, L"D literal", system);
+  const std::wstring hklm = L"HKEY_LOCAL_MACHINE\\" + kRunText;
+  std::vector<Row> expected = {
+      {L"A plain", probe_, L"", hklm},
+      {L"B quoted", probe_, L"-x " + WindowsDirectory(), hklm},
+  };
+  std::vector<Row> rows = ScanRows();
+  ASSERT_EQ(rows.size(), expected.size()) << ::testing::PrintToString(rows);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_TRUE(SameText(rows[i].file_name, expected[i].file_name)) << rows[i];
+    EXPECT_TRUE(SameText(rows[i].parameters, expected[i].parameters)) << rows[i];
+    rows[i].file_name = expected[i].file_name;
+    rows[i].parameters = expected[i].parameters;
+    EXPECT_EQ(rows[i], expected[i]);
+  }
+  // Removal still finds the value by its name.
+  EXPECT_TRUE(
+      DeleteStartupEntry({L"A plain", 0, false, probe_, L"", hklm}, RemovalSource::MainList));
+  EXPECT_EQ(ScanRows().size(), 1u);
 }
 
 TEST_F(ScanList, StartupFoldersListFilesShortcutsAndSubfolders) {

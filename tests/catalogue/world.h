@@ -10,6 +10,8 @@
 #include "platform/registry.h"
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include <filesystem>
 #include <fstream>
 #else
@@ -42,12 +44,61 @@ inline void PutFile(const std::wstring& path, const std::string& content = "x") 
 #endif
 }
 
+// Makes `path` the current directory while it lives.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::wstring& path) {
+#ifdef _WIN32
+    saved_ = std::filesystem::current_path();
+    std::filesystem::current_path(path);
+#else
+    memory::SetCurrentDirectory(path);
+#endif
+  }
+  ~CurrentFolder() {
+#ifdef _WIN32
+    std::error_code ignored;
+    std::filesystem::current_path(saved_, ignored);
+#else
+    memory::SetCurrentDirectory(L"C:\\");
+#endif
+  }
+  CurrentFolder(const CurrentFolder&) = delete;
+  CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+ private:
+#ifdef _WIN32
+  std::filesystem::path saved_;
+#endif
+};
+
 inline void SetString(RootKey root, const std::wstring& key, const std::wstring& name,
                       const std::wstring& value) {
   TRegistry reg;
   reg.SetRootKey(root);
   reg.OpenKey(key, true);
   reg.WriteString(name, value);
+}
+
+// A REG_EXPAND_SZ value, as installers write commands that hold environment
+// references.
+inline void SetExpandString(RootKey root, const std::wstring& key, const std::wstring& name,
+                            const std::wstring& value) {
+#ifdef _WIN32
+  SetString(root, key, name, L"");  // makes the key
+  HKEY handle = root == RootKey::CurrentUser    ? HKEY_CURRENT_USER
+                : root == RootKey::LocalMachine ? HKEY_LOCAL_MACHINE
+                                                : HKEY_USERS;
+  RegSetKeyValueW(handle, key.substr(1).c_str(), name.c_str(), REG_EXPAND_SZ, value.c_str(),
+                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+#else
+  std::vector<uint8_t> data;
+  for (wchar_t c : value + L'\0') {
+    data.push_back(static_cast<uint8_t>(c));
+    data.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  memory::SetValue(root, key, name, RegistryDataType::ExpandString, data);
+#endif
 }
 
 inline const wchar_t kShellFolders[] =

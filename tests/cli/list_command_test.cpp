@@ -38,6 +38,17 @@ TEST(KorvanecList, FormatsEscapeWhatWouldBreakARow) {
             "Name,Running,File name,Parameters,Location\r\n");
 }
 
+TEST(KorvanecList, TextFormShowsEveryControlCharacterAsAnEscape) {
+  // A name that would repaint the terminal, ring it, or erase its own row.
+  const StartupList list = {{L"\x1b[31mred\x1b[0m\a\b\x7f", 0, false, std::wstring(L"a\0b", 3),
+                             L"\x1b[2K\x1b[1A", L"\x01\x1f \u00e9\\x"}};
+  EXPECT_EQ(FormatStartupList(list, ListFormat::Text),
+            "Name\tRunning\tFile name\tParameters\tLocation\n"
+            "\\x1B[31mred\\x1B[0m\\x07\\x08\\x7F\tNo\ta\\x00b\t\\x1B[2K\\x1B[1A\t"
+            "\\x01\\x1F \xC3\xA9\\x\n");
+  EXPECT_NE(std::string(kKorvanecUsage).find("escapes"), std::string::npos);
+}
+
 TEST(KorvanecList, CommandLineSelectsFormatOrPrintsUsage) {
   test::ResetWorld();
   test::PutFile(test::kRoot + L"\\Startup\\notes.txt");

@@ -168,5 +168,24 @@ TEST_F(Registry, DeletesSayWhetherSomethingWasDeleted) {
   EXPECT_EQ(reg.GetKeyNames(), Names{});
 }
 
+TEST_F(Registry, AListThatCannotBeReadWholeIsAnErrorNamingTheKey) {
+  TRegistry open;
+  ASSERT_TRUE(open.OpenKey(kScratchKey + L"\\Listed\\Sub", true));
+  open.WriteString(L"v", L"x");
+  ASSERT_TRUE(open.OpenKey(kScratchKey + L"\\Listed", false));
+  EXPECT_EQ(open.GetKeyNames(), Names{L"Sub"});
+  TRegistry other;
+  ASSERT_TRUE(other.DeleteKey(kScratchKey + L"\\Listed"));
+  for (auto list : {&TRegistry::GetValueNames, &TRegistry::GetKeyNames}) {
+    try {
+      (open.*list)();
+      ADD_FAILURE() << "a deleted key listed as empty";
+    } catch (const PlatformError& error) {
+      EXPECT_TRUE(Contains(error.Text(), L"HKEY_CURRENT_USER\\Software\\KorvaneTest\\Listed"))
+          << ToUtf8(error.Text());
+    }
+  }
+}
+
 }  // namespace
 }  // namespace korvane::test

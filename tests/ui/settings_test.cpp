@@ -134,7 +134,7 @@ TEST_F(Settings, RunOnStartupAddsAndRemovesTheProgramsOwnEntry) {
   test::SetString(RootKey::CurrentUser, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
                   L"Again", own);
   ScanStartupList(rows);
-  SetRunOnStartup(false, rows, own);
+  EXPECT_TRUE(SetRunOnStartup(false, rows, own));
   ScanStartupList(rows);
   EXPECT_FALSE(ListHoldsProgram(rows, own));
   EXPECT_EQ(rows.size(), 1u);

@@ -16,8 +16,9 @@ namespace korvane::memory {
 // the Windows directory is C:\WINDOWS, the system folder C:\WINDOWS\system32,
 // the own executable C:\Program Files\Korvane\korvane.exe, the current
 // directory C:\, the search order (own folder, current directory, system
-// folder, Windows directory, each taken when a search is made), platform id 2, and
-// the known Startup folders are empty. The system folder and the own
+// folder, Windows directory, each taken when a search is made), platform id 2,
+// the known Startup folders are empty, and the environment holds windir and
+// SystemRoot, both C:\WINDOWS. The system folder and the own
 // executable exist as a folder and an (empty) file. The shared process
 // snapshot of TWindowsAPI is invalidated.
 void Reset();
@@ -48,6 +49,8 @@ void SetKnownStartupFolder(bool all_users, const std::wstring& path);
 // FindExecutable: files with this extension (".txt") open with `program`.
 void SetAssociation(const std::wstring& extension, const std::wstring& program);
 void SetPlatformId(uint32_t id);
+// An environment variable, as ExpandEnvironment sees it (name without case).
+void SetEnvironmentVariable(const std::wstring& name, const std::wstring& value);
 
 // Shortcut files are plain files in the memory file system.
 struct ShortcutData {
@@ -90,7 +93,8 @@ const std::vector<std::wstring>& PropertiesShown();
 enum class Fault {
   RegistryOpen,   // the next OpenKey returns false
   RegistryRead,   // the next value read throws
-  RegistryWrite,  // the next value write or delete throws
+  RegistryWrite,  // the next value write throws, or the next value delete fails
+  ProfileRead,    // the next profile read fails: the default, or a throw for an update
   ProfileWrite,   // the next TIniFile::WriteString throws
   ProcessList,    // the next EnumerateProcesses throws
   ShellLink,      // the next shell link object cannot be created

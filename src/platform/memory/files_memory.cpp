@@ -38,6 +38,7 @@ std::optional<std::wstring> Search(const std::wstring& name) {
     }
   }
   for (const std::wstring& c : candidates) {
+    if (!FitsPathLimit(c)) continue;
     std::optional<std::vector<std::wstring>> parts = FullParts(c);
     if (parts && FindItem(c, false) != nullptr) return FullPath(*parts);
   }
@@ -47,12 +48,12 @@ std::optional<std::wstring> Search(const std::wstring& name) {
 }  // namespace
 
 bool FileExists(const std::wstring& path) {
-  const FsNode* item = FindItem(path, false);
+  const FsNode* item = FitsPathLimit(path) ? FindItem(path, false) : nullptr;
   return item != nullptr && !item->folder;
 }
 
 bool FolderExists(const std::wstring& path) {
-  const FsNode* item = FindItem(path, false);
+  const FsNode* item = FitsPathLimit(path) ? FindItem(path, false) : nullptr;
   return item != nullptr && item->folder;
 }
 
@@ -82,12 +83,14 @@ std::vector<FolderItem> ListFolder(const std::wstring& folder) {
 }
 
 std::optional<std::wstring> SearchPathFor(const std::wstring& name) {
+  if (!FitsPathLimit(name)) return std::nullopt;
   ++TheWorld().file_search_calls;
   return Search(name);
 }
 
 std::optional<std::wstring> FindExecutableFor(const std::wstring& file,
                                               const std::wstring& directory) {
+  if (file.size() >= kMaxPath || directory.size() >= kMaxPath) return std::nullopt;
   World& w = TheWorld();
   ++w.file_search_calls;
   // The shell looks for the file from the given directory, trying ".exe" for
@@ -105,6 +108,26 @@ std::optional<std::wstring> FindExecutableFor(const std::wstring& file,
   auto association = w.associations.find(ext);
   if (association == w.associations.end()) return std::nullopt;
   return association->second;
+}
+
+std::wstring ExpandEnvironment(const std::wstring& text) {
+  const World& w = TheWorld();
+  std::wstring out;
+  size_t at = 0;
+  for (size_t open = text.find(L'%'); open != std::wstring::npos; open = text.find(L'%', at)) {
+    size_t close = text.find(L'%', open + 1);
+    if (close == std::wstring::npos) break;
+    auto variable = w.environment.find(Upper(text.substr(open + 1, close - open - 1)));
+    if (variable == w.environment.end()) {
+      // An unknown name stays, and its closing mark may open the next one.
+      out += text.substr(at, close - at);
+      at = close;
+      continue;
+    }
+    out += text.substr(at, open - at) + variable->second;
+    at = close + 1;
+  }
+  return out + text.substr(at);
 }
 
 std::wstring WindowsDirectory() {

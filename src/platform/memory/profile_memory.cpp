@@ -82,6 +82,7 @@ Place Find(const std::vector<std::wstring>& lines, const std::wstring& section,
 
 std::wstring TIniFile::ReadString(const std::wstring& section, const std::wstring& key,
                                   const std::wstring& default_value) {
+  if (TakeFault(memory::Fault::ProfileRead)) return default_value;
   const std::vector<std::wstring> lines = Lines(ProfilePath(file_name_));
   const Place place = Find(lines, section, key);
   if (place.key == std::wstring::npos) return default_value;
@@ -95,6 +96,13 @@ std::wstring TIniFile::ReadString(const std::wstring& section, const std::wstrin
     value = value.substr(1, value.size() - 2);
   }
   return std::wstring(value);
+}
+
+std::wstring TIniFile::ReadStringForUpdate(const std::wstring& section, const std::wstring& key) {
+  if (TakeFault(memory::Fault::ProfileRead)) {
+    throw PlatformError(L"Cannot read the profile " + ProfilePath(file_name_));
+  }
+  return ReadString(section, key, L"");
 }
 
 void TIniFile::WriteString(const std::wstring& section, const std::wstring& key,

@@ -218,6 +218,7 @@ void Reset() {
   w.windows_directory = L"C:\\WINDOWS";
   w.system_directory = L"C:\\WINDOWS\\system32";
   w.own_executable = L"C:\\Program Files\\Korvane\\korvane.exe";
+  w.environment = {{L"WINDIR", w.windows_directory}, {L"SYSTEMROOT", w.windows_directory}};
   MakeFolder(w.system_directory);
   PutFile(w.own_executable);
   // The shared process snapshot belongs to the world it was taken of.
@@ -245,6 +246,9 @@ void SetKnownStartupFolder(bool all_users, const std::wstring& path) {
 }
 void SetAssociation(const std::wstring& extension, const std::wstring& program) {
   TheWorld().associations[Upper(extension)] = program;
+}
+void SetEnvironmentVariable(const std::wstring& name, const std::wstring& value) {
+  TheWorld().environment[Upper(name)] = value;
 }
 void SetPlatformId(uint32_t id) {
   TheWorld().platform_id = id;

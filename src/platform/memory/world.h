@@ -54,6 +54,7 @@ struct World {
   std::optional<std::vector<std::wstring>> search_order;  // unset: the default order
   std::array<std::wstring, 2> startup_folders;            // current user, all users
   std::map<std::wstring, std::wstring> associations;      // upper-case extension -> program
+  std::map<std::wstring, std::wstring> environment;       // upper-case name -> value
   uint32_t platform_id = 2;
   std::vector<FakeProcess> processes;
   uint32_t next_process_id = 1000;

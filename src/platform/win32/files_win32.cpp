@@ -17,7 +17,7 @@ uint64_t file_search_calls = 0;
 // The attributes of a path taken literally: a name with wildcards names no
 // file here, whatever FindFirstFile would make of it as a pattern.
 DWORD Attributes(const std::wstring& path) {
-  if (path.empty() || path.find_first_of(L"*?") != std::wstring::npos) {
+  if (path.empty() || path.find_first_of(L"*?") != std::wstring::npos || !FitsPathLimit(path)) {
     return INVALID_FILE_ATTRIBUTES;
   }
   return GetFileAttributesW(path.c_str());
@@ -53,6 +53,7 @@ std::vector<FolderItem> ListFolder(const std::wstring& folder) {
 }
 
 std::optional<std::wstring> SearchPathFor(const std::wstring& name) {
+  if (!FitsPathLimit(name)) return std::nullopt;
   ++file_search_calls;
   std::wstring path = win32::ReadGrowing([&name](wchar_t* buffer, DWORD capacity) {
     return SearchPathW(nullptr, name.c_str(), nullptr, capacity, buffer, nullptr);
@@ -63,6 +64,7 @@ std::optional<std::wstring> SearchPathFor(const std::wstring& name) {
 
 std::optional<std::wstring> FindExecutableFor(const std::wstring& file,
                                               const std::wstring& directory) {
+  if (file.size() >= kMaxPath || directory.size() >= kMaxPath) return std::nullopt;
   ++file_search_calls;
   // FindExecutable takes no buffer size: it writes at most MAX_PATH characters
   // and no longer result can be asked of it.
@@ -71,6 +73,15 @@ std::optional<std::wstring> FindExecutableFor(const std::wstring& file,
       FindExecutableW(file.c_str(), directory.empty() ? nullptr : directory.c_str(), result);
   if (reinterpret_cast<INT_PTR>(code) <= 32) return std::nullopt;
   return std::wstring(result);
+}
+
+std::wstring ExpandEnvironment(const std::wstring& text) {
+  if (text.empty()) return text;
+  std::wstring expanded = win32::ReadGrowing([&text](wchar_t* buffer, DWORD capacity) {
+    return ExpandEnvironmentStringsW(text.c_str(), buffer, capacity);
+  });
+  // A text the call refuses (longer than it takes) is left as it stands.
+  return expanded.empty() ? text : expanded;
 }
 
 std::wstring WindowsDirectory() {

@@ -40,21 +40,14 @@ struct Psapi {
   GetModuleFileNameExFn module_file_name = nullptr;
 };
 
-template <typename Fn>
-Fn Export(HMODULE module, const char* name) {
-  FARPROC proc = GetProcAddress(module, name);
-  if (!proc) win32::ThrowCallError(L"GetProcAddress", FromUtf8(name), GetLastError());
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
-}
-
 const Psapi& LoadPsapi() {
   static Psapi psapi;
   if (!psapi.library) {
     win32::Module library = win32::LoadSystemLibrary(L"psapi.dll");
     if (!library) win32::ThrowCallError(L"LoadLibraryExW", L"psapi.dll", GetLastError());
-    psapi.enum_processes = Export<Psapi::EnumProcessesFn>(library.get(), "EnumProcesses");
+    psapi.enum_processes = win32::Export<Psapi::EnumProcessesFn>(library.get(), "EnumProcesses");
     psapi.module_file_name =
-        Export<Psapi::GetModuleFileNameExFn>(library.get(), "GetModuleFileNameExW");
+        win32::Export<Psapi::GetModuleFileNameExFn>(library.get(), "GetModuleFileNameExW");
     psapi.library = std::move(library);
   }
   return psapi;

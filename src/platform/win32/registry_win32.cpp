@@ -30,11 +30,16 @@ HKEY RootHandle(RootKey root) {
   return HKEY_CURRENT_USER;
 }
 
-// How errors name a value: "the registry value "Run" of HKEY_CURRENT_USER\Software\...".
-std::wstring ValueText(RootKey root, const std::wstring& path, const std::wstring& name) {
+// How errors name a key: "HKEY_CURRENT_USER\Software\...".
+std::wstring KeyText(RootKey root, const std::wstring& path) {
   std::wstring key = RootKeyName(root);
   if (!path.empty()) key += L"\\" + path;
-  return L"the registry value \"" + name + L"\" of " + key;
+  return key;
+}
+
+// How errors name a value: "the registry value "Run" of HKEY_CURRENT_USER\Software\...".
+std::wstring ValueText(RootKey root, const std::wstring& path, const std::wstring& name) {
+  return L"the registry value \"" + name + L"\" of " + KeyText(root, path);
 }
 
 [[noreturn]] void ThrowWrongType(const std::wstring& value_text) {
@@ -75,31 +80,39 @@ void SetValue(HKEY key, const std::wstring& name, const std::wstring& value_text
 }
 
 // Names of the values or subkeys of a key, growing the name buffer as needed.
+// A list cut short by an error is never passed off as whole: any error but
+// the end of the list throws, naming the key.
 template <typename Enum>
-std::vector<std::wstring> EnumerateNames(DWORD longest, Enum enumerate) {
+std::vector<std::wstring> EnumerateNames(DWORD longest, const wchar_t* call,
+                                         const std::wstring& key_text, Enum enumerate) {
+  // No name is longer than 16,383 characters; a buffer beyond twice that
+  // would only mean that the call keeps asking for more.
+  constexpr size_t kLongestName = 32768;
   std::vector<std::wstring> names;
   std::wstring buffer(longest + 1, L'\0');
   for (DWORD index = 0;;) {
     DWORD length = static_cast<DWORD>(buffer.size());
     LONG result = enumerate(index, buffer.data(), &length);
-    if (result == ERROR_MORE_DATA) {
+    if (result == ERROR_MORE_DATA && buffer.size() < kLongestName) {
       buffer.resize(buffer.size() * 2);
       continue;
     }
-    if (result != ERROR_SUCCESS) break;
+    if (result == ERROR_NO_MORE_ITEMS) break;
+    if (result != ERROR_SUCCESS) win32::ThrowCallError(call, key_text, result);
     names.emplace_back(buffer.data(), length);
     ++index;
   }
   return names;
 }
 
-std::vector<std::wstring> SubkeyNames(HKEY key) {
+std::vector<std::wstring> SubkeyNames(HKEY key, const std::wstring& key_text) {
   DWORD longest = 0;
   RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr, nullptr,
                    nullptr, nullptr, nullptr);
-  return EnumerateNames(longest, [key](DWORD index, wchar_t* name, DWORD* length) {
-    return RegEnumKeyExW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
-  });
+  return EnumerateNames(
+      longest, L"RegEnumKeyExW", key_text, [key](DWORD index, wchar_t* name, DWORD* length) {
+        return RegEnumKeyExW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+      });
 }
 
 bool DeleteTree(HKEY parent, const std::wstring& path) {
@@ -108,7 +121,13 @@ bool DeleteTree(HKEY parent, const std::wstring& path) {
     if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) {
       return false;
     }
-    for (const std::wstring& name : SubkeyNames(key.get())) DeleteTree(key.get(), name);
+    std::vector<std::wstring> subkeys;
+    try {
+      subkeys = SubkeyNames(key.get(), path);
+    } catch (const PlatformError&) {
+      return false;  // a key whose subkeys cannot be listed cannot go either
+    }
+    for (const std::wstring& name : subkeys) DeleteTree(key.get(), name);
   }
   return RegDeleteKeyW(parent, path.c_str()) == ERROR_SUCCESS;
 }
@@ -235,14 +254,16 @@ std::vector<std::wstring> TRegistry::GetValueNames() {
   DWORD longest = 0;
   RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest,
                    nullptr, nullptr, nullptr);
-  return EnumerateNames(longest, [key](DWORD index, wchar_t* name, DWORD* length) {
-    return RegEnumValueW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
-  });
+  return EnumerateNames(longest, L"RegEnumValueW", KeyText(root_, current_path_),
+                        [key](DWORD index, wchar_t* name, DWORD* length) {
+                          return RegEnumValueW(key, index, name, length, nullptr, nullptr, nullptr,
+                                               nullptr);
+                        });
 }
 
 std::vector<std::wstring> TRegistry::GetKeyNames() {
   if (!key_) return {};
-  return SubkeyNames(key_->handle.get());
+  return SubkeyNames(key_->handle.get(), KeyText(root_, current_path_));
 }
 
 bool TRegistry::DeleteValue(const std::wstring& name) {

@@ -98,17 +98,48 @@ void CreateStartupShortcut(const std::wstring& target, const std::wstring& short
   }
 }
 
+namespace {
+
+// The version functions of version.dll, loaded from the system folder on
+// first use: the library is none of those Windows always takes from there,
+// so a copy beside the program would be loaded in its place.
+struct VersionApi {
+  using SizeFn = DWORD(WINAPI*)(const wchar_t*, DWORD*);
+  using InfoFn = BOOL(WINAPI*)(const wchar_t*, DWORD, DWORD, void*);
+  using QueryFn = BOOL(WINAPI*)(const void*, const wchar_t*, void**, UINT*);
+  win32::Module library;
+  SizeFn size = nullptr;
+  InfoFn info = nullptr;
+  QueryFn query = nullptr;
+};
+
+const VersionApi& LoadVersionApi() {
+  static VersionApi api;
+  if (!api.library) {
+    win32::Module library = win32::LoadSystemLibrary(L"version.dll");
+    if (!library) win32::ThrowCallError(L"LoadLibraryExW", L"version.dll", GetLastError());
+    api.size = win32::Export<VersionApi::SizeFn>(library.get(), "GetFileVersionInfoSizeW");
+    api.info = win32::Export<VersionApi::InfoFn>(library.get(), "GetFileVersionInfoW");
+    api.query = win32::Export<VersionApi::QueryFn>(library.get(), "VerQueryValueW");
+    api.library = std::move(library);
+  }
+  return api;
+}
+
+}  // namespace
+
 void TLMDVersionInfo::Read(const std::wstring& path) {
+  const VersionApi& api = LoadVersionApi();
   DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  DWORD size = api.size(path.c_str(), &ignored);
   if (size == 0) return;
   std::vector<BYTE> data(size);
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return;
+  if (!api.info(path.c_str(), 0, size, data.data())) return;
 
   std::wstring table = L"\\StringFileInfo\\040904E4\\";
   void* found = nullptr;
   UINT length = 0;
-  if (VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &found, &length) &&
+  if (api.query(data.data(), L"\\VarFileInfo\\Translation", &found, &length) &&
       length >= 2 * sizeof(WORD)) {
     const WORD* pair = static_cast<const WORD*>(found);
     wchar_t code[16];
@@ -128,7 +159,7 @@ void TLMDVersionInfo::Read(const std::wstring& path) {
       {L"FileDescription", &FileDescription},   {L"FileVersion", &FileVersion},
   };
   for (const auto& [name, property] : names) {
-    if (VerQueryValueW(data.data(), (table + name).c_str(), &found, &length) && length > 0) {
+    if (api.query(data.data(), (table + name).c_str(), &found, &length) && length > 0) {
       const wchar_t* text = static_cast<const wchar_t*>(found);
       property->assign(text, wcsnlen(text, length));
     }
@@ -136,6 +167,8 @@ void TLMDVersionInfo::Read(const std::wstring& path) {
 }
 
 int SystemIconIndex(const std::wstring& path) {
+  // The shell copies the path into buffers of its own (a long URL may come here).
+  if (path.size() >= kMaxPath) return 0;
   SHFILEINFOW info = {};
   if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) {
     return 0;

@@ -32,6 +32,14 @@ std::wstring SystemDirectory() {
       [](wchar_t* buffer, DWORD capacity) { return GetSystemDirectoryW(buffer, capacity); });
 }
 
+void LoadLibrariesFromSystemFolderOnly() {
+  using SetDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  FARPROC proc = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
+  if (proc) {
+    reinterpret_cast<SetDirectoriesFn>(reinterpret_cast<void*>(proc))(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  }
+}
+
 Module LoadSystemLibrary(const wchar_t* name) {
   Module module(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
   // Systems without the search flags refuse it as an invalid parameter; they

@@ -3,6 +3,7 @@
 // failed call, and system libraries loaded from the system folder only.
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/win32/handles.h"
@@ -19,6 +20,21 @@ std::wstring SystemMessage(DWORD error);
 // A library of the system folder; never one that the program's own folder or
 // the current directory could answer. Empty when it cannot be loaded.
 Module LoadSystemLibrary(const wchar_t* name);
+
+// A function of a loaded library; throws naming the function when it is missing.
+template <typename Fn>
+Fn Export(HMODULE module, const char* name) {
+  FARPROC proc = GetProcAddress(module, name);
+  if (!proc)
+    ThrowCallError(L"GetProcAddress", std::wstring(name, name + std::strlen(name)), GetLastError());
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
+}
+
+// Makes the system folder the only place from which this process loads
+// libraries by name, its own folder and the current directory included.
+// Called first thing in each program; systems without the call keep their
+// search order.
+void LoadLibrariesFromSystemFolderOnly();
 
 // The system folder (where the system's DLLs are), without a trailing backslash.
 std::wstring SystemDirectory();

@@ -7,6 +7,7 @@
 #include "catalogue/world.h"
 #include "platform/error.h"
 #include "platform/processes.h"
+#include "platform/profile.h"
 
 namespace korvane {
 namespace {
@@ -130,7 +131,7 @@ TEST_F(CatalogueFaults, RemovalAsksOrForcesTheProgramToEnd) {
   ASSERT_TRUE(list[0].running);
 
   // From the main list the program is asked to close, and may refuse.
-  DeleteStartupEntry(list[0], RemovalSource::MainList);
+  EXPECT_TRUE(DeleteStartupEntry(list[0], RemovalSource::MainList));
   EXPECT_EQ(memory::CloseRequests(stubborn), std::vector<int>{1});
   EXPECT_TRUE(memory::ProcessRunning(stubborn));
   EXPECT_TRUE(Scan().empty());
@@ -139,9 +140,62 @@ TEST_F(CatalogueFaults, RemovalAsksOrForcesTheProgramToEnd) {
   test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
   list = Scan();
   memory::FailNext(memory::Fault::RegistryWrite);
-  EXPECT_THROW(DeleteStartupEntry(list[0], RemovalSource::NewEntriesList), PlatformError);
+  EXPECT_FALSE(DeleteStartupEntry(list[0], RemovalSource::NewEntriesList));
   EXPECT_FALSE(memory::ProcessRunning(stubborn));
   EXPECT_EQ(Scan().size(), 1u);
+}
+
+TEST_F(CatalogueFaults, RemovalSaysWhetherTheEntryIsGoneAndKeepsWhatItCouldNotChange) {
+  using memory::Fault;
+  const std::wstring hkcu = L"HKEY_CURRENT_USER" + kRun;
+  const std::wstring folder = root_ + L"\\Startup";
+  const std::wstring win_ini = WinIniPath() + L", run";
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  test::PutFile(folder + L"\\notes.txt");
+  test::SetWinIni(L"run", L"a.exe " + tool_ + L" b.exe");
+  const StartupEntry value{L"Tool", 0, false, tool_, L"", hkcu};
+  const StartupEntry file{L"notes.txt", 0, false, folder + L"\\notes.txt", L"", folder};
+  const StartupEntry word{L"tool", 0, false, tool_, L"", win_ini};
+
+  // A refused delete or a list that cannot be read or written back: the
+  // entry stays where it was and the caller hears of it.
+  const std::pair<Fault, StartupEntry> refused[] = {{Fault::RegistryWrite, value},
+                                                    {Fault::FileDelete, file},
+                                                    {Fault::ProfileRead, word},
+                                                    {Fault::ProfileWrite, word}};
+  for (const auto& [fault, row] : refused) {
+    memory::FailNext(fault);
+    EXPECT_FALSE(DeleteStartupEntry(row, RemovalSource::MainList)) << row.location;
+    EXPECT_EQ(Scan().size(), 3u) << row.location;
+  }
+  EXPECT_EQ(TIniFile(WinIniPath()).ReadString(L"windows", L"run", L""),
+            L"a.exe " + tool_ + L" b.exe");
+
+  for (const StartupEntry& row : {value, file, word}) {
+    EXPECT_TRUE(DeleteStartupEntry(row, RemovalSource::MainList)) << row.location;
+    // Gone already is gone.
+    EXPECT_TRUE(DeleteStartupEntry(row, RemovalSource::MainList)) << row.location;
+  }
+  EXPECT_TRUE(Scan().empty());
+  EXPECT_EQ(TIniFile(WinIniPath()).ReadString(L"windows", L"run", L""), L"a.exe b.exe");
+
+  // A key that exists but cannot be opened for writing keeps its value; a
+  // missing key holds nothing.
+  test::SetString(RootKey::LocalMachine, kRun, L"Tool", tool_);
+  memory::DenyKey(RootKey::LocalMachine, kRun);
+  EXPECT_FALSE(DeleteStartupEntry({L"Tool", 0, false, tool_, L"", L"HKEY_LOCAL_MACHINE" + kRun},
+                                  RemovalSource::MainList));
+  EXPECT_TRUE(DeleteStartupEntry({L"Tool", 0, false, tool_, L"", L"HKEY_CURRENT_USER\\NoSuchKey"},
+                                 RemovalSource::MainList));
+}
+
+TEST_F(CatalogueFaults, AWinIniKeyThatCannotBeReadIsNeverWritten) {
+  test::SetWinIni(L"load", L"a.exe b.exe");
+  memory::FailNext(memory::Fault::ProfileRead);
+  EXPECT_THROW(PlaceWinIniEntry(true, L"c.exe"), PlatformError);
+  EXPECT_EQ(TIniFile(WinIniPath()).ReadString(L"windows", L"load", L""), L"a.exe b.exe");
+  EXPECT_TRUE(PlaceWinIniEntry(true, L"c.exe"));
+  EXPECT_EQ(TIniFile(WinIniPath()).ReadString(L"windows", L"load", L""), L"a.exe b.exe c.exe");
 }
 
 }  // namespace

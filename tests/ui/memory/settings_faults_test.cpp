@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "catalogue/scan.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/memory/arrange.h"
 #include "platform/registry.h"
 #include "ui/settings.h"
@@ -29,6 +31,29 @@ TEST(SettingsFaults, AFailedDefaultWriteIsReportedAndReadsNothing) {
   // The next start writes what was missing.
   EXPECT_TRUE(ReadSettings(settings));
   EXPECT_TRUE(settings.min_to_tray);
+}
+
+TEST(SettingsFaults, RemovingTheOwnEntrySendsTheProgramNoCloseRequest) {
+  memory::Reset();
+  const std::wstring own = OwnExecutablePath();
+  uint32_t self = memory::StartProcess(own, {{}});
+  memory::SetString(RootKey::CurrentUser, kOwnRunKey, kOwnRunValue, own);
+  StartupList rows;
+  ScanStartupList(rows);
+  ASSERT_EQ(rows.size(), 1u);
+  ASSERT_TRUE(rows[0].running);
+
+  EXPECT_TRUE(SetRunOnStartup(false, rows, own));
+  EXPECT_EQ(memory::CloseRequests(self), std::vector<int>{0});
+  EXPECT_TRUE(memory::ProcessRunning(self));
+  ScanStartupList(rows);
+  EXPECT_TRUE(rows.empty());
+
+  // An entry that cannot be removed is reported, not passed over.
+  memory::SetString(RootKey::LocalMachine, kOwnRunKey, kOwnRunValue, own);
+  memory::DenyKey(RootKey::LocalMachine, kOwnRunKey);
+  rows = {{kOwnRunValue, 0, true, own, L"", L"HKEY_LOCAL_MACHINE" + std::wstring(kOwnRunKey)}};
+  EXPECT_FALSE(SetRunOnStartup(false, rows, own));
 }
 
 }  // namespace
