@@ -144,8 +144,7 @@ size_t Floor() {
     switch (location.kind) {
       case StartupLocationKind::RegistryKeyLocation: {
         TRegistry reg;
-        reg.SetRootKey(location.root);
-        if (!reg.OpenKey(location.path, false)) break;
+        if (!OpenLocationKey(reg, location, false)) break;
         for (const std::wstring& name : reg.GetValueNames()) {
           entries += FileExists(reg.ReadString(name));
         }

@@ -21,8 +21,7 @@ StartupLocation Key(RootKey root, const wchar_t* path) {
 
 std::wstring ReadShellFolder(RootKey root, const wchar_t* key_path, const wchar_t* value) {
   TRegistry reg;
-  reg.SetRootKey(root);
-  if (!reg.OpenKey(key_path, false)) return {};
+  if (!OpenLocationKey(reg, Key(root, key_path), false)) return {};
   return ReadStringValue(reg, value).value_or(L"");
 }
 
@@ -67,6 +66,42 @@ const std::vector<StartupLocation>& RegistryStartupLocations() {
   return table;
 }
 
+bool OpenLocationKey(TRegistry& reg, const StartupLocation& location, bool can_create) {
+  reg.SetView(RegistryView::Bits64);
+  reg.SetRootKey(location.root);
+  return reg.OpenKey(location.path, can_create);
+}
+
+std::optional<StartupLocation> ThirtyTwoBitTwin(const StartupLocation& location) {
+  const std::wstring path = AsciiUpper(location.path);
+  if (location.kind != StartupLocationKind::RegistryKeyLocation ||
+      location.root != RootKey::LocalMachine || !StartsWith(path, L"\\SOFTWARE\\") ||
+      StartsWith(path, L"\\SOFTWARE\\WOW6432NODE\\") || !RegistryHasViews()) {
+    return std::nullopt;
+  }
+  // Which keys are redirected differs between versions of the system; the
+  // name of the key that the 32-bit view opens tells.
+  TRegistry reg(RegistryView::Bits32);
+  reg.SetRootKey(RootKey::LocalMachine);
+  if (!reg.OpenKey(location.path, false) ||
+      !StartsWith(AsciiUpper(reg.SystemKeyName()),
+                  L"\\REGISTRY\\MACHINE\\SOFTWARE\\WOW6432NODE\\")) {
+    return std::nullopt;
+  }
+  StartupLocation twin = location;
+  twin.path = L"\\Software\\Wow6432Node" + location.path.substr(std::size(L"\\Software") - 1);
+  return twin;
+}
+
+std::vector<StartupLocation> ScannedRegistryLocations() {
+  std::vector<StartupLocation> locations;
+  for (const StartupLocation& location : RegistryStartupLocations()) {
+    locations.push_back(location);
+    if (auto twin = ThirtyTwoBitTwin(location)) locations.push_back(*twin);
+  }
+  return locations;
+}
+
 std::wstring StartupFolderPath(StartupFolder folder) {
   switch (folder) {
     case StartupFolder::CurrentUser:
@@ -104,7 +139,7 @@ std::vector<StartupLocation> WinIniLocations() {
 }
 
 std::vector<StartupLocation> StartupLocations() {
-  std::vector<StartupLocation> all = RegistryStartupLocations();
+  std::vector<StartupLocation> all = ScannedRegistryLocations();
   for (auto part : {StartupFolderLocations(), WinIniLocations()}) {
     all.insert(all.end(), part.begin(), part.end());
   }

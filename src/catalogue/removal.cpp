@@ -51,8 +51,7 @@ void RemoveFromLocation(const StartupEntry& row) {
     }
     case StartupLocationKind::RegistryKeyLocation: {
       TRegistry reg;
-      reg.SetRootKey(location.root);
-      if (reg.OpenKey(location.path, false)) reg.DeleteValue(row.name);
+      if (OpenLocationKey(reg, location, false)) reg.DeleteValue(row.name);
       return;
     }
   }

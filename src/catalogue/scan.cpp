@@ -45,8 +45,7 @@ std::wstring ResolveFile(const std::wstring& name) {
 }
 
 void ScanRegistryKey(const StartupLocation& location, TRegistry& reg, StartupScan& scan) {
-  reg.SetRootKey(location.root);
-  if (!reg.OpenKey(location.path, false)) return;
+  if (!OpenLocationKey(reg, location, false)) return;
   std::wstring text = LocationText(location);
   for (const std::wstring& name : reg.GetValueNames()) {
     // A value that holds no string starts nothing; it must not hide the rest.
@@ -108,7 +107,7 @@ void ScanStartupList(StartupList& list) {
   list.clear();
   StartupScan scan{list, nullptr, {}};
   TRegistry reg;
-  for (const StartupLocation& location : RegistryStartupLocations()) {
+  for (const StartupLocation& location : ScannedRegistryLocations()) {
     ScanRegistryKey(location, reg, scan);
   }
   // The three Shell Folders values are read only now, after the keys, so a

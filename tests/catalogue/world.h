@@ -42,11 +42,11 @@ inline void PutFile(const std::wstring& path, const std::string& content = "x") 
 #endif
 }
 
+// Writes in the view that the program reads: the key named by `key`.
 inline void SetString(RootKey root, const std::wstring& key, const std::wstring& name,
                       const std::wstring& value) {
   TRegistry reg;
-  reg.SetRootKey(root);
-  reg.OpenKey(key, true);
+  OpenLocationKey(reg, {StartupLocationKind::RegistryKeyLocation, root, key, {}}, true);
   reg.WriteString(name, value);
 }
 
@@ -85,10 +85,9 @@ inline void SetWinIni(const std::wstring& key, const std::wstring& words) {
 // the test's Startup folders, empty win.ini keys, no test files.
 inline void ResetWorld() {
 #ifdef _WIN32
-  for (const StartupLocation& location : RegistryStartupLocations()) {
+  for (const StartupLocation& location : ScannedRegistryLocations()) {
     TRegistry reg;
-    reg.SetRootKey(location.root);
-    if (!reg.OpenKey(location.path, false)) continue;
+    if (!OpenLocationKey(reg, location, false)) continue;
     for (const std::wstring& name : reg.GetValueNames()) reg.DeleteValue(name);
   }
   std::error_code ignored;
