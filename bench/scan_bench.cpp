@@ -144,7 +144,8 @@ size_t Floor() {
     switch (location.kind) {
       case StartupLocationKind::RegistryKeyLocation: {
         TRegistry reg;
-        if (!OpenLocationKey(reg, location, false)) break;
+        reg.SetRootKey(location.root);
+        if (!reg.OpenKey(location.path, false)) break;
         for (const std::wstring& name : reg.GetValueNames()) {
           entries += FileExists(reg.ReadString(name));
         }

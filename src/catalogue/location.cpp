@@ -21,7 +21,8 @@ StartupLocation Key(RootKey root, const wchar_t* path) {
 
 std::wstring ReadShellFolder(RootKey root, const wchar_t* key_path, const wchar_t* value) {
   TRegistry reg;
-  if (!OpenLocationKey(reg, Key(root, key_path), false)) return {};
+  reg.SetRootKey(root);
+  if (!reg.OpenKey(key_path, false)) return {};
   return ReadStringValue(reg, value).value_or(L"");
 }
 
@@ -64,12 +65,6 @@ const std::vector<StartupLocation>& RegistryStartupLocations() {
       Key(Users, L"\\.Default\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceSetup"),
   };
   return table;
-}
-
-bool OpenLocationKey(TRegistry& reg, const StartupLocation& location, bool can_create) {
-  reg.SetView(RegistryView::Bits64);
-  reg.SetRootKey(location.root);
-  return reg.OpenKey(location.path, can_create);
 }
 
 std::optional<StartupLocation> ThirtyTwoBitTwin(const StartupLocation& location) {

@@ -23,13 +23,9 @@ struct StartupLocation {
 // backslash).
 const std::vector<StartupLocation>& RegistryStartupLocations();
 
-// Location texts and paths name keys as the 64-bit view shows them, where the
-// 32-bit programs' keys lie under HKEY_LOCAL_MACHINE\Software\Wow6432Node:
-// this opens a registry location's key in that view (the only view elsewhere).
-bool OpenLocationKey(TRegistry& reg, const StartupLocation& location, bool can_create);
-
 // The 32-bit programs' own copy of a machine key under Software, as the
-// location "HKEY_LOCAL_MACHINE\Software\Wow6432Node\..."; nothing when the
+// location "HKEY_LOCAL_MACHINE\Software\Wow6432Node\..." (a path that the
+// registry accessor's 64-bit view opens as it stands); nothing when the
 // system shows 32-bit programs that key itself (a shared key, 32-bit
 // Windows) or has no such copy. Asked of the system each time.
 std::optional<StartupLocation> ThirtyTwoBitTwin(const StartupLocation& location);

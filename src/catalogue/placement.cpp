@@ -22,9 +22,8 @@ std::wstring RegistryCommand(const std::wstring& file_name, const std::wstring& 
 void PlaceRegistryEntry(RootKey root, const std::wstring& key_path, const std::wstring& title,
                         const std::wstring& file_name, const std::wstring& parameters) {
   TRegistry reg;
-  StartupLocation key{StartupLocationKind::RegistryKeyLocation, root, key_path, {}};
-  if (OpenLocationKey(reg, key, true))
-    reg.WriteString(title, RegistryCommand(file_name, parameters));
+  reg.SetRootKey(root);
+  if (reg.OpenKey(key_path, true)) reg.WriteString(title, RegistryCommand(file_name, parameters));
 }
 
 void PlaceStartupFolderEntry(bool current_user, const std::wstring& title,

@@ -51,7 +51,8 @@ void RemoveFromLocation(const StartupEntry& row) {
     }
     case StartupLocationKind::RegistryKeyLocation: {
       TRegistry reg;
-      if (OpenLocationKey(reg, location, false)) reg.DeleteValue(row.name);
+      reg.SetRootKey(location.root);
+      if (reg.OpenKey(location.path, false)) reg.DeleteValue(row.name);
       return;
     }
   }

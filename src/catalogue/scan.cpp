@@ -45,7 +45,8 @@ std::wstring ResolveFile(const std::wstring& name) {
 }
 
 void ScanRegistryKey(const StartupLocation& location, TRegistry& reg, StartupScan& scan) {
-  if (!OpenLocationKey(reg, location, false)) return;
+  reg.SetRootKey(location.root);
+  if (!reg.OpenKey(location.path, false)) return;
   std::wstring text = LocationText(location);
   for (const std::wstring& name : reg.GetValueNames()) {
     // A value that holds no string starts nothing; it must not hide the rest.

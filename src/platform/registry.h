@@ -30,8 +30,10 @@ bool RegistryHasViews();
 
 class TRegistry {
  public:
-  // Root HKEY_CURRENT_USER; keys are opened for full access, in `view`.
-  explicit TRegistry(RegistryView view = RegistryView::Native);
+  // Root HKEY_CURRENT_USER; keys are opened for full access, in `view`. The
+  // 64-bit view by default: both builds then see the keys that the registry
+  // editor shows, the 32-bit programs' keys under Software\Wow6432Node.
+  explicit TRegistry(RegistryView view = RegistryView::Bits64);
   ~TRegistry();
   TRegistry(const TRegistry&) = delete;
   TRegistry& operator=(const TRegistry&) = delete;

@@ -94,10 +94,12 @@ TEST_P(Views, TwinsFollowTheirKeyWhereTheSystemKeepsOne) {
     // The twin names the key that 32-bit programs see at the plain path.
     WriteIn(Bits32, all[i - 1].path, L"probe", File(L"c.exe"));
     TRegistry twin;
-    ASSERT_TRUE(OpenLocationKey(twin, all[i], false));
+    twin.SetRootKey(RootKey::LocalMachine);
+    ASSERT_TRUE(twin.OpenKey(all[i].path, false));
     EXPECT_TRUE(twin.ValueExists(L"probe")) << ToUtf8(texts[i]);
     TRegistry key;
-    if (OpenLocationKey(key, all[i - 1], false)) {
+    key.SetRootKey(RootKey::LocalMachine);
+    if (key.OpenKey(all[i - 1].path, false)) {
       EXPECT_FALSE(key.ValueExists(L"probe"));
     }
     twin.DeleteValue(L"probe");

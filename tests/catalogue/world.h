@@ -42,11 +42,11 @@ inline void PutFile(const std::wstring& path, const std::string& content = "x") 
 #endif
 }
 
-// Writes in the view that the program reads: the key named by `key`.
 inline void SetString(RootKey root, const std::wstring& key, const std::wstring& name,
                       const std::wstring& value) {
   TRegistry reg;
-  OpenLocationKey(reg, {StartupLocationKind::RegistryKeyLocation, root, key, {}}, true);
+  reg.SetRootKey(root);
+  reg.OpenKey(key, true);
   reg.WriteString(name, value);
 }
 
@@ -87,7 +87,8 @@ inline void ResetWorld() {
 #ifdef _WIN32
   for (const StartupLocation& location : ScannedRegistryLocations()) {
     TRegistry reg;
-    if (!OpenLocationKey(reg, location, false)) continue;
+    reg.SetRootKey(location.root);
+    if (!reg.OpenKey(location.path, false)) continue;
     for (const std::wstring& name : reg.GetValueNames()) reg.DeleteValue(name);
   }
   std::error_code ignored;

@@ -53,9 +53,14 @@ class RegistryViews : public testing::Test {
 TEST_F(RegistryViews, MachineSoftwareKeysExistOncePerView) {
   Write(Bits64, kScratch, L"b sixty-four");
   Write(Bits32, kScratch, L"a thirty-two");
-  // This program's own view is the one of its kind.
+  // This program's own view is the one of its kind; an accessor opens the
+  // 64-bit view unless told otherwise.
   const RegistryView own = sizeof(void*) == 8 ? Bits64 : Bits32;
   EXPECT_EQ(Values(Native, kScratch), Values(own, kScratch));
+  TRegistry plain;
+  plain.SetRootKey(RootKey::LocalMachine);
+  ASSERT_TRUE(plain.OpenKey(kScratch, false));
+  EXPECT_EQ(plain.GetValueNames(), Values(Bits64, kScratch));
 
   TRegistry reg32(Bits32), reg64(Bits64);
   reg32.SetRootKey(RootKey::LocalMachine);

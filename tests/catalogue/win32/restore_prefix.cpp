@@ -16,9 +16,9 @@ class RestoreStartupConfiguration : public ::testing::Environment {
     for (StartupFolder folder : kFolders) {
       ShellFolderValue value = ShellFolderOf(folder);
       TRegistry reg;
-      saved_folders_.push_back(OpenLocationKey(reg, KeyOf(value), false)
-                                   ? ReadStringValue(reg, value.name)
-                                   : std::nullopt);
+      reg.SetRootKey(value.root);
+      saved_folders_.push_back(reg.OpenKey(value.key, false) ? ReadStringValue(reg, value.name)
+                                                             : std::nullopt);
     }
     for (const wchar_t* key : {L"run", L"load"}) {
       saved_words_.push_back(TIniFile(WinIniPath()).ReadString(L"Windows", key, L""));
@@ -29,7 +29,8 @@ class RestoreStartupConfiguration : public ::testing::Environment {
     for (size_t i = 0; i < std::size(kFolders); ++i) {
       ShellFolderValue value = ShellFolderOf(kFolders[i]);
       TRegistry reg;
-      if (!OpenLocationKey(reg, KeyOf(value), false)) continue;
+      reg.SetRootKey(value.root);
+      if (!reg.OpenKey(value.key, false)) continue;
       if (saved_folders_[i]) {
         reg.WriteString(value.name, *saved_folders_[i]);
       } else {
@@ -43,9 +44,6 @@ class RestoreStartupConfiguration : public ::testing::Environment {
   }
 
  private:
-  static StartupLocation KeyOf(const ShellFolderValue& value) {
-    return {StartupLocationKind::RegistryKeyLocation, value.root, value.key, {}};
-  }
   static constexpr StartupFolder kFolders[] = {StartupFolder::CurrentUser, StartupFolder::AllUsers,
                                                StartupFolder::DefaultUser};
   std::vector<std::optional<std::wstring>> saved_folders_;
