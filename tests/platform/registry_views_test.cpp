@@ -51,8 +51,8 @@ class RegistryViews : public testing::Test {
 };
 
 TEST_F(RegistryViews, MachineSoftwareKeysExistOncePerView) {
-  Write(Bits64, kScratch, L"b sixty-four");
-  Write(Bits32, kScratch, L"a thirty-two");
+  Write(Bits64, kScratch, L"a sixty-four");
+  Write(Bits32, kScratch, L"b thirty-two");
   // This program's own view is the one of its kind; an accessor opens the
   // 64-bit view unless told otherwise.
   const RegistryView own = sizeof(void*) == 8 ? Bits64 : Bits32;
@@ -74,26 +74,26 @@ TEST_F(RegistryViews, MachineSoftwareKeysExistOncePerView) {
       << ToUtf8(reg64.SystemKeyName());
 
   if (!RegistryHasViews()) {
-    EXPECT_EQ(Values(Bits64, kScratch), (Names{L"b sixty-four", L"a thirty-two"}));
+    EXPECT_EQ(Values(Bits64, kScratch), (Names{L"a sixty-four", L"b thirty-two"}));
     EXPECT_EQ(reg32.SystemKeyName(), reg64.SystemKeyName());
     EXPECT_EQ(Values(Bits64, kScratchIn32), Names{L"(missing)"});
     return;
   }
-  EXPECT_EQ(Values(Bits64, kScratch), Names{L"b sixty-four"});
-  EXPECT_EQ(Values(Bits32, kScratch), Names{L"a thirty-two"});
+  EXPECT_EQ(Values(Bits64, kScratch), Names{L"a sixty-four"});
+  EXPECT_EQ(Values(Bits32, kScratch), Names{L"b thirty-two"});
   EXPECT_TRUE(StartsWith(AsciiUpper(reg32.SystemKeyName()), kRedirected))
       << ToUtf8(reg32.SystemKeyName());
   // The 64-bit view shows the 32-bit key under its own name, and neither
   // view redirects a path that names it.
-  EXPECT_EQ(Values(Bits64, kScratchIn32), Names{L"a thirty-two"});
-  EXPECT_EQ(Values(Bits32, kScratchIn32), Names{L"a thirty-two"});
+  EXPECT_EQ(Values(Bits64, kScratchIn32), Names{L"b thirty-two"});
+  EXPECT_EQ(Values(Bits32, kScratchIn32), Names{L"b thirty-two"});
 
   // A key deleted in one view stays in the other.
   TRegistry deleter(Bits32);
   deleter.SetRootKey(RootKey::LocalMachine);
   EXPECT_TRUE(deleter.DeleteKey(kScratch));
   EXPECT_FALSE(deleter.KeyExists(kScratch));
-  EXPECT_EQ(Values(Bits64, kScratch), Names{L"b sixty-four"});
+  EXPECT_EQ(Values(Bits64, kScratch), Names{L"a sixty-four"});
   EXPECT_EQ(Values(Bits32, kScratch), Names{L"(missing)"});
 }
 
