@@ -80,7 +80,7 @@ class TRegistry {
 
  private:
   RootKey root_ = RootKey::CurrentUser;
-  RegistryView view_ = RegistryView::Native;
+  RegistryView view_ = RegistryView::Bits64;
   std::wstring current_path_;
   std::unique_ptr<Key> key_;
 };
