@@ -75,6 +75,36 @@ const std::vector<StartupLocation>& RegistryStartupLocations() {
   return table;
 }
 
+std::optional<StartupLocation> ThirtyTwoBitTwin(const StartupLocation& location) {
+  const std::wstring path = AsciiUpper(location.path);
+  if (location.kind != StartupLocationKind::RegistryKeyLocation ||
+      location.root != RootKey::LocalMachine || !StartsWith(path, L"\\SOFTWARE\\") ||
+      StartsWith(path, L"\\SOFTWARE\\WOW6432NODE\\") || !RegistryHasViews()) {
+    return std::nullopt;
+  }
+  // Which keys are redirected differs between versions of the system; the
+  // name of the key that the 32-bit view opens tells.
+  TRegistry reg(RegistryView::Bits32);
+  reg.SetRootKey(RootKey::LocalMachine);
+  if (!reg.OpenKey(location.path, false) ||
+      !StartsWith(AsciiUpper(reg.SystemKeyName()),
+                  L"\\REGISTRY\\MACHINE\\SOFTWARE\\WOW6432NODE\\")) {
+    return std::nullopt;
+  }
+  StartupLocation twin = location;
+  twin.path = L"\\Software\\Wow6432Node" + location.path.substr(std::size(L"\\Software") - 1);
+  return twin;
+}
+
+std::vector<StartupLocation> ScannedRegistryLocations() {
+  std::vector<StartupLocation> locations;
+  for (const StartupLocation& location : RegistryStartupLocations()) {
+    locations.push_back(location);
+    if (auto twin = ThirtyTwoBitTwin(location)) locations.push_back(*twin);
+  }
+  return locations;
+}
+
 std::wstring StartupFolderPath(StartupFolder folder) {
   switch (folder) {
     case StartupFolder::CurrentUser:
@@ -112,7 +142,7 @@ std::vector<StartupLocation> WinIniLocations() {
 }
 
 std::vector<StartupLocation> StartupLocations() {
-  std::vector<StartupLocation> all = RegistryStartupLocations();
+  std::vector<StartupLocation> all = ScannedRegistryLocations();
   for (auto part : {StartupFolderLocations(), WinIniLocations()}) {
     all.insert(all.end(), part.begin(), part.end());
   }

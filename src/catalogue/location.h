@@ -23,6 +23,17 @@ struct StartupLocation {
 // backslash).
 const std::vector<StartupLocation>& RegistryStartupLocations();
 
+// The 32-bit programs' own copy of a machine key under Software, as the
+// location "HKEY_LOCAL_MACHINE\Software\Wow6432Node\..." (a path that the
+// registry accessor's 64-bit view opens as it stands); nothing when the
+// system shows 32-bit programs that key itself (a shared key, 32-bit
+// Windows) or has no such copy. Asked of the system each time.
+std::optional<StartupLocation> ThirtyTwoBitTwin(const StartupLocation& location);
+
+// The registry keys that the scan reads, in its order: the 22 of the table,
+// each followed by its 32-bit twin where the system keeps one.
+std::vector<StartupLocation> ScannedRegistryLocations();
+
 // The text of a value of the open key; nothing when the value is missing or
 // holds no string (a number or binary data names no program or folder).
 std::optional<std::wstring> ReadStringValue(TRegistry& reg, const std::wstring& name);
@@ -38,7 +49,8 @@ std::wstring StartupFolderPath(StartupFolder folder);
 // two win.ini keys, in scan order. A folder that is not known has an empty path.
 std::vector<StartupLocation> StartupFolderLocations();
 std::vector<StartupLocation> WinIniLocations();
-// All 27 locations in scan order, the folders and win.ini resolved now.
+// All locations in scan order (the 27, and the 32-bit twins the system
+// keeps), the twins, folders and win.ini resolved now.
 std::vector<StartupLocation> StartupLocations();
 
 // The words of a win.ini "run" or "load" list: each is the text before the

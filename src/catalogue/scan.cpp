@@ -110,7 +110,7 @@ void ScanStartupList(StartupList& list) {
   list.clear();
   StartupScan scan{list, nullptr, {}};
   TRegistry reg;
-  for (const StartupLocation& location : RegistryStartupLocations()) {
+  for (const StartupLocation& location : ScannedRegistryLocations()) {
     ScanRegistryKey(location, reg, scan);
   }
   // The three Shell Folders values are read only now, after the keys, so a

@@ -18,15 +18,30 @@ const wchar_t* RootKeyName(RootKey root);
 
 enum class RegistryDataType { None, String, ExpandString, DWord, Binary, MultiString, Other };
 
+// On 64-bit Windows the keys under HKEY_LOCAL_MACHINE\Software exist in two
+// views: the 64-bit programs' keys, and the 32-bit programs' keys, which the
+// 64-bit view shows under Software\Wow6432Node (some keys are shared by both).
+// Native is the view of this program's own kind. Elsewhere there is one view,
+// and every choice opens it.
+enum class RegistryView { Native, Bits64, Bits32 };
+
+// True on 64-bit Windows, where the two views differ.
+bool RegistryHasViews();
+
 class TRegistry {
  public:
-  TRegistry();  // root HKEY_CURRENT_USER; keys are opened for full access
+  // Root HKEY_CURRENT_USER; keys are opened for full access, in `view`. The
+  // 64-bit view by default: both builds then see the keys that the registry
+  // editor shows, the 32-bit programs' keys under Software\Wow6432Node.
+  explicit TRegistry(RegistryView view = RegistryView::Bits64);
   ~TRegistry();
   TRegistry(const TRegistry&) = delete;
   TRegistry& operator=(const TRegistry&) = delete;
 
   void SetRootKey(RootKey root);  // closes the open key
   RootKey GetRootKey() const { return root_; }
+  void SetView(RegistryView view);  // closes the open key
+  RegistryView GetView() const { return view_; }
 
   // False when the key is missing or cannot be opened; never throws for that.
   bool OpenKey(const std::wstring& path, bool can_create);
@@ -35,6 +50,10 @@ class TRegistry {
   // The open key's path from the root, without a leading backslash.
   const std::wstring& CurrentPath() const { return current_path_; }
   bool HasOpenKey() const;
+  // The open key's full name as the system knows it, after any redirection
+  // of its view ("\REGISTRY\MACHINE\Software\Wow6432Node\..."); empty when
+  // no key is open or the system does not tell.
+  std::wstring SystemKeyName();
 
   bool ValueExists(const std::wstring& name);
   // None when the value does not exist.
@@ -65,6 +84,7 @@ class TRegistry {
 
  private:
   RootKey root_ = RootKey::CurrentUser;
+  RegistryView view_ = RegistryView::Bits64;
   std::wstring current_path_;
   std::unique_ptr<Key> key_;
 };

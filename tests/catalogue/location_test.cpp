@@ -13,7 +13,11 @@ using enum StartupLocationKind;
 
 TEST(Locations, TableHasTheTwentySevenLocationsInScanOrder) {
   test::ResetWorld();
+  // The 32-bit twins that 64-bit Windows adds have tests of their own.
   std::vector<StartupLocation> all = StartupLocations();
+  std::erase_if(all, [](const StartupLocation& location) {
+    return Contains(LocationText(location), L"\\Wow6432Node\\");
+  });
   ASSERT_EQ(all.size(), 27u);
 
   std::set<std::wstring> texts;

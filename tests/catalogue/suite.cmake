@@ -8,3 +8,10 @@ if(WIN32)
   file(REMOVE ${CMAKE_BINARY_DIR}/test-data/startup-loop/Sub/Loop)
   file(CREATE_LINK .. ${CMAKE_BINARY_DIR}/test-data/startup-loop/Sub/Loop SYMBOLIC)
 endif()
+if(WIN32 AND KORVANE_WINEARCH STREQUAL "win32")
+  # The 32-bit build on 64-bit Windows, where it must list what the 64-bit one
+  # lists: the same suite in a 64-bit prefix of its own.
+  add_test(NAME catalogue-wow64 COMMAND korvane_catalogue_tests)
+  set_tests_properties(catalogue-wow64 PROPERTIES RUN_SERIAL TRUE TIMEOUT 900
+                       ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/prefix64;WINEARCH=win64")
+endif()

@@ -136,7 +136,7 @@ inline void SetWinIni(const std::wstring& key, const std::wstring& words) {
 // the test's Startup folders, empty win.ini keys, no test files.
 inline void ResetWorld() {
 #ifdef _WIN32
-  for (const StartupLocation& location : RegistryStartupLocations()) {
+  for (const StartupLocation& location : ScannedRegistryLocations()) {
     TRegistry reg;
     reg.SetRootKey(location.root);
     if (!reg.OpenKey(location.path, false)) continue;

@@ -34,6 +34,14 @@ void SetString(RootKey root, const std::wstring& path, const std::wstring& name,
 void SetDWord(RootKey root, const std::wstring& path, const std::wstring& name, uint32_t value);
 // Make the key refuse to open (as for a user without write rights).
 void DenyKey(RootKey root, const std::wstring& path);
+// The world is 64-bit Windows, and the program in it a 64-bit one, unless
+// told otherwise: the 32-bit view of a key under HKEY_LOCAL_MACHINE\Software
+// is the same path under Software\Wow6432Node. The paths above are taken
+// literally, in no view. Without views (32-bit Windows) every view is the one
+// registry.
+void SetRegistryViews(bool two_views);
+// Both views see the one key at `path` (under HKEY_LOCAL_MACHINE) and below.
+void ShareKey(const std::wstring& path);
 
 // Files and folders. Paths are full ("C:\dir\file"); folders on the way are made.
 void PutFile(const std::wstring& path, const std::string& content = {});

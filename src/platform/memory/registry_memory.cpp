@@ -67,11 +67,37 @@ void PutValue(RegNode& node, const std::wstring& name, RegistryDataType type,
   value->data = std::move(data);
 }
 
+bool StartsWithParts(const std::vector<std::wstring>& parts,
+                     const std::vector<std::wstring>& prefix) {
+  if (prefix.size() > parts.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (!SameText(parts[i], prefix[i])) return false;
+  }
+  return true;
+}
+
+// Where a path of the given view lies in the one tree: the 32-bit view of
+// HKLM\Software is Software\Wow6432Node, apart from the shared keys and the
+// Wow6432Node path itself.
+std::vector<std::wstring> InView(RootKey root, RegistryView view, std::vector<std::wstring> parts) {
+  const World& world = TheWorld();
+  if (view != RegistryView::Bits32 || !world.registry_views || root != RootKey::LocalMachine ||
+      parts.empty() || !SameText(parts[0], L"Software") ||
+      (parts.size() > 1 && SameText(parts[1], L"Wow6432Node"))) {
+    return parts;
+  }
+  for (const auto& shared : world.shared_keys) {
+    if (StartsWithParts(parts, shared)) return parts;
+  }
+  parts.insert(parts.begin() + 1, L"Wow6432Node");
+  return parts;
+}
+
 }  // namespace
 
 struct TRegistry::Key {
   RootKey root;
-  std::vector<std::wstring> parts;
+  std::vector<std::wstring> parts;  // in the one tree, after the view's redirection
   // Null when the key has been deleted since it was opened.
   RegNode* Node() const { return FindKey(root, parts); }
 };
@@ -89,7 +115,11 @@ std::wstring Resolve(const std::wstring& path, bool key_open, const std::wstring
 
 }  // namespace
 
-TRegistry::TRegistry() = default;
+bool RegistryHasViews() {
+  return TheWorld().registry_views;
+}
+
+TRegistry::TRegistry(RegistryView view) : view_(view) {}
 TRegistry::~TRegistry() = default;
 
 void TRegistry::SetRootKey(RootKey root) {
@@ -97,11 +127,16 @@ void TRegistry::SetRootKey(RootKey root) {
   root_ = root;
 }
 
+void TRegistry::SetView(RegistryView view) {
+  CloseKey();
+  view_ = view;
+}
+
 bool TRegistry::OpenKey(const std::wstring& path, bool can_create) {
   if (TakeFault(memory::Fault::RegistryOpen)) return false;
   std::wstring full = Resolve(path, HasOpenKey(), current_path_);
   while (EndsWith(full, L"\\")) full.pop_back();
-  const std::vector<std::wstring> parts = SplitPath(full);
+  const std::vector<std::wstring> parts = InView(root_, view_, SplitPath(full));
   RegNode* node = can_create ? CreateKey(root_, parts, true) : FindKey(root_, parts);
   if (node == nullptr || node->denied) return false;
   key_ = std::make_unique<Key>(Key{root_, parts});
@@ -119,7 +154,19 @@ bool TRegistry::HasOpenKey() const {
 }
 
 bool TRegistry::KeyExists(const std::wstring& path) {
-  return FindKey(root_, SplitPath(Resolve(path, HasOpenKey(), current_path_))) != nullptr;
+  return FindKey(root_, InView(root_, view_,
+                               SplitPath(Resolve(path, HasOpenKey(), current_path_)))) != nullptr;
+}
+
+std::wstring TRegistry::SystemKeyName() {
+  if (!key_) return {};
+  // As the system names its hives; the current user is a user of HKEY_USERS.
+  const wchar_t* hive = key_->root == RootKey::LocalMachine ? L"\\REGISTRY\\MACHINE"
+                        : key_->root == RootKey::Users      ? L"\\REGISTRY\\USER"
+                                                            : L"\\REGISTRY\\USER\\S-1-5-21-1000";
+  std::wstring name = hive;
+  if (!key_->parts.empty()) name += L"\\" + JoinPath(key_->parts);
+  return name;
 }
 
 namespace {
@@ -241,7 +288,8 @@ bool TRegistry::DeleteValue(const std::wstring& name) {
 }
 
 bool TRegistry::DeleteKey(const std::wstring& path) {
-  std::vector<std::wstring> parts = SplitPath(Resolve(path, HasOpenKey(), current_path_));
+  std::vector<std::wstring> parts =
+      InView(root_, view_, SplitPath(Resolve(path, HasOpenKey(), current_path_)));
   if (parts.empty()) return false;
   RegNode* node = FindKey(root_, parts);
   if (node == nullptr || node->denied) return false;
@@ -273,6 +321,14 @@ void SetDWord(RootKey root, const std::wstring& path, const std::wstring& name, 
 
 void DenyKey(RootKey root, const std::wstring& path) {
   CreateKey(root, SplitPath(path), false)->denied = true;
+}
+
+void SetRegistryViews(bool two_views) {
+  TheWorld().registry_views = two_views;
+}
+
+void ShareKey(const std::wstring& path) {
+  TheWorld().shared_keys.push_back(SplitPath(path));
 }
 
 }  // namespace memory

@@ -49,6 +49,10 @@ struct VersionData {
 
 struct World {
   std::array<RegNode, 3> roots;
+  // 64-bit Windows: the 32-bit view of HKLM\Software is its Wow6432Node
+  // subkey, apart from the shared keys (split paths under HKLM).
+  bool registry_views = true;
+  std::vector<std::vector<std::wstring>> shared_keys;
   FsNode drives;  // children are the drive roots, named "C:"
   std::wstring current_directory, windows_directory, system_directory, own_executable;
   std::optional<std::vector<std::wstring>> search_order;  // unset: the default order

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -115,10 +116,35 @@ std::vector<std::wstring> SubkeyNames(HKEY key, const std::wstring& key_text) {
       });
 }
 
-bool DeleteTree(HKEY parent, const std::wstring& path) {
+// The access flag that picks a view; none where the system has one view
+// (older systems refuse flags they do not know).
+REGSAM ViewFlag(RegistryView view) {
+  if (!RegistryHasViews()) return 0;
+  switch (view) {
+    case RegistryView::Bits64:
+      return KEY_WOW64_64KEY;
+    case RegistryView::Bits32:
+      return KEY_WOW64_32KEY;
+    case RegistryView::Native:
+      break;
+  }
+  return 0;
+}
+
+// RegDeleteKeyW deletes in the program's own view; the other view needs
+// RegDeleteKeyExW, which only systems with two views have.
+LONG DeleteKeyIn(HKEY parent, const std::wstring& path, REGSAM view) {
+  using DeleteKeyExFn = LONG(WINAPI*)(HKEY, const wchar_t*, REGSAM, DWORD);
+  static const auto delete_ex = reinterpret_cast<DeleteKeyExFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW")));
+  if (view != 0 && delete_ex) return delete_ex(parent, path.c_str(), view, 0);
+  return RegDeleteKeyW(parent, path.c_str());
+}
+
+bool DeleteTree(HKEY parent, const std::wstring& path, REGSAM view) {
   {
     win32::RegKey key;
-    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_ALL_ACCESS | view, key.put()) != ERROR_SUCCESS) {
       return false;
     }
     std::vector<std::wstring> subkeys;
@@ -127,15 +153,36 @@ bool DeleteTree(HKEY parent, const std::wstring& path) {
     } catch (const PlatformError&) {
       return false;  // a key whose subkeys cannot be listed cannot go either
     }
-    for (const std::wstring& name : subkeys) DeleteTree(key.get(), name);
+    for (const std::wstring& name : subkeys) DeleteTree(key.get(), name, view);
   }
-  return RegDeleteKeyW(parent, path.c_str()) == ERROR_SUCCESS;
+  return DeleteKeyIn(parent, path, view) == ERROR_SUCCESS;
 }
 
 }  // namespace
 
-TRegistry::TRegistry() = default;
+bool RegistryHasViews() {
+#ifdef _WIN64
+  return true;
+#else
+  // IsWow64Process is missing from the oldest systems, which are all 32-bit.
+  static const bool wow64 = [] {
+    using IsWow64Fn = BOOL(WINAPI*)(HANDLE, BOOL*);
+    auto is_wow64 = reinterpret_cast<IsWow64Fn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+    BOOL result = FALSE;
+    return is_wow64 && is_wow64(GetCurrentProcess(), &result) && result;
+  }();
+  return wow64;
+#endif
+}
+
+TRegistry::TRegistry(RegistryView view) : view_(view) {}
 TRegistry::~TRegistry() = default;
+
+void TRegistry::SetView(RegistryView view) {
+  CloseKey();
+  view_ = view;
+}
 
 void TRegistry::SetRootKey(RootKey root) {
   CloseKey();
@@ -168,11 +215,11 @@ bool TRegistry::OpenKey(const std::wstring& path, bool can_create) {
   std::wstring full = FullPath(current_path_, HasOpenKey(), path);
   while (!full.empty() && full.back() == L'\\') full.pop_back();
   win32::RegKey key;
-  LONG result =
-      can_create
-          ? RegCreateKeyExW(RootHandle(root_), full.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, key.put(), nullptr)
-          : RegOpenKeyExW(RootHandle(root_), full.c_str(), 0, KEY_ALL_ACCESS, key.put());
+  const REGSAM access = KEY_ALL_ACCESS | ViewFlag(view_);
+  LONG result = can_create
+                    ? RegCreateKeyExW(RootHandle(root_), full.c_str(), 0, nullptr,
+                                      REG_OPTION_NON_VOLATILE, access, nullptr, key.put(), nullptr)
+                    : RegOpenKeyExW(RootHandle(root_), full.c_str(), 0, access, key.put());
   if (result != ERROR_SUCCESS) return false;
   key_ = std::make_unique<Key>(Key{std::move(key)});
   current_path_ = std::move(full);
@@ -182,7 +229,33 @@ bool TRegistry::OpenKey(const std::wstring& path, bool can_create) {
 bool TRegistry::KeyExists(const std::wstring& path) {
   win32::RegKey key;
   std::wstring full = FullPath(current_path_, HasOpenKey(), path);
-  return RegOpenKeyExW(RootHandle(root_), full.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+  return RegOpenKeyExW(RootHandle(root_), full.c_str(), 0, KEY_READ | ViewFlag(view_), key.put()) ==
+         ERROR_SUCCESS;
+}
+
+std::wstring TRegistry::SystemKeyName() {
+  if (!key_) return {};
+  // NtQueryKey is the only call that names a key after redirection.
+  using NtQueryKeyFn = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  constexpr int kKeyNameInformation = 3;
+  static const win32::Module ntdll = win32::LoadSystemLibrary(L"ntdll.dll");
+  static const auto query = ntdll ? reinterpret_cast<NtQueryKeyFn>(reinterpret_cast<void*>(
+                                        GetProcAddress(ntdll.get(), "NtQueryKey")))
+                                  : nullptr;
+  if (!query) return {};
+  // KEY_NAME_INFORMATION: the name's length in bytes, then the name.
+  std::vector<ULONG> buffer(128);
+  for (;;) {
+    ULONG size = static_cast<ULONG>(buffer.size() * sizeof(ULONG));
+    ULONG needed = 0;
+    LONG status = query(key_->handle.get(), kKeyNameInformation, buffer.data(), size, &needed);
+    if (status >= 0) break;
+    // STATUS_BUFFER_OVERFLOW or STATUS_BUFFER_TOO_SMALL: grow; anything else: no name.
+    if ((status != LONG(0x80000005) && status != LONG(0xC0000023)) || needed <= size) return {};
+    buffer.resize(needed / sizeof(ULONG) + 1);
+  }
+  size_t bytes = std::min<size_t>(buffer[0], (buffer.size() - 1) * sizeof(ULONG));
+  return std::wstring(reinterpret_cast<const wchar_t*>(buffer.data() + 1), bytes / sizeof(wchar_t));
 }
 
 bool TRegistry::ValueExists(const std::wstring& name) {
@@ -274,7 +347,7 @@ bool TRegistry::DeleteKey(const std::wstring& path) {
   std::wstring full = FullPath(current_path_, HasOpenKey(), path);
   while (!full.empty() && full.back() == L'\\') full.pop_back();
   if (full.empty()) return false;  // never the root itself
-  return DeleteTree(RootHandle(root_), full);
+  return DeleteTree(RootHandle(root_), full, ViewFlag(view_));
 }
 
 }  // namespace korvane

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iostream>
 #include <sstream>
+#include <tuple>
 
 #include "catalogue/placement.h"
 #include "catalogue/removal.h"
@@ -173,6 +174,36 @@ TEST(Korvanec, ListsEveryOtherRowBesideALongUnquotedCommandInTime) {
                     {L"Long.url", L"No", url, L"", test::kRoot + L"\\Startup"}});
   // Under a second on an idle machine; the bound leaves room for a busy one.
   EXPECT_LT(elapsed, 10000u);
+}
+
+// Both builds print these very rows in the same prefix: the test runs in
+// each build, and in a 64-bit prefix for the 32-bit one too.
+TEST(Korvanec, ListsTheMachineRunKeyOfEachViewWhateverItsOwnKind) {
+  test::ResetWorld();
+  const std::wstring app32 = test::kRoot + L"\\Program Files (x86)\\App\\app32.exe";
+  const std::wstring app64 = test::kRoot + L"\\Program Files\\App\\app64.exe";
+  test::PutFile(app32);
+  test::PutFile(app64);
+  for (auto [view, name, file] : {std::tuple{RegistryView::Bits32, L"Kv 32-bit only", app32},
+                                  std::tuple{RegistryView::Bits64, L"Kv 64-bit only", app64}}) {
+    TRegistry reg(view);
+    reg.SetRootKey(RootKey::LocalMachine);
+    ASSERT_TRUE(reg.OpenKey(kRun, true));
+    reg.WriteString(name, L"\"" + file + L"\" -v");
+  }
+  const std::wstring run64 = L"HKEY_LOCAL_MACHINE\\" + kRunText;
+  const std::wstring run32 =
+      RegistryHasViews()
+          ? L"HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"
+          : run64;
+  // Wine lists a key's values by name; one key holds both without views.
+  std::vector<Row> expected = {
+      {L"Name", L"Running", L"File name", L"Parameters", L"Location"},
+      {L"Kv 64-bit only", L"No", app64, L"-v", run64},
+      {L"Kv 32-bit only", L"No", app32, L"-v", run32},
+  };
+  if (!RegistryHasViews()) std::swap(expected[1], expected[2]);
+  ExpectRows(ParseText(Korvanec(L"list")), expected);
 }
 
 TEST(Korvanec, LinksToFoldersInAStartupFolderAreNotFollowed) {
