@@ -53,7 +53,8 @@ struct World {
   std::wstring current_directory, windows_directory, system_directory, own_executable;
   std::optional<std::vector<std::wstring>> search_order;  // unset: the default order
   std::array<std::wstring, 2> startup_folders;            // current user, all users
-  std::map<std::wstring, std::wstring> associations;      // upper-case extension -> program
+  std::wstring local_app_data;
+  std::map<std::wstring, std::wstring> associations;  // upper-case extension -> program
   uint32_t platform_id = 2;
   std::vector<FakeProcess> processes;
   uint32_t next_process_id = 1000;
