@@ -7,8 +7,7 @@
 
 namespace korvane {
 
-RefreshCycle::RefreshCycle(const StartupList& rows, CycleWindows windows)
-    : rows_(rows), windows_(std::move(windows)) {}
+RefreshCycle::RefreshCycle(CycleWindows windows) : windows_(std::move(windows)) {}
 
 void RefreshCycle::Run() {
   if (running_) {
@@ -44,13 +43,14 @@ void RefreshCycle::RunSteps() {
   windows_.refresh_list();
   EnforceBlacklist();
   DetectNewEntries();
-  SaveStartupList(rows_);
+  // The new entries dialog may have deleted entries and rescanned.
+  SaveStartupList(windows_.rows());
 }
 
 void RefreshCycle::EnforceBlacklist() {
   std::optional<std::vector<std::wstring>> blacklist = ReadBlacklist();
   if (!blacklist || blacklist->empty()) return;
-  Enforcement done = RemoveBlacklisted(rows_, *blacklist, failures_);
+  Enforcement done = RemoveBlacklisted(windows_.rows(), *blacklist, failures_);
   const std::wstring text = BlacklistBalloonText(done);
   if (!text.empty()) windows_.show_balloon(kBlacklistBalloonTitle, text);
   if (done.removed.empty()) return;
@@ -59,7 +59,7 @@ void RefreshCycle::EnforceBlacklist() {
 }
 
 void RefreshCycle::DetectNewEntries() {
-  StartupList found = FindNewEntries(rows_);
+  StartupList found = FindNewEntries(windows_.rows());
   if (!found.empty()) windows_.show_new_entries(found);
 }
 

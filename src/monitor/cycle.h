@@ -15,6 +15,8 @@ namespace korvane {
 struct CycleWindows {
   // RefreshStartupList: rescans every location into the main list and shows it.
   std::function<void()> refresh_list;
+  // The main list's rows as they stand.
+  std::function<StartupList()> rows;
   std::function<void(const std::wstring& title, const std::wstring& text)> show_balloon;
   // The new entries dialog, modal: the cycle waits until it is closed.
   std::function<void(const StartupList& new_rows)> show_new_entries;
@@ -22,8 +24,7 @@ struct CycleWindows {
 
 class RefreshCycle {
  public:
-  // `rows` is the main list, which `refresh_list` refills.
-  RefreshCycle(const StartupList& rows, CycleWindows windows);
+  explicit RefreshCycle(CycleWindows windows);
 
   // Runs the four steps in order. An error ends the cycle at its step and goes
   // on to the caller. Asked for while a cycle runs (from the new entries
@@ -48,7 +49,6 @@ class RefreshCycle {
   void EnforceBlacklist();
   void DetectNewEntries();
 
-  const StartupList& rows_;
   CycleWindows windows_;
   bool running_ = false;
   bool pending_ = false;

@@ -93,11 +93,11 @@ struct RecordedCycle {
   std::vector<StartupList> shown;
   // What the new entries "dialog" does while it is open.
   std::function<void(const StartupList&)> while_shown;
-  RefreshCycle cycle{rows,
-                     {[this] {
+  RefreshCycle cycle{{[this] {
                         steps.push_back(L"scan");
                         ScanStartupList(rows);
                       },
+                      [this] { return rows; },
                       [this](const std::wstring& title, const std::wstring& text) {
                         steps.push_back(L"balloon");
                         balloons.push_back(title + L"|" + text);
