@@ -78,9 +78,13 @@ void TMainForm::FormCreate() {
   tray_icon_ =
       std::make_unique<TCoolTrayIcon>(tray_popup_.get(), [this](UINT id) { OnCommand(id); });
   tray_icon_->ShowIcon();
+  tray_icon_->OnBalloonHintClick = [this] { TrayIconBalloonHintClick(); };
 
   // A settings key that cannot be read leaves every switch off.
   Guarded(Handle(), [this] { ReadSettings(Settings); });
+  cycle_ = MakeRefreshCycle(*this);
+  cycle_->SetMonitoring(Settings.monitoring);
+  SetTimer(Handle(), kTimer1, 1000, nullptr);
 }
 
 void TMainForm::CreateControls() {
@@ -207,6 +211,7 @@ void TMainForm::Parameters1Click() {
   if (!chosen) return;
   StoreSettings(chosen->settings);
   Settings = chosen->settings;
+  cycle_->SetMonitoring(Settings.monitoring);
   if (chosen->run_on_startup == shown.run_on_startup) return;
   SetRunOnStartup(chosen->run_on_startup, Rows(), OwnExecutablePath());
   // Removing the entry asked the running program, this one, to close.
@@ -351,6 +356,9 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case kFirstActivation:
       RunRefreshCycle(*this);
+      return 0;
+    case WM_TIMER:
+      if (wparam == kTimer1) Timer1Timer();
       return 0;
     case kStopIgnoringClose:
       ignoring_close_ = false;
