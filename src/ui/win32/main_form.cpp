@@ -10,6 +10,7 @@
 #include "gui/list_view.h"
 #include "gui/messages.h"
 #include "gui/metrics.h"
+#include "monitor/saved_list.h"
 #include "monitor/win32/blacklist_dialog.h"
 #include "platform/files.h"
 #include "ui/lifecycle.h"
@@ -216,6 +217,9 @@ void TMainForm::Parameters1Click() {
   SetRunOnStartup(chosen->run_on_startup, Rows(), OwnExecutablePath());
   // Removing the entry asked the running program, this one, to close.
   if (!chosen->run_on_startup) IgnoreCloseRequestsPostedSoFar();
+  // The entry the user just made is no news to the user.
+  RefreshStartupList(*this);
+  SaveStartupList(Rows());
   RunRefreshCycle(*this);
 }
 
