@@ -52,6 +52,13 @@ std::wstring KnownStartupFolder(bool all_users);
 
 // Writes text to a file in the ANSI code page, replacing it. Throws on failure.
 void WriteAnsiTextFile(const std::wstring& path, const std::wstring& text);
+// Writes the bytes to a file, replacing it. Throws on failure.
+void WriteFileBytes(const std::wstring& path, std::string_view bytes);
+// Makes one folder; true when it exists afterwards.
+bool CreateFolder(const std::wstring& path);
+// The current user's local application data folder; empty when the shell
+// knows none.
+std::wstring LocalAppDataFolder();
 
 // How many SearchPath and FindExecutable calls this process has made.
 uint64_t FileSearchCalls();

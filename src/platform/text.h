@@ -1,6 +1,7 @@
 #pragma once
 // Text helpers shared by every layer. Case-insensitive comparison follows the
 // user's locale on Windows (CompareStringW, NORM_IGNORECASE).
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,9 @@ namespace korvane {
 
 std::string ToUtf8(std::wstring_view text);
 std::wstring FromUtf8(std::string_view text);
+// The text in the ANSI code page; nothing when a character has no exact form
+// there (it would be written as a question mark or a look-alike).
+std::optional<std::string> ToAnsi(std::wstring_view text);
 
 // Whole-string comparison without regard to letter case (user's locale).
 bool SameText(std::wstring_view a, std::wstring_view b);

@@ -1,11 +1,238 @@
 #include "monitor/win32/new_entries_dialog.h"
 
+#include <commctrl.h>
+#include <windowsx.h>
+
 #include "gui/form.h"
+#include "gui/list_view.h"
+#include "gui/menus.h"
+#include "gui/metrics.h"
+#include "monitor/new_entries.h"
+#include "platform/files.h"
+#include "platform/shell.h"
 
 namespace korvane {
 
-void ShowNewEntriesDialog(HWND owner) {
-  ShowEmptyDialog(owner, L"TNewEntriesForm", L"New startup entries");
+namespace {
+
+using namespace new_entries;
+
+constexpr int kListWidth = 704;  // the three columns and the list's border
+constexpr int kListHeight = 240;
+constexpr int kButtonWidth = 100;
+
+class TNewEntriesForm : public TForm {
+ public:
+  TNewEntriesForm(HWND main_list, const StartupList& rows, const NewEntriesActions& actions);
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+ private:
+  void CreateControls();
+  void FillList();
+  bool AnySelected() const;
+  std::vector<size_t> Selection() const;
+  void FormActivate();
+  void ListView1Click();
+  void PopupMenu1Popup(POINT at);
+  void Button3Click();
+  void Button2Click();
+  void Button1Click();
+  void Button5Click();
+  void AfterDeletion();
+
+  HWND main_list_;
+  HWND list_ = nullptr;
+  StartupList rows_;
+  const NewEntriesActions& actions_;
+};
+
+TNewEntriesForm::TNewEntriesForm(HWND main_list, const StartupList& rows,
+                                 const NewEntriesActions& actions)
+    : main_list_(main_list), rows_(rows), actions_(actions) {
+  CreateForm(L"TNewEntriesForm", L"New startup entries", WS_POPUP | WS_CAPTION | WS_SYSMENU,
+             WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, nullptr);
+  CreateControls();
+  FillList();
+}
+
+void TNewEntriesForm::CreateControls() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, DWORD ex_style, int x,
+                  int y, int w, int h, UINT id) {
+    HWND control = CreateWindowExW(
+        ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, Scale(x), Scale(y), Scale(w), Scale(h),
+        Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
+    return control;
+  };
+  const int margin = 8;
+  make(L"STATIC", L"New entries in the startup list:", 0, 0, margin, margin, 300, 16, Label1);
+  const int list_top = margin + 20;
+  list_ = make(WC_LISTVIEWW, L"", LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_TABSTOP,
+               WS_EX_CLIENTEDGE, margin, list_top, kListWidth, kListHeight, ListView1);
+  ListView_SetExtendedListViewStyle(list_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  AddListColumns(list_, {{L"Name", 300, LVCFMT_LEFT},
+                         {L"File name", 200, LVCFMT_LEFT},
+                         {L"Location", 200, LVCFMT_LEFT}});
+
+  const int left = margin + kListWidth + margin;
+  struct Button {
+    UINT id;
+    const wchar_t* caption;
+    bool enabled;
+  } buttons[] = {{Button3, L"File properties", false},
+                 {Button2, L"Delete entry", false},
+                 {Button1, L"Add to blacklist", false},
+                 {Button5, L"Close", true}};
+  int y = list_top;
+  for (const Button& b : buttons) {
+    HWND button =
+        make(L"BUTTON", b.caption, BS_PUSHBUTTON | WS_TABSTOP, 0, left, y, kButtonWidth, 25, b.id);
+    EnableWindow(button, b.enabled);
+    y += 25 + 8;
+  }
+
+  RECT frame = {0, 0, Scale(left + kButtonWidth + margin), Scale(list_top + kListHeight + margin)};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+  SetWindowPos(Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TNewEntriesForm::FillList() {
+  ListView_DeleteAllItems(list_);
+  for (const StartupEntry& row : rows_) {
+    AppendListItem(list_, row.icon, {row.name, row.file_name, row.location});
+  }
+}
+
+bool TNewEntriesForm::AnySelected() const {
+  return ListView_GetSelectedCount(list_) > 0;
+}
+
+std::vector<size_t> TNewEntriesForm::Selection() const {
+  std::vector<size_t> selected;
+  for (int item : SelectedListItems(list_)) selected.push_back(static_cast<size_t>(item));
+  return selected;
+}
+
+void TNewEntriesForm::FormActivate() {
+  if (!main_list_) return;
+  const DWORD copied = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
+  ListView_SetExtendedListViewStyleEx(list_, copied,
+                                      ListView_GetExtendedListViewStyle(main_list_) & copied);
+  SendMessageW(list_, WM_SETFONT, SendMessageW(main_list_, WM_GETFONT, 0, 0), TRUE);
+  const COLORREF background = ListView_GetBkColor(main_list_);
+  ListView_SetBkColor(list_, background);
+  ListView_SetTextBkColor(list_, background);
+  ListView_SetImageList(list_, ListView_GetImageList(main_list_, LVSIL_SMALL), LVSIL_SMALL);
+}
+
+void TNewEntriesForm::ListView1Click() {
+  const bool any = AnySelected();
+  for (UINT id : {Button1, Button2, Button3}) EnableWindow(GetDlgItem(Handle(), id), any);
+}
+
+void TNewEntriesForm::PopupMenu1Popup(POINT at) {
+  const UINT state = AnySelected() ? 0 : MFS_GRAYED;
+  win32::Menu menu = BuildPopupMenu({{Fileproperties2, L"File properties...", state, {}},
+                                     {},
+                                     {Deletestartupentry1, L"Delete startup entry", state, {}},
+                                     {Addtoblacklist1, L"Add to blacklist", state, {}}});
+  if (at.x == -1 && at.y == -1) {  // from the keyboard: under the list's top-left corner
+    at = {0, 0};
+    ClientToScreen(list_, &at);
+  }
+  TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr);
+}
+
+void TNewEntriesForm::Button3Click() {
+  for (size_t index : Selection()) {
+    const std::wstring& file = rows_[index].file_name;
+    if (!FileExists(file)) continue;
+    TLMDShellObjectPropertiesDialog properties;
+    properties.ObjectName = file;
+    properties.OwnerHandle = OwnerWindow::OwnerForm;
+    properties.owner_form = Handle();
+    properties.Execute();
+  }
+}
+
+void TNewEntriesForm::Button2Click() {
+  DeleteNewEntries(rows_, Selection());
+  AfterDeletion();
+}
+
+void TNewEntriesForm::Button1Click() {
+  BlacklistNewEntries(rows_, Selection());
+  AfterDeletion();
+}
+
+void TNewEntriesForm::AfterDeletion() {
+  FillList();
+  ListView1Click();
+  actions_.refresh_list();
+  if (rows_.empty()) EndModal(IDOK);
+}
+
+void TNewEntriesForm::Button5Click() {
+  actions_.save_list();
+  EndModal(IDOK);
+}
+
+LRESULT TNewEntriesForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) != WA_INACTIVE) FormActivate();
+      break;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+      if (header->hwndFrom == list_ &&
+          (header->code == NM_CLICK || header->code == LVN_ITEMCHANGED)) {
+        ListView1Click();
+      }
+      break;
+    }
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wparam) == list_) {
+        PopupMenu1Popup({GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+        return 0;
+      }
+      break;
+    case WM_COMMAND:
+      switch (LOWORD(wparam)) {
+        case Button3:
+        case Fileproperties2:
+          Button3Click();
+          return 0;
+        case Button2:
+        case Deletestartupentry1:
+          Button2Click();
+          return 0;
+        case Button1:
+        case Addtoblacklist1:
+          Button1Click();
+          return 0;
+        case Button5:
+          Button5Click();
+          return 0;
+        case IDCANCEL:  // Escape closes, as the close box does
+          EndModal(IDCANCEL);
+          return 0;
+      }
+      break;
+  }
+  return TForm::HandleMessage(message, wparam, lparam);
+}
+
+}  // namespace
+
+void ShowNewEntriesDialog(HWND owner, HWND main_list, const StartupList& rows,
+                          const NewEntriesActions& actions) {
+  TNewEntriesForm form(main_list, rows, actions);
+  form.ShowModal(owner);
 }
 
 }  // namespace korvane

@@ -2,9 +2,37 @@
 // The dialog of the startup entries that appeared since the last saved list.
 #include <windows.h>
 
+#include <functional>
+
+#include "catalogue/entry.h"
+
 namespace korvane {
 
-// Shows the dialog modally over `owner`.
-void ShowNewEntriesDialog(HWND owner);
+// The dialog's controls and the items of its context menu.
+namespace new_entries {
+enum : UINT {
+  Label1 = 301,
+  ListView1,
+  Button1,  // Add to blacklist
+  Button2,  // Delete entry
+  Button3,  // File properties
+  Button5,  // Close
+  Fileproperties2 = 311,
+  Deletestartupentry1,
+  Addtoblacklist1,
+};
+}  // namespace new_entries
+
+// What the dialog asks of the main window.
+struct NewEntriesActions {
+  std::function<void()> refresh_list;  // the scan alone, after a deletion
+  std::function<void()> save_list;     // "Close": the main list becomes the saved list
+};
+
+// Shows `rows` modally over `owner` until the user closes the dialog or
+// deletes its last row. `main_list` is the main window's list, whose grid
+// lines, row selection, font, colour and icons the dialog's list takes.
+void ShowNewEntriesDialog(HWND owner, HWND main_list, const StartupList& rows,
+                          const NewEntriesActions& actions);
 
 }  // namespace korvane

@@ -17,7 +17,8 @@ namespace korvane::memory {
 // the own executable C:\Program Files\Korvane\korvane.exe, the current
 // directory C:\, the search order (own folder, current directory, system
 // folder, Windows directory, each taken when a search is made), platform id 2,
-// the known Startup folders are empty, and the environment holds windir and
+// the local application data folder C:\Users\user\AppData\Local, the
+// known Startup folders are empty, and the environment holds windir and
 // SystemRoot, both C:\WINDOWS. The system folder and the own
 // executable exist as a folder and an (empty) file. The shared process
 // snapshot of TWindowsAPI is invalidated.
@@ -54,6 +55,7 @@ void SetWindowsDirectory(const std::wstring& path);
 void SetOwnExecutable(const std::wstring& path);
 void SetSearchOrder(const std::vector<std::wstring>& folders);
 void SetKnownStartupFolder(bool all_users, const std::wstring& path);
+void SetLocalAppDataFolder(const std::wstring& path);  // empty: the shell knows none
 // FindExecutable: files with this extension (".txt") open with `program`.
 void SetAssociation(const std::wstring& extension, const std::wstring& program);
 void SetPlatformId(uint32_t id);
@@ -107,6 +109,7 @@ enum class Fault {
   ProcessList,    // the next EnumerateProcesses throws
   ShellLink,      // the next shell link object cannot be created
   FileDelete,     // the next RemoveFile fails
+  FileWrite,      // the next file write throws
 };
 void FailNext(Fault fault);
 

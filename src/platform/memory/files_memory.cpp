@@ -141,14 +141,33 @@ std::wstring KnownStartupFolder(bool all_users) {
 }
 
 void WriteAnsiTextFile(const std::wstring& path, const std::wstring& text) {
-  // The memory world's ANSI code page is UTF-8.
+  // As the platform does, a character the code page lacks becomes a question mark.
+  std::string ansi;
+  for (wchar_t c : text) ansi += ToAnsi(std::wstring(1, c)).value_or("?");
+  WriteFileBytes(path, ansi);
+}
+
+void WriteFileBytes(const std::wstring& path, std::string_view bytes) {
   std::wstring leaf;
   FsNode* folder = ParentFolder(path, false, &leaf);
   FsNode* existing = FindItem(path, false);
-  if (folder == nullptr || (existing != nullptr && existing->folder)) {
+  if (TakeFault(memory::Fault::FileWrite) || folder == nullptr ||
+      (existing != nullptr && existing->folder)) {
     throw PlatformError(L"Cannot write the file " + path);
   }
-  memory::PutFile(path, ToUtf8(text));
+  memory::PutFile(path, std::string(bytes));
+}
+
+bool CreateFolder(const std::wstring& path) {
+  std::wstring leaf;
+  FsNode* parent = ParentFolder(ExcludeTrailingBackslash(path), false, &leaf);
+  if (parent == nullptr || (FindItem(path, false) != nullptr && !FolderExists(path))) return false;
+  memory::MakeFolder(path);
+  return true;
+}
+
+std::wstring LocalAppDataFolder() {
+  return TheWorld().local_app_data;
 }
 
 uint64_t FileSearchCalls() {

@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cwctype>
 
 #include "platform/text.h"
@@ -10,6 +11,17 @@ bool SameText(std::wstring_view a, std::wstring_view b) {
     if (std::towupper(a[i]) != std::towupper(b[i])) return false;
   }
   return true;
+}
+
+// The memory world's ANSI code page is Latin-1: one byte for each character
+// up to U+00FF, nothing else.
+std::optional<std::string> ToAnsi(std::wstring_view text) {
+  std::string ansi;
+  for (wchar_t c : text) {
+    if (static_cast<uint32_t>(c) > 0xFF) return std::nullopt;
+    ansi += static_cast<char>(c);
+  }
+  return ansi;
 }
 
 }  // namespace korvane

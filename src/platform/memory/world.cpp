@@ -219,6 +219,7 @@ void Reset() {
   w.system_directory = L"C:\\WINDOWS\\system32";
   w.own_executable = L"C:\\Program Files\\Korvane\\korvane.exe";
   w.environment = {{L"WINDIR", w.windows_directory}, {L"SYSTEMROOT", w.windows_directory}};
+  w.local_app_data = L"C:\\Users\\user\\AppData\\Local";
   MakeFolder(w.system_directory);
   PutFile(w.own_executable);
   // The shared process snapshot belongs to the world it was taken of.
@@ -243,6 +244,9 @@ void SetSearchOrder(const std::vector<std::wstring>& folders) {
 }
 void SetKnownStartupFolder(bool all_users, const std::wstring& path) {
   TheWorld().startup_folders[all_users ? 1 : 0] = path;
+}
+void SetLocalAppDataFolder(const std::wstring& path) {
+  TheWorld().local_app_data = path;
 }
 void SetAssociation(const std::wstring& extension, const std::wstring& program) {
   TheWorld().associations[Upper(extension)] = program;

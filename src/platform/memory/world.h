@@ -57,6 +57,7 @@ struct World {
   std::wstring current_directory, windows_directory, system_directory, own_executable;
   std::optional<std::vector<std::wstring>> search_order;  // unset: the default order
   std::array<std::wstring, 2> startup_folders;            // current user, all users
+  std::wstring local_app_data;
   std::map<std::wstring, std::wstring> associations;      // upper-case extension -> program
   std::map<std::wstring, std::wstring> environment;       // upper-case name -> value
   uint32_t platform_id = 2;

@@ -114,15 +114,32 @@ void WriteAnsiTextFile(const std::wstring& path, const std::wstring& text) {
     WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(), size,
                         nullptr, nullptr);
   }
+  WriteFileBytes(path, ansi);
+}
+
+void WriteFileBytes(const std::wstring& path, std::string_view bytes) {
   const std::wstring subject = L"the file \"" + path + L"\"";
   win32::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) win32::ThrowCallError(L"CreateFileW", subject, GetLastError());
   DWORD written = 0;
-  if (!WriteFile(file.get(), ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr) ||
-      written != ansi.size()) {
+  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      written != bytes.size()) {
     win32::ThrowCallError(L"WriteFile", subject, GetLastError());
   }
+}
+
+bool CreateFolder(const std::wstring& path) {
+  return CreateDirectoryW(path.c_str(), nullptr) || FolderExists(path);
+}
+
+std::wstring LocalAppDataFolder() {
+  // The shell's folder paths are bounded by MAX_PATH in this call's contract.
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path))) {
+    return {};
+  }
+  return path;
 }
 
 uint64_t FileSearchCalls() {

@@ -10,6 +10,7 @@
 #include "gui/list_view.h"
 #include "gui/messages.h"
 #include "gui/metrics.h"
+#include "monitor/saved_list.h"
 #include "monitor/win32/blacklist_dialog.h"
 #include "platform/files.h"
 #include "ui/lifecycle.h"
@@ -78,9 +79,13 @@ void TMainForm::FormCreate() {
   tray_icon_ =
       std::make_unique<TCoolTrayIcon>(tray_popup_.get(), [this](UINT id) { OnCommand(id); });
   tray_icon_->ShowIcon();
+  tray_icon_->OnBalloonHintClick = [this] { TrayIconBalloonHintClick(); };
 
   // A settings key that cannot be read leaves every switch off.
   Guarded(Handle(), [this] { ReadSettings(Settings); });
+  cycle_ = MakeRefreshCycle(*this);
+  cycle_->SetMonitoring(Settings.monitoring);
+  SetTimer(Handle(), kTimer1, 1000, nullptr);
 }
 
 void TMainForm::CreateControls() {
@@ -207,10 +212,14 @@ void TMainForm::Parameters1Click() {
   if (!chosen) return;
   StoreSettings(chosen->settings);
   Settings = chosen->settings;
+  cycle_->SetMonitoring(Settings.monitoring);
   if (chosen->run_on_startup == shown.run_on_startup) return;
   SetRunOnStartup(chosen->run_on_startup, Rows(), OwnExecutablePath());
   // Removing the entry asked the running program, this one, to close.
   if (!chosen->run_on_startup) IgnoreCloseRequestsPostedSoFar();
+  // The entry the user just made is no news to the user.
+  RefreshStartupList(*this);
+  SaveStartupList(Rows());
   RunRefreshCycle(*this);
 }
 
@@ -351,6 +360,9 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case kFirstActivation:
       RunRefreshCycle(*this);
+      return 0;
+    case WM_TIMER:
+      if (wparam == kTimer1) Timer1Timer();
       return 0;
     case kStopIgnoringClose:
       ignoring_close_ = false;

@@ -8,6 +8,7 @@
 
 #include "catalogue/entry.h"
 #include "gui/form.h"
+#include "monitor/cycle.h"
 #include "platform/win32/handles.h"
 #include "ui/commands.h"
 #include "ui/settings.h"
@@ -53,6 +54,11 @@ class TMainForm : public TForm {
   void Parameters1Click();
   void ShowKorvane1Click();
   void Exit2Click();
+  // Timer1: one tick a second; the refresh cycle comes every `monitoring` minutes.
+  static constexpr UINT_PTR kTimer1 = 1;
+  void Timer1Timer();
+  void TrayIconBalloonHintClick();
+  RefreshCycle& Cycle() { return *cycle_; }
 
   // Close requests that arrive before the posted marker are dropped: the
   // program asked itself to close by removing its own startup entry.
@@ -101,6 +107,7 @@ class TMainForm : public TForm {
   COLORREF custom_colors_[16] = {};
   std::unique_ptr<TCoolTrayIcon> tray_icon_;
   bool activated_ = false;
+  std::unique_ptr<RefreshCycle> cycle_;
   bool ignoring_close_ = false;
 };
 
@@ -108,7 +115,10 @@ class TMainForm : public TForm {
 // Empties the list and refills it from the startup locations, with the
 // status bar telling the user to wait.
 void RefreshStartupList(TMainForm& form);
-// The refresh cycle: every step that keeps the list and the system in step.
+// The refresh cycle: rescan, blacklist, new entries, save. Asked for while one
+// runs, it runs once after it.
 void RunRefreshCycle(TMainForm& form);
+// The cycle's state and the windows it shows, bound to `form`.
+std::unique_ptr<RefreshCycle> MakeRefreshCycle(TMainForm& form);
 
 }  // namespace korvane

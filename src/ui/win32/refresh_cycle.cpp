@@ -2,6 +2,9 @@
 // on "Refresh list", and after every command that changes the startup
 // configuration.
 #include "catalogue/scan.h"
+#include "monitor/saved_list.h"
+#include "monitor/win32/new_entries_dialog.h"
+#include "platform/shell.h"
 #include "ui/win32/main_form.h"
 
 namespace korvane {
@@ -44,7 +47,32 @@ void RefreshStartupList(TMainForm& form) {
 }
 
 void RunRefreshCycle(TMainForm& form) {
-  RefreshStartupList(form);
+  form.Cycle().Run();
+}
+
+std::unique_ptr<RefreshCycle> MakeRefreshCycle(TMainForm& form) {
+  CycleWindows windows;
+  windows.refresh_list = [&form] { RefreshStartupList(form); };
+  windows.rows = [&form] { return form.Rows(); };
+  windows.show_balloon = [&form](const std::wstring& title, const std::wstring& text) {
+    form.TrayIcon().ShowBalloonHint(title, text, BalloonIcon::Info, 15);
+  };
+  windows.show_new_entries = [&form](const StartupList& found) {
+    ShowNewEntriesDialog(
+        form.Handle(), form.ListView1(), found,
+        {[&form] { RefreshStartupList(form); }, [&form] { SaveStartupList(form.Rows()); }});
+  };
+  return std::make_unique<RefreshCycle>(std::move(windows));
+}
+
+void TMainForm::Timer1Timer() {
+  cycle_->Tick();
+}
+
+void TMainForm::TrayIconBalloonHintClick() {
+  if (std::optional<std::wstring> file = RemovedFileToOpen(cycle_->RemovedFileWritten())) {
+    ShellOpen(*file, L"", L"");
+  }
 }
 
 }  // namespace korvane

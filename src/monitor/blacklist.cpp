@@ -1,0 +1,132 @@
+#include "monitor/blacklist.h"
+
+#include "catalogue/removal.h"
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+
+namespace korvane {
+
+const wchar_t kBlacklistKey[] = L"\\Software\\Korvane\\blacklist";
+const wchar_t kBlacklistBalloonTitle[] = L"Korvane notification";
+
+namespace {
+
+const wchar_t kRemovedFileName[] = L"removed.txt";
+
+// True when the entry has left its location.
+bool RemoveEntry(const StartupEntry& row) {
+  try {
+    DeleteStartupEntry(row, RemovalSource::MainList);
+    return true;
+  } catch (const PlatformError&) {
+    return false;
+  }
+}
+
+std::wstring BesideProgram() {
+  return IncludeTrailingBackslash(ExtractFilePath(OwnExecutablePath())) + kRemovedFileName;
+}
+
+// Empty when the user has no local application data folder.
+std::wstring InLocalAppData() {
+  const std::wstring local = LocalAppDataFolder();
+  if (local.empty()) return {};
+  return IncludeTrailingBackslash(local) + L"Korvane\\" + kRemovedFileName;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::wstring>> ReadBlacklist() {
+  TRegistry reg;
+  if (!reg.OpenKey(kBlacklistKey, true)) return std::nullopt;
+  return reg.GetValueNames();
+}
+
+bool AddToBlacklist(const std::vector<std::wstring>& names) {
+  TRegistry reg;
+  if (!reg.OpenKey(kBlacklistKey, true)) return false;
+  for (const std::wstring& name : names) reg.WriteString(name, L"");
+  return true;
+}
+
+bool IsBlacklisted(const std::wstring& file_name, const std::vector<std::wstring>& blacklist) {
+  for (const std::wstring& name : blacklist) {
+    if (SameText(file_name, name)) return true;
+  }
+  return false;
+}
+
+Enforcement RemoveBlacklisted(const StartupList& rows, const std::vector<std::wstring>& blacklist,
+                              RemovalFailures& failures) {
+  Enforcement result;
+  for (const StartupEntry& row : rows) {
+    if (!IsBlacklisted(row.file_name, blacklist)) continue;
+    auto entry = std::make_tuple(row.name, row.file_name, row.location);
+    if (RemoveEntry(row)) {
+      result.removed.push_back(row.file_name);
+      failures.erase(entry);
+    } else if (failures.insert(entry).second) {
+      ++result.newly_failed;
+    }
+  }
+  return result;
+}
+
+std::wstring BlacklistBalloonText(const Enforcement& enforcement) {
+  std::wstring text;
+  if (!enforcement.removed.empty()) {
+    // The missing blank before "programs" is how users have always seen it.
+    text = L"Korvane has been found " + std::to_wstring(enforcement.removed.size()) +
+           L"programs, specified in the blacklist. Click this message to see the full list of "
+           L"removed programs";
+  }
+  if (enforcement.newly_failed > 0) {
+    if (!text.empty()) text += L". ";
+    text += std::to_wstring(enforcement.newly_failed);
+    text += enforcement.newly_failed == 1
+                ? L" blacklisted program could not be removed: its startup location may not be "
+                  L"changed without administrator rights."
+                : L" blacklisted programs could not be removed: their startup locations may not "
+                  L"be changed without administrator rights.";
+  }
+  return text;
+}
+
+std::string RemovedFileBytes(const std::vector<std::wstring>& names) {
+  std::wstring text;
+  for (const std::wstring& name : names) text += name + L"\r\n";
+  if (std::optional<std::string> ansi = ToAnsi(text)) return *ansi;
+  return "\xEF\xBB\xBF" + ToUtf8(text);
+}
+
+std::wstring WriteRemovedFile(const std::vector<std::wstring>& names) {
+  const std::string bytes = RemovedFileBytes(names);
+  const std::wstring beside = BesideProgram();
+  try {
+    WriteFileBytes(beside, bytes);
+    return beside;
+  } catch (const PlatformError&) {
+    // Installed where the user may not write (Program Files): the user's own
+    // folder takes it, so the error does not come back with every cycle.
+    const std::wstring local = InLocalAppData();
+    if (local.empty()) throw;
+    CreateFolder(ExcludeTrailingBackslash(ExtractFilePath(local)));
+    WriteFileBytes(local, bytes);
+    return local;
+  }
+}
+
+std::optional<std::wstring> RemovedFileToOpen(const std::optional<std::wstring>& written_last) {
+  if (written_last) {
+    if (FileExists(*written_last)) return written_last;
+    return std::nullopt;
+  }
+  for (const std::wstring& path : {BesideProgram(), InLocalAppData()}) {
+    if (!path.empty() && FileExists(path)) return path;
+  }
+  return std::nullopt;
+}
+
+}  // namespace korvane

@@ -1,0 +1,66 @@
+#include "monitor/cycle.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "monitor/saved_list.h"
+
+namespace korvane {
+
+RefreshCycle::RefreshCycle(CycleWindows windows) : windows_(std::move(windows)) {}
+
+void RefreshCycle::Run() {
+  if (running_) {
+    pending_ = true;
+    return;
+  }
+  running_ = true;
+  struct Finish {
+    RefreshCycle& cycle;
+    ~Finish() {
+      cycle.running_ = false;
+      cycle.pending_ = false;
+      // A timed cycle that came due meanwhile has just been served.
+      if (cycle.ticks_ >= cycle.period_) cycle.ticks_ = 0;
+    }
+  } finish{*this};
+  do {
+    pending_ = false;
+    RunSteps();
+  } while (pending_);
+}
+
+void RefreshCycle::Tick() {
+  if (ticks_ < period_) ++ticks_;
+  if (ticks_ >= period_) Run();
+}
+
+void RefreshCycle::SetMonitoring(int32_t minutes) {
+  period_ = std::clamp<int32_t>(minutes, 1, 60) * 60;
+}
+
+void RefreshCycle::RunSteps() {
+  windows_.refresh_list();
+  EnforceBlacklist();
+  DetectNewEntries();
+  // The new entries dialog may have deleted entries and rescanned.
+  SaveStartupList(windows_.rows());
+}
+
+void RefreshCycle::EnforceBlacklist() {
+  std::optional<std::vector<std::wstring>> blacklist = ReadBlacklist();
+  if (!blacklist || blacklist->empty()) return;
+  Enforcement done = RemoveBlacklisted(windows_.rows(), *blacklist, failures_);
+  const std::wstring text = BlacklistBalloonText(done);
+  if (!text.empty()) windows_.show_balloon(kBlacklistBalloonTitle, text);
+  if (done.removed.empty()) return;
+  removed_file_ = WriteRemovedFile(done.removed);
+  windows_.refresh_list();
+}
+
+void RefreshCycle::DetectNewEntries() {
+  StartupList found = FindNewEntries(windows_.rows());
+  if (!found.empty()) windows_.show_new_entries(found);
+}
+
+}  // namespace korvane

@@ -1,0 +1,48 @@
+#include "monitor/new_entries.h"
+
+#include "catalogue/removal.h"
+#include "monitor/blacklist.h"
+#include "platform/error.h"
+
+namespace korvane {
+
+namespace {
+
+std::vector<bool> Marks(size_t count, const std::vector<size_t>& selected) {
+  std::vector<bool> marks(count, false);
+  for (size_t index : selected) {
+    if (index < count) marks[index] = true;
+  }
+  return marks;
+}
+
+}  // namespace
+
+void DeleteNewEntries(StartupList& rows, const std::vector<size_t>& selected) {
+  const std::vector<bool> marks = Marks(rows.size(), selected);
+  StartupList kept;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (!marks[i]) {
+      kept.push_back(std::move(rows[i]));
+      continue;
+    }
+    try {
+      DeleteStartupEntry(rows[i], RemovalSource::NewEntriesList);
+    } catch (const PlatformError&) {
+      // Not reported: the rescan shows the entry still in its location.
+    }
+  }
+  rows = std::move(kept);
+}
+
+void BlacklistNewEntries(StartupList& rows, const std::vector<size_t>& selected) {
+  const std::vector<bool> marks = Marks(rows.size(), selected);
+  std::vector<std::wstring> names;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (marks[i]) names.push_back(rows[i].file_name);
+  }
+  AddToBlacklist(names);
+  DeleteNewEntries(rows, selected);
+}
+
+}  // namespace korvane

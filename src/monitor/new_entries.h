@@ -1,0 +1,21 @@
+#pragma once
+// What the new entries dialog does to its rows, without the window.
+#include <cstddef>
+#include <vector>
+
+#include "catalogue/entry.h"
+
+namespace korvane {
+
+// Removes the entries of the selected rows from their locations (each row
+// exactly once; a running program is terminated) and drops those rows from
+// `rows`, whether or not the removal worked: the rescan shows what is left.
+// `selected` holds row indices in any order; duplicates and indices past the
+// end count once or not at all.
+void DeleteNewEntries(StartupList& rows, const std::vector<size_t>& selected);
+
+// Puts the selected rows' file names on the blacklist (when its key opens),
+// then deletes them as above.
+void BlacklistNewEntries(StartupList& rows, const std::vector<size_t>& selected);
+
+}  // namespace korvane

@@ -1,0 +1,56 @@
+#include "monitor/saved_list.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "platform/text.h"
+
+namespace korvane {
+
+const wchar_t kSavedListKey[] = L"\\Software\\Korvane\\SavedList";
+
+namespace {
+
+bool Holds(const std::vector<std::wstring>& names, const std::wstring& name) {
+  return std::any_of(names.begin(), names.end(),
+                     [&name](const std::wstring& n) { return SameText(n, name); });
+}
+
+}  // namespace
+
+void SaveStartupList(const StartupList& rows) {
+  TRegistry reg;
+  if (!reg.OpenKey(kSavedListKey, true)) return;
+  std::vector<std::wstring> names;
+  for (const StartupEntry& row : rows) {
+    if (!Holds(names, row.file_name)) names.push_back(row.file_name);
+  }
+  const std::vector<std::wstring> stored = reg.GetValueNames();
+  for (const std::wstring& name : names) {
+    // A value keeps the spelling it was made with: one stored in another
+    // letter case is made again, as the list now spells it.
+    auto same = std::find_if(stored.begin(), stored.end(),
+                             [&name](const std::wstring& n) { return SameText(n, name); });
+    if (same != stored.end() && *same != name) reg.DeleteValue(*same);
+    reg.WriteString(name, L"");
+  }
+  for (const std::wstring& name : stored) {
+    if (!Holds(names, name)) reg.DeleteValue(name);
+  }
+  for (const std::wstring& key : reg.GetKeyNames()) reg.DeleteKey(key);
+}
+
+StartupList FindNewEntries(const StartupList& rows) {
+  StartupList found;
+  TRegistry reg;
+  if (!reg.OpenKey(kSavedListKey, true)) return found;
+  const std::vector<std::wstring> saved = reg.GetValueNames();
+  for (const StartupEntry& row : rows) {
+    if (!Holds(saved, row.file_name)) found.push_back(row);
+  }
+  return found;
+}
+
+}  // namespace korvane

@@ -1,0 +1,22 @@
+#pragma once
+// The saved list: the file names of the startup list as it was last seen,
+// kept as empty REG_SZ values of one key, and what counts as new against it.
+#include "catalogue/entry.h"
+
+namespace korvane {
+
+extern const wchar_t kSavedListKey[];
+
+// Stores the file names of `rows` as the saved list, one value per distinct
+// name (the first spelling in row order). The key is updated in place: the
+// current names are written before the names no longer listed are deleted,
+// so a failure half-way never leaves the list empty. Nothing is stored when
+// the key cannot be opened; a failed write throws.
+void SaveStartupList(const StartupList& rows);
+
+// The rows whose file name is not in the saved list (without regard to
+// letter case), in row order. Nothing is new when the key cannot be opened;
+// a missing key is made empty, so at the first run every row is new.
+StartupList FindNewEntries(const StartupList& rows);
+
+}  // namespace korvane

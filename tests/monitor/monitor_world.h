@@ -1,0 +1,118 @@
+#pragma once
+// A startup configuration for the monitor's tests on either backend, with an
+// empty blacklist, no saved list and no removed.txt, and a refresh cycle whose
+// windows are recorded instead of shown.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "catalogue/scan.h"
+#include "catalogue/world.h"
+#include "monitor/blacklist.h"
+#include "monitor/cycle.h"
+#include "monitor/saved_list.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+
+#ifdef _WIN32
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#else
+#include "platform/memory/arrange.h"
+#endif
+
+namespace korvane::test {
+
+inline const std::wstring kRunKey = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+inline std::wstring RemovedBesideProgram() {
+  return ExtractFilePath(OwnExecutablePath()) + L"removed.txt";
+}
+inline std::wstring RemovedInLocalAppData() {
+  return IncludeTrailingBackslash(LocalAppDataFolder()) + L"Korvane\\removed.txt";
+}
+
+inline std::string FileContent(const std::wstring& path) {
+#ifdef _WIN32
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+#else
+  return memory::FileContent(path);
+#endif
+}
+
+inline std::vector<std::wstring> ValueNames(const std::wstring& key) {
+  TRegistry reg;
+  if (!reg.OpenKey(key, false)) return {};
+  return reg.GetValueNames();
+}
+
+class MonitorTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ResetWorld();
+    MakeFolder(LocalAppDataFolder());  // as every user's profile has it
+    Clean();
+  }
+  void TearDown() override { Clean(); }
+
+  static void Clean() {
+    TRegistry reg;
+    reg.DeleteKey(kBlacklistKey);
+    reg.DeleteKey(kSavedListKey);
+    RemoveFile(RemovedBesideProgram());
+    RemoveFile(RemovedInLocalAppData());
+  }
+
+  // A current-user Run value named `name` that starts kRoot\<file>.
+  static std::wstring AddRun(const std::wstring& name, const std::wstring& file) {
+    const std::wstring path = kRoot + L"\\" + file;
+    PutFile(path);
+    SetString(RootKey::CurrentUser, kRunKey, name, path);
+    return path;
+  }
+  static bool HasRun(const std::wstring& name) {
+    TRegistry reg;
+    return reg.OpenKey(kRunKey, false) && reg.ValueExists(name);
+  }
+  static void PutOnBlacklist(const std::vector<std::wstring>& names) {
+    ASSERT_TRUE(AddToBlacklist(names));
+  }
+};
+
+// A refresh cycle over a list of its own whose windows only record: which
+// steps showed something, in order ("scan", "balloon", "new entries").
+struct RecordedCycle {
+  StartupList rows;
+  std::vector<std::wstring> steps;
+  std::vector<std::wstring> balloons;  // "title|text"
+  std::vector<StartupList> shown;
+  // What the new entries "dialog" does while it is open.
+  std::function<void(const StartupList&)> while_shown;
+  RefreshCycle cycle{{[this] {
+                        steps.push_back(L"scan");
+                        ScanStartupList(rows);
+                      },
+                      [this] { return rows; },
+                      [this](const std::wstring& title, const std::wstring& text) {
+                        steps.push_back(L"balloon");
+                        balloons.push_back(title + L"|" + text);
+                      },
+                      [this](const StartupList& found) {
+                        steps.push_back(L"new entries");
+                        shown.push_back(found);
+                        if (while_shown) while_shown(found);
+                      }}};
+};
+
+inline std::vector<std::wstring> FileNames(const StartupList& rows) {
+  std::vector<std::wstring> names;
+  for (const StartupEntry& row : rows) names.push_back(row.file_name);
+  return names;
+}
+
+}  // namespace korvane::test
