@@ -95,7 +95,10 @@ enum class Fault {
   ProcessList,    // the next EnumerateProcesses throws
   ShellLink,      // the next shell link object cannot be created
   FileDelete,     // the next RemoveFile fails
+  FileMove,       // the next MoveFileTo fails
 };
 void FailNext(Fault fault);
+// Forgets the faults that have not happened yet.
+void ClearFaults();
 
 }  // namespace korvane::memory
