@@ -27,9 +27,9 @@ struct Shortcut {
   ShowCommand show = ShowCommand::Normal;
   bool operator==(const Shortcut&) const = default;
   friend void PrintTo(const Shortcut& s, std::ostream* out) {
-    *out << ToUtf8(s.target) << " | " << ToUtf8(s.arguments) << " | "
-         << ToUtf8(s.working_directory) << " | " << ToUtf8(s.icon_location) << "," << s.icon_index
-         << " | " << s.hot_key << " | " << static_cast<int>(s.show);
+    *out << ToUtf8(s.target) << " | " << ToUtf8(s.arguments) << " | " << ToUtf8(s.working_directory)
+         << " | " << ToUtf8(s.icon_location) << "," << s.icon_index << " | " << s.hot_key << " | "
+         << static_cast<int>(s.show);
   }
 };
 
