@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "catalogue/scan.h"
 #include "catalogue/shortcuts.h"
@@ -120,13 +121,13 @@ TEST_F(Moves, TakenNamesGetANumberAndTheSameEntryIsNotWrittenTwice) {
   const RegistryValue other{RegistryDataType::String, Utf16(app_)};
   PutValue(CurrentUser, kRun, L"Tool", other);
   PutValue(CurrentUser, kRun, L"Tool (2)", other);
-  test::SetString(LocalMachine, kRun, L"Tool", tool_ + L" -x");
   test::SetString(CurrentUser, kRun, L"Same", tool_);
   test::SetString(LocalMachine, kRun, L"Same", tool_);
-  test::PutShortcut(user_ + L"\\App.lnk", {tool_});
-  test::PutShortcut(common_ + L"\\App.lnk", {app_, L"-y"});
-  test::PutShortcut(user_ + L"\\Twin.lnk", {app_, L"-t"});
-  test::PutShortcut(common_ + L"\\Twin.lnk", {app_, L"-t"});
+  test::SetString(LocalMachine, kRun, L"Tool", tool_ + L" -x");
+  test::PutShortcut(user_ + L"\\App.lnk", test::LinkTo(tool_));
+  test::PutShortcut(common_ + L"\\App.lnk", test::LinkTo(app_, L"-y"));
+  test::PutShortcut(user_ + L"\\Twin.lnk", test::LinkTo(app_, L"-t"));
+  test::PutShortcut(common_ + L"\\Twin.lnk", test::LinkTo(app_, L"-t"));
 
   StartupList keys;
   for (const StartupEntry& e : Rows({L"Tool", L"Same"})) {
@@ -134,10 +135,10 @@ TEST_F(Moves, TakenNamesGetANumberAndTheSameEntryIsNotWrittenTwice) {
   }
   ASSERT_EQ(keys.size(), 2u);
   MoveResult result = MoveStartupEntries(keys, MoveTarget::CurrentUserRun);
-  EXPECT_EQ(result[0].written, L"Tool (3)");
-  EXPECT_FALSE(result[0].same_entry);
-  EXPECT_EQ(result[1].written, L"Same");
-  EXPECT_TRUE(result[1].same_entry);
+  EXPECT_EQ(result[0].written, L"Same");
+  EXPECT_TRUE(result[0].same_entry);
+  EXPECT_EQ(result[1].written, L"Tool (3)");
+  EXPECT_FALSE(result[1].same_entry);
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey(kRun, false));
   EXPECT_EQ(reg.ReadString(L"Tool (3)"), tool_ + L" -x");
@@ -162,19 +163,54 @@ TEST_F(Moves, TakenNamesGetANumberAndTheSameEntryIsNotWrittenTwice) {
   EXPECT_FALSE(FileExists(common_ + L"\\Twin.lnk"));
 }
 
+TEST_F(Moves, EveryPairOfKindsMovesTheEntryWhole) {
+  const struct {
+    const char* name;
+    MoveTarget place;
+  } places[] = {{"user key", MoveTarget::CurrentUserRun},
+                {"machine key", MoveTarget::AllUsersRun},
+                {"user folder", MoveTarget::CurrentUserStartup},
+                {"common folder", MoveTarget::AllUsersStartup}};
+  const std::wstring parameters = L"-p \"x y\"";
+  for (const auto& from : places) {
+    for (const auto& to : places) {
+      if (from.place == to.place) continue;
+      SCOPED_TRACE(std::string(from.name) + " to " + to.name);
+      SetUp();
+      StartupLocation source = MoveTargetLocation(from.place);
+      if (source.kind == StartupLocationKind::RegistryKeyLocation) {
+        test::SetString(source.root, source.path, L"Pair", L"\"" + tool_ + L"\" " + parameters);
+      } else {
+        test::PutShortcut(source.path + L"\\Pair.lnk", test::LinkTo(tool_, parameters));
+      }
+      StartupList rows = Scan();
+      ASSERT_EQ(rows.size(), 1u);
+      MoveResult result = MoveStartupEntries(rows, to.place);
+      EXPECT_EQ(result[0].outcome, MoveOutcome::Moved) << ToUtf8(result[0].reason);
+      StartupList after = Scan();
+      ASSERT_EQ(after.size(), 1u);
+      EXPECT_TRUE(SameText(after[0].location, LocationText(MoveTargetLocation(to.place))));
+      EXPECT_TRUE(SameText(after[0].file_name, tool_));
+      EXPECT_EQ(after[0].parameters, parameters);
+    }
+  }
+}
+
 TEST_F(Moves, BetweenFoldersTheFileItselfMoves) {
   const test::Shortcut full{tool_, L"-a \"b c\"", root_ + L"\\Tools",    app_,
                             1,     0x0641,        ShowCommand::Maximized};
   test::PutShortcut(user_ + L"\\Full.lnk", full);
+  const test::Shortcut saved = test::ReadShortcut(user_ + L"\\Full.lnk");
   test::PutFile(user_ + L"\\job.bat", "@echo job\r\n");
   test::MakeFolder(user_ + L"\\Sub");
-  test::PutShortcut(user_ + L"\\Sub\\Deep.lnk", {app_});
+  test::PutShortcut(user_ + L"\\Sub\\Deep.lnk", test::LinkTo(app_));
   StartupList rows = Rows({L"Full.lnk", L"job.bat", L"Deep.lnk"});
   ASSERT_EQ(rows.size(), 3u);
 
   MoveResult result = MoveStartupEntries(rows, MoveTarget::AllUsersStartup);
   for (const RowMove& r : result) EXPECT_EQ(r.outcome, MoveOutcome::Moved) << ToUtf8(r.reason);
-  EXPECT_EQ(test::ReadShortcut(common_ + L"\\Full.lnk"), full);
+  EXPECT_EQ(test::ReadShortcut(common_ + L"\\Full.lnk"), saved);
+  EXPECT_EQ(saved.working_directory, full.working_directory);
   EXPECT_EQ(Content(common_ + L"\\job.bat"), "@echo job\r\n");
   EXPECT_EQ(test::ReadShortcut(common_ + L"\\Deep.lnk").target, app_);
   EXPECT_FALSE(FileExists(user_ + L"\\Full.lnk"));
@@ -186,7 +222,7 @@ TEST_F(Moves, BetweenFoldersTheFileItselfMoves) {
 TEST_F(Moves, ACrossKindMoveBuildsTheEntryFromTheRow) {
   test::SetString(CurrentUser, kRun, L"App.exe", L"\"" + app_ + L"\" -x \"a b\"");
   test::SetString(CurrentUser, kRun, L"a/b:c", tool_ + L" -c");
-  test::PutShortcut(user_ + L"\\Tool.lnk", {app_, L"/min \"c d\"", root_});
+  test::PutShortcut(user_ + L"\\Tool.lnk", test::LinkTo(app_, L"/min \"c d\"", root_));
   test::SetWinIni(L"run", tool_);
   const StartupList before = Scan();
   ASSERT_EQ(before.size(), 4u);
@@ -196,8 +232,12 @@ TEST_F(Moves, ACrossKindMoveBuildsTheEntryFromTheRow) {
   for (const RowMove& r : to_folder) {
     EXPECT_EQ(r.outcome, MoveOutcome::Moved) << ToUtf8(r.reason) << ToUtf8(r.written);
   }
-  EXPECT_EQ(test::ReadShortcut(user_ + L"\\App.exe.lnk"), (test::Shortcut{app_, L"-x \"a b\""}));
-  EXPECT_EQ(test::ReadShortcut(user_ + L"\\a_b_c.lnk"), (test::Shortcut{tool_, L"-c"}));
+  for (auto [file, target, arguments] :
+       {std::tuple(L"App.exe.lnk", app_, L"-x \"a b\""), std::tuple(L"a_b_c.lnk", tool_, L"-c")}) {
+    test::Shortcut made = test::ReadShortcut(user_ + L"\\" + file);
+    EXPECT_EQ(made.target, target);
+    EXPECT_EQ(made.arguments, arguments);
+  }
 
   MoveResult to_key = MoveStartupEntries(Rows({L"Tool.lnk"}), MoveTarget::AllUsersRun);
   MoveResult word = MoveStartupEntries(Rows({L"tool"}), MoveTarget::CurrentUserRunOnce);
@@ -241,8 +281,8 @@ TEST_F(Moves, AProgramFileInAStartupFolderIsNotMovedToAKey) {
 
 TEST_F(Moves, AnEntryAlreadyInTheTargetStaysWhereItIs) {
   test::SetString(CurrentUser, kRun, L"Self", tool_);
-  test::PutShortcut(user_ + L"\\Self.lnk", {tool_});
-  test::PutShortcut(user_ + L"\\Sub\\Up.lnk", {app_});
+  test::PutShortcut(user_ + L"\\Self.lnk", test::LinkTo(tool_));
+  test::PutShortcut(user_ + L"\\Sub\\Up.lnk", test::LinkTo(app_));
   StartupList rows = Rows({L"Self", L"Self.lnk", L"Up.lnk"});
   ASSERT_EQ(rows.size(), 3u);
   // The file system and the registry ignore letter case, and so does the move.

@@ -3,6 +3,7 @@
 // the memory world natively, through the shell's own link object under Wine.
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include <ostream>
 
@@ -12,6 +13,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shlobj.h>
+
+#include <filesystem>
+#include <stdexcept>
 
 #include "platform/win32/handles.h"
 #else
@@ -33,8 +37,19 @@ struct Shortcut {
   }
 };
 
+inline Shortcut LinkTo(std::wstring target, std::wstring arguments = {},
+                       std::wstring working_directory = {}) {
+  Shortcut s;
+  s.target = std::move(target);
+  s.arguments = std::move(arguments);
+  s.working_directory = std::move(working_directory);
+  return s;
+}
+
+// Makes the folders on the way.
 inline void PutShortcut(const std::wstring& file, const Shortcut& s) {
 #ifdef _WIN32
+  std::filesystem::create_directories(std::filesystem::path(file).parent_path());
   win32::ComPtr<IShellLinkW> link;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                               link.put_void()))) {
