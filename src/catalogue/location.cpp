@@ -149,6 +149,11 @@ std::vector<StartupLocation> StartupLocations() {
   return all;
 }
 
+bool IsPlainFileName(const std::wstring& name) {
+  return !name.empty() && name != L"." && name != L".." &&
+         name.find_first_of(L"\\/:") == std::wstring::npos;
+}
+
 std::vector<std::pair<size_t, size_t>> WinIniWords(const std::wstring& list) {
   std::vector<std::pair<size_t, size_t>> words;
   for (size_t start = 0; start < list.size();) {

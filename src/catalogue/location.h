@@ -53,6 +53,10 @@ std::vector<StartupLocation> WinIniLocations();
 // keeps), the twins, folders and win.ini resolved now.
 std::vector<StartupLocation> StartupLocations();
 
+// A name that stands for a file directly inside a folder: not empty, not "."
+// or "..", and with no backslash, slash or colon that could lead elsewhere.
+bool IsPlainFileName(const std::wstring& name);
+
 // The words of a win.ini "run" or "load" list: each is the text before the
 // next blank, and the blank after it belongs to it (two blanks in a row give
 // an empty word). `words[i].first` is where word i starts, `.second` its length.

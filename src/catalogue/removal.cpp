@@ -14,13 +14,6 @@ namespace korvane {
 
 namespace {
 
-// Only a file directly inside the folder may go: a name that climbs out of
-// it, or names the folder itself, removes nothing.
-bool IsPlainFileName(const std::wstring& name) {
-  return !name.empty() && name != L"." && name != L".." &&
-         name.find_first_of(L"\\/:") == std::wstring::npos;
-}
-
 // Removes the first word equal to `word` (with case) and the blank after it;
 // a last word leaves the blank before it. False when no word matched.
 bool RemoveWord(std::wstring& words, const std::wstring& word) {
@@ -37,6 +30,7 @@ bool RemoveFromLocation(const StartupEntry& row) {
   StartupLocation location = RecogniseLocation(row.location);
   switch (location.kind) {
     case StartupLocationKind::StartupFolderLocation: {
+      // Only a file directly inside the folder may go.
       if (!IsPlainFileName(row.name)) return false;
       std::wstring file = IncludeTrailingBackslash(location.path) + row.name;
       return !FileExists(file) || RemoveFile(file) || !FileExists(file);

@@ -19,6 +19,9 @@ bool FitsPathLimit(std::wstring_view name);
 bool FileExists(const std::wstring& path);    // exists and is no folder
 bool FolderExists(const std::wstring& path);  // exists and is a folder
 bool RemoveFile(const std::wstring& path);    // true when deleted
+// Moves a file to another name or folder, also across drives; never replaces
+// a file that is there. True when moved.
+bool MoveFileTo(const std::wstring& from, const std::wstring& to);
 
 struct FolderItem {
   std::wstring name;

@@ -6,6 +6,7 @@
 // relative to the key that is open, or to the root when none is.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,13 @@ enum class RegistryView { Native, Bits64, Bits32 };
 
 // True on 64-bit Windows, where the two views differ.
 bool RegistryHasViews();
+
+// A value's type and data exactly as stored.
+struct RegistryValue {
+  RegistryDataType type = RegistryDataType::None;
+  std::vector<uint8_t> data;
+  bool operator==(const RegistryValue&) const = default;
+};
 
 class TRegistry {
  public:
@@ -65,6 +73,10 @@ class TRegistry {
   void WriteString(const std::wstring& name, const std::wstring& value);  // REG_SZ
   // REG_DWORD; a missing value or any other type throws.
   int32_t ReadInteger(const std::wstring& name);
+  // Type and data as stored, whole; nothing when the value does not exist.
+  std::optional<RegistryValue> ReadValue(const std::wstring& name);
+  // Writes type and data unchanged; a value of type Other or None throws.
+  void WriteValue(const std::wstring& name, const RegistryValue& value);
   void WriteInteger(const std::wstring& name, int32_t value);
   bool ReadBool(const std::wstring& name) { return ReadInteger(name) != 0; }
   void WriteBool(const std::wstring& name, bool value) { WriteInteger(name, value ? 1 : 0); }

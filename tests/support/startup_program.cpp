@@ -9,6 +9,8 @@
 //   /side-windows     also open, after the main window, a hidden top-level
 //                     window and a visible window owned by the main one; a
 //                     close request to either of them only closes that one
+//   /report FILE      write its working folder and then its command line, each
+//                     on a line of its own, to FILE (UTF-8) when it starts
 //
 // It exits with code 0 when closed and 3 when it ends on its own.
 #include <windows.h>
@@ -36,6 +38,22 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
+void Report(const wchar_t* file) {
+  wchar_t folder[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, folder);
+  std::wstring text = std::wstring(folder) + L"\n" + GetCommandLineW() + L"\n";
+  std::string utf8(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr),
+                   '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()),
+                      nullptr, nullptr);
+  utf8.pop_back();
+  HANDLE out = CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+  CloseHandle(out);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -52,6 +70,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       title = __wargv[++i];
     } else if (option == L"/side-windows") {
       side_windows = true;
+    } else if (option == L"/report" && i + 1 < __argc) {
+      Report(__wargv[++i]);
     }
   }
 

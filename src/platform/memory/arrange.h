@@ -110,7 +110,10 @@ enum class Fault {
   ShellLink,      // the next shell link object cannot be created
   FileDelete,     // the next RemoveFile fails
   FileWrite,      // the next file write throws
+  FileMove,       // the next MoveFileTo fails
 };
 void FailNext(Fault fault);
+// Forgets the faults that have not happened yet.
+void ClearFaults();
 
 }  // namespace korvane::memory

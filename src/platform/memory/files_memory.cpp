@@ -67,6 +67,23 @@ bool RemoveFile(const std::wstring& path) {
          }) > 0;
 }
 
+bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
+  if (TakeFault(memory::Fault::FileMove)) return false;
+  std::wstring from_leaf, to_leaf;
+  FsNode* source = ParentFolder(from, false, &from_leaf);
+  FsNode* target = ParentFolder(to, false, &to_leaf);
+  if (source == nullptr || target == nullptr || FindItem(to, false) != nullptr) return false;
+  auto item = std::find_if(source->children.begin(), source->children.end(), [&](const auto& c) {
+    return !c->folder && SameText(c->name, from_leaf);
+  });
+  if (item == source->children.end()) return false;
+  std::unique_ptr<FsNode> file = std::move(*item);
+  source->children.erase(item);
+  file->name = to_leaf;
+  AddChild(*target, std::move(file));
+  return true;
+}
+
 std::vector<FolderItem> ListFolder(const std::wstring& folder) {
   std::vector<FolderItem> items;
   const FsNode* node = FindItem(folder, true);

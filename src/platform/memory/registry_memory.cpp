@@ -259,6 +259,23 @@ RegNode* ListedNode(const TRegistry& reg, const std::unique_ptr<TRegistry::Key>&
 
 }  // namespace
 
+std::optional<RegistryValue> TRegistry::ReadValue(const std::wstring& name) {
+  if (TakeFault(memory::Fault::RegistryRead)) {
+    throw PlatformError(L"Cannot read the registry value " + ValueText(*this, name));
+  }
+  RegNode* node = OpenNode(key_);
+  RegValue* value = node ? FindValue(*node, name) : nullptr;
+  if (value == nullptr) return std::nullopt;
+  return RegistryValue{value->type, value->data};
+}
+
+void TRegistry::WriteValue(const std::wstring& name, const RegistryValue& value) {
+  if (value.type == RegistryDataType::None || value.type == RegistryDataType::Other) {
+    throw PlatformError(L"Cannot write a value of this type as " + ValueText(*this, name));
+  }
+  Write(key_, *this, name, value.type, value.data);
+}
+
 std::vector<std::wstring> TRegistry::GetValueNames() {
   std::vector<std::wstring> names;
   if (RegNode* node = ListedNode(*this, key_)) {

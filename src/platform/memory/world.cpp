@@ -230,6 +230,10 @@ void FailNext(Fault fault) {
   TheWorld().faults.push_back(fault);
 }
 
+void ClearFaults() {
+  TheWorld().faults.clear();
+}
+
 void SetCurrentDirectory(const std::wstring& path) {
   TheWorld().current_directory = path;
 }

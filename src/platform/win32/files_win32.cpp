@@ -39,6 +39,11 @@ bool RemoveFile(const std::wstring& path) {
   return DeleteFileW(path.c_str()) != 0;
 }
 
+bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
+  // Without MOVEFILE_REPLACE_EXISTING the call fails on a file that is there.
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED) != 0;
+}
+
 std::vector<FolderItem> ListFolder(const std::wstring& folder) {
   std::vector<FolderItem> items;
   WIN32_FIND_DATAW data;

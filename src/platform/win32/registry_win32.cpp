@@ -262,13 +262,9 @@ bool TRegistry::ValueExists(const std::wstring& name) {
   return GetDataType(name) != RegistryDataType::None;
 }
 
-RegistryDataType TRegistry::GetDataType(const std::wstring& name) {
-  if (!key_) return RegistryDataType::None;
-  DWORD type = REG_NONE;
-  if (RegQueryValueExW(key_->handle.get(), name.c_str(), nullptr, &type, nullptr, nullptr) !=
-      ERROR_SUCCESS) {
-    return RegistryDataType::None;
-  }
+namespace {
+
+RegistryDataType DataType(DWORD type) {
   switch (type) {
     case REG_SZ:
       return RegistryDataType::String;
@@ -283,6 +279,53 @@ RegistryDataType TRegistry::GetDataType(const std::wstring& name) {
     default:
       return RegistryDataType::Other;
   }
+}
+
+}  // namespace
+
+RegistryDataType TRegistry::GetDataType(const std::wstring& name) {
+  if (!key_) return RegistryDataType::None;
+  DWORD type = REG_NONE;
+  if (RegQueryValueExW(key_->handle.get(), name.c_str(), nullptr, &type, nullptr, nullptr) !=
+      ERROR_SUCCESS) {
+    return RegistryDataType::None;
+  }
+  return DataType(type);
+}
+
+std::optional<RegistryValue> TRegistry::ReadValue(const std::wstring& name) {
+  if (!key_) return std::nullopt;
+  std::optional<RawValue> raw =
+      QueryValue(key_->handle.get(), name, ValueText(root_, current_path_, name));
+  if (!raw) return std::nullopt;
+  return RegistryValue{DataType(raw->type), std::move(raw->data)};
+}
+
+void TRegistry::WriteValue(const std::wstring& name, const RegistryValue& value) {
+  const std::wstring value_text = ValueText(root_, current_path_, name);
+  DWORD type = REG_NONE;
+  switch (value.type) {
+    case RegistryDataType::String:
+      type = REG_SZ;
+      break;
+    case RegistryDataType::ExpandString:
+      type = REG_EXPAND_SZ;
+      break;
+    case RegistryDataType::DWord:
+      type = REG_DWORD;
+      break;
+    case RegistryDataType::Binary:
+      type = REG_BINARY;
+      break;
+    case RegistryDataType::MultiString:
+      type = REG_MULTI_SZ;
+      break;
+    case RegistryDataType::None:
+    case RegistryDataType::Other:
+      ThrowWrongType(value_text);
+  }
+  SetValue(key_ ? key_->handle.get() : nullptr, name, value_text, type, value.data.data(),
+           static_cast<DWORD>(value.data.size()));
 }
 
 std::wstring TRegistry::ReadString(const std::wstring& name) {

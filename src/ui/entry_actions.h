@@ -1,0 +1,25 @@
+#pragma once
+// What the commands on the selected rows do, row by row, from the row texts
+// alone, and the Service menu's tools. The main window asks first and
+// refreshes afterwards; nothing here touches a window.
+#include "catalogue/entry.h"
+
+namespace korvane {
+
+// Starts each row's program whose file exists, with its parameters, in the
+// program's own folder. A file that is missing (or a URL) is passed over.
+void RunEntries(const StartupList& rows);
+// Ends one process of each row's program that runs now, by a process list
+// taken afresh; the program is terminated, not asked.
+void StopEntries(const StartupList& rows);
+// Opens the folder of each row's file that exists, one window per row.
+void OpenEntryFolders(const StartupList& rows);
+// Shows the shell's properties sheet of each row's file that exists.
+void ShowEntryProperties(const StartupList& rows);
+
+enum class ServiceTool { SystemRegistry, CurrentUserStartup, AllUsersStartup, WinIni };
+// Opens the registry editor, a Startup folder or win.ini in the shell. A
+// Startup folder that neither Shell Folders nor the shell knows opens nothing.
+void OpenServiceTool(ServiceTool tool);
+
+}  // namespace korvane
