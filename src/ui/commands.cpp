@@ -11,7 +11,7 @@ using enum EnableRule;
 using enum CommandGroup;
 using S = AppSettings;
 
-// Every move shares its confirmation.
+// Every move shares its confirmation, asked in the words of the other questions.
 constexpr Command MoveTarget(CommandId id, const wchar_t* caption) {
   return {.id = id,
           .caption = caption,
@@ -21,7 +21,7 @@ constexpr Command MoveTarget(CommandId id, const wchar_t* caption) {
           .confirm_several = &S::multiple_movement,
           .question_caption = L"Korvane",
           .question_one = L"Are you really want to move this entry?",
-          .question_several_before = L"Are you really move to launch ",
+          .question_several_before = L"Are you really want to move ",
           .question_several_after = L" entries?"};
 }
 

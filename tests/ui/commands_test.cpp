@@ -74,7 +74,7 @@ TEST(CommandTable, EachCommandConsultsItsOwnTwoSwitchesAndAsksItsOwnQuestion) {
   for (CommandId target : kMoveTargets) {
     cases.push_back({target, &AppSettings::single_movement, &AppSettings::multiple_movement,
                      L"Korvane", L"Are you really want to move this entry?",
-                     L"Are you really move to launch 3 entries?"});
+                     L"Are you really want to move 3 entries?"});
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);

@@ -2,24 +2,84 @@
 // the file's properties, delete, add to the blacklist), the Service menu's
 // tools, and the moves to another location. Each is reached through the
 // command table; ConfirmCommand (command_bars.h) asks its question.
+#include "catalogue/moves.h"
+#include "catalogue/removal.h"
+#include "platform/registry.h"
+#include "ui/entry_actions.h"
+#include "ui/win32/command_bars.h"
 #include "ui/win32/main_form.h"
 
 namespace korvane {
 
+namespace {
+
+// The list takes no input while a move walks its rows, and gets it back
+// however the move ends.
+class DisabledWhileInScope {
+ public:
+  explicit DisabledWhileInScope(HWND window) : window_(window) { EnableWindow(window_, FALSE); }
+  ~DisabledWhileInScope() { EnableWindow(window_, TRUE); }
+  DisabledWhileInScope(const DisabledWhileInScope&) = delete;
+  DisabledWhileInScope& operator=(const DisabledWhileInScope&) = delete;
+
+ private:
+  HWND window_;
+};
+
+}  // namespace
+
 void TMainForm::OnEntryCommand(CommandId id) {
   switch (id) {
+    case Systemregistry1:
+      return OpenServiceTool(ServiceTool::SystemRegistry);
+    case Currentuser1:
+      return OpenServiceTool(ServiceTool::CurrentUserStartup);
+    case Allusers1:
+      return OpenServiceTool(ServiceTool::AllUsersStartup);
+    case Wininifile1:
+      return OpenServiceTool(ServiceTool::WinIni);
     default:
-      // Run1, Stop1, Openfolder1, Fileproperties1, Deletestartupentry1,
-      // Addtoblacklist1, Systemregistry1, Currentuser1, Allusers1 and
-      // Wininifile1 come here; none acts yet.
       break;
   }
+  const StartupList rows = SelectedRows();
+  if (rows.empty()) return;
+  if (id == Openfolder1) return OpenEntryFolders(rows);
+  if (id == Fileproperties1) return ShowEntryProperties(rows);
+  if (!ConfirmCommand(Handle(), id, rows.size(), Settings)) return;
+  switch (id) {
+    case Run1:
+      RunEntries(rows);
+      break;
+    case Stop1:
+      StopEntries(rows);
+      break;
+    case Deletestartupentry1:
+      for (const StartupEntry& row : rows) DeleteStartupEntry(row, RemovalSource::MainList);
+      break;
+    case Addtoblacklist1: {
+      TRegistry reg;
+      if (reg.OpenKey(L"\\Software\\Korvane\\blacklist", true)) {
+        for (const StartupEntry& row : rows) reg.WriteString(row.file_name, L"");
+      }
+      break;
+    }
+    default:
+      return;
+  }
+  RunRefreshCycle(*this);
 }
 
 void TMainForm::OnMoveCommand(CommandId target) {
-  // One of the eight "Move to" targets, Registrycurrentuser1 to
-  // Startmenuallusers1; no move acts yet.
-  (void)target;
+  const StartupList rows = SelectedRows();
+  if (rows.empty() || !ConfirmCommand(Handle(), target, rows.size(), Settings)) return;
+  MoveResult result;
+  {
+    DisabledWhileInScope list(ListView1());
+    result = MoveStartupEntries(rows, kMoveTargets[target - Registrycurrentuser1]);
+  }
+  const std::wstring report = MoveReport(rows, result);
+  if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
+  RunRefreshCycle(*this);
 }
 
 }  // namespace korvane

@@ -340,6 +340,12 @@ void TMainForm::OnNotify(const NMHDR& header) {
   if (header.hwndFrom == list_view_) {
     if (header.code == NM_CLICK) ListView1Click();
     if (header.code == NM_DBLCLK) OnCommand(Run1);
+    // The keys of Explorer's lists: Enter opens, Del deletes.
+    if (header.code == LVN_KEYDOWN) {
+      const WORD key = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
+      if (key == VK_RETURN) OnCommand(Run1);
+      if (key == VK_DELETE) OnCommand(Deletestartupentry1);
+    }
   }
 }
 

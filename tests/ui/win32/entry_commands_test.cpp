@@ -1,0 +1,178 @@
+// The entry commands from the main window, on the prefix's real registry,
+// folders and processes; the helper plays the startup program.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "catalogue/scan.h"
+#include "catalogue/shortcuts.h"
+#include "catalogue/world.h"
+#include "platform/processes.h"
+#include "platform/text.h"
+#include "support/programs.h"
+#include "support/windows.h"
+#include "ui/win32/main_form.h"
+
+namespace korvane {
+namespace {
+
+using korvane::testing::MessageBoxAnswerer;
+using korvane::testing::PumpMessages;
+using korvane::testing::StartedProgram;
+
+const std::wstring kRun = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+class EntryCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ResetWorld();
+    TRegistry reg;
+    reg.SetRootKey(RootKey::LocalMachine);
+    if (reg.OpenKey(kRun, false)) {
+      for (const std::wstring& name : reg.GetValueNames()) reg.DeleteValue(name);
+    }
+    test::PutFile(tool_);
+    form_.Settings = AppSettings{};
+  }
+  void Refresh() { RefreshStartupList(form_); }
+  void Select(std::initializer_list<int> rows) {
+    ListView_SetItemState(form_.ListView1(), -1, 0, LVIS_SELECTED);
+    for (int row : rows)
+      ListView_SetItemState(form_.ListView1(), row, LVIS_SELECTED, LVIS_SELECTED);
+  }
+  void Command(UINT id) { SendMessageW(form_.Handle(), WM_COMMAND, id, 0); }
+  // A key pressed in the list, as the user presses it there.
+  void Key(UINT key) {
+    SetFocus(form_.ListView1());
+    SendMessageW(form_.ListView1(), WM_KEYDOWN, key, 0);
+    PumpMessages();
+  }
+  std::wstring Names() {
+    std::wstring names;
+    for (const StartupEntry& row : form_.Rows()) names += row.name + L";";
+    return names;
+  }
+  const std::wstring tool_ = test::kRoot + L"\\Tools\\tool.exe";
+  const std::wstring user_ = test::kRoot + L"\\Startup";
+  const std::wstring common_ = test::kRoot + L"\\Common Startup";
+  TMainForm form_;
+};
+
+TEST_F(EntryCommands, DeleteAsksOnceAndEmptiesEveryKindOfLocation) {
+  test::SetString(RootKey::CurrentUser, kRun, L"User value", tool_);
+  test::SetString(RootKey::LocalMachine, kRun, L"Machine value", tool_ + L" -m");
+  test::PutShortcut(user_ + L"\\User link.lnk", test::LinkTo(tool_, L"-u"));
+  test::PutShortcut(common_ + L"\\Common link.lnk", test::LinkTo(tool_, L"-c"));
+  test::SetWinIni(L"load", tool_);
+  Refresh();
+  ASSERT_EQ(form_.Rows().size(), 5u) << ToUtf8(Names());
+  Select({0, 1, 2, 3, 4});
+  form_.Settings.multiple_deletion = true;
+  {
+    MessageBoxAnswerer no(IDNO);
+    Command(Deletestartupentry1);
+    ASSERT_EQ(no.Boxes().size(), 1u);
+    EXPECT_EQ(no.Boxes()[0].caption, L"Please, confirm deletion");
+    EXPECT_EQ(no.Boxes()[0].text, L"Are you really want to permanently remove 5 entries?");
+  }
+  EXPECT_EQ(form_.SelectedRows().size(), 5u);  // No changes nothing, the list included
+  {
+    MessageBoxAnswerer yes(IDYES);
+    Command(Deletestartupentry1);
+    EXPECT_EQ(yes.Boxes().size(), 1u);
+  }
+  EXPECT_TRUE(form_.Rows().empty()) << ToUtf8(Names());
+  StartupList left;
+  ScanStartupList(left);
+  EXPECT_TRUE(left.empty());
+}
+
+TEST_F(EntryCommands, DelAndEnterActOnTheSelectedRowsInTheList) {
+  const std::wstring report = test::kRoot + L"\\run-report.txt";
+  const std::wstring program = testing::HelperProgram(L"korvane_startup_program.exe");
+  test::SetString(RootKey::CurrentUser, kRun, L"A helper",
+                  L"\"" + program + L"\" /exit-after 20 /report \"" + report + L"\"");
+  test::SetString(RootKey::CurrentUser, kRun, L"B tool", tool_);
+  Refresh();
+  ASSERT_EQ(form_.Rows().size(), 2u);
+
+  Select({0});
+  Key(VK_RETURN);
+  for (int tries = 0; tries < 200 && !FileExists(report); ++tries) Sleep(50);
+  EXPECT_TRUE(FileExists(report)) << "Enter did not run the entry";
+  TWindowsAPI::Instance().InvalidateProcessList();
+  TWindowsAPI::Instance().EndProcessByFileName(program, true, EndMode::Terminate);
+
+  Refresh();
+  Select({1});
+  Key(VK_DELETE);
+  ASSERT_EQ(form_.Rows().size(), 1u);
+  EXPECT_EQ(form_.Rows()[0].name, L"A helper");
+}
+
+TEST_F(EntryCommands, StopEndsOneCopyAndTheRowStillRuns) {
+  StartedProgram first(L"/exit-after 60");
+  StartedProgram second(L"/exit-after 60");
+  test::SetString(RootKey::CurrentUser, kRun, L"Helper", L"\"" + first.Path() + L"\"");
+  Refresh();
+  ASSERT_EQ(form_.Rows().size(), 1u);
+  Select({0});
+  form_.Settings.single_stopping = true;
+  MessageBoxAnswerer yes(IDYES);
+  Command(Stop1);
+  ASSERT_EQ(yes.Boxes().size(), 1u);
+  EXPECT_EQ(yes.Boxes()[0].text, L"Are you really want to stop this entry?");
+  EXPECT_TRUE(first.WaitForExit(5000) || second.WaitForExit(5000));
+  EXPECT_NE(first.Running(), second.Running());
+  ASSERT_EQ(form_.Rows().size(), 1u);
+  EXPECT_TRUE(form_.Rows()[0].running);
+}
+
+TEST_F(EntryCommands, AMoveAsksReportsWhatStayedAndRefreshes) {
+  test::PutFile(user_ + L"\\job.bat", "@echo job\r\n");
+  test::SetString(RootKey::LocalMachine, kRun, L"Tool", tool_ + L" -t");
+  Refresh();
+  ASSERT_EQ(form_.Rows().size(), 2u);
+  Select({0, 1});
+  form_.Settings.multiple_movement = true;
+  MessageBoxAnswerer yes(IDYES);
+  Command(Registrycurrentuser1);
+  ASSERT_EQ(yes.Boxes().size(), 2u);
+  EXPECT_EQ(yes.Boxes()[0].caption, L"Korvane");
+  EXPECT_EQ(yes.Boxes()[0].text, L"Are you really want to move 2 entries?");
+  EXPECT_TRUE(Contains(yes.Boxes()[1].text, L"\"job.bat\"")) << ToUtf8(yes.Boxes()[1].text);
+  EXPECT_TRUE(IsWindowEnabled(form_.ListView1()));
+  const StartupList rows = form_.Rows();
+  ASSERT_EQ(rows.size(), 2u) << ToUtf8(Names());
+  EXPECT_EQ(rows[0].location, L"HKEY_CURRENT_USER" + kRun);
+  EXPECT_EQ(rows[0].parameters, L"-t");
+  EXPECT_EQ(rows[1].name, L"job.bat");
+
+  // The file moves between the folders, from the context menu's twin.
+  Select({1});
+  Command(Startmenuallusers1);
+  ASSERT_EQ(form_.Rows().size(), 2u);
+  EXPECT_TRUE(SameText(form_.Rows()[1].location, common_));
+}
+
+TEST_F(EntryCommands, NothingSelectedDoesNothing) {
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  Refresh();
+  form_.Settings =
+      AppSettings{true, true, true, true, true, true, true, true, true, true, true, true, true, 1};
+  MessageBoxAnswerer yes(IDYES);
+  for (UINT id : {Run1, Stop1, Deletestartupentry1, Addtoblacklist1, Registryallusers1,
+                  Startmenucurrentuser1}) {
+    Command(id);
+  }
+  EXPECT_TRUE(yes.Boxes().empty());
+  EXPECT_EQ(form_.Rows().size(), 1u);
+}
+
+}  // namespace
+}  // namespace korvane
