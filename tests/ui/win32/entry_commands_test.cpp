@@ -108,6 +108,19 @@ TEST_F(EntryCommands, DelAndEnterActOnTheSelectedRowsInTheList) {
   TWindowsAPI::Instance().InvalidateProcessList();
   TWindowsAPI::Instance().EndProcessByFileName(program, true, EndMode::Terminate);
 
+  // A double-click on the row runs it too.
+  std::filesystem::remove(report);
+  Select({0});
+  RECT place;
+  ListView_GetItemRect(form_.ListView1(), 0, &place, LVIR_LABEL);
+  SendMessageW(form_.ListView1(), WM_LBUTTONDBLCLK, MK_LBUTTON,
+               MAKELPARAM(place.left + 4, (place.top + place.bottom) / 2));
+  PumpMessages();
+  for (int tries = 0; tries < 200 && !FileExists(report); ++tries) Sleep(50);
+  EXPECT_TRUE(FileExists(report)) << "a double-click did not run the entry";
+  TWindowsAPI::Instance().InvalidateProcessList();
+  TWindowsAPI::Instance().EndProcessByFileName(program, true, EndMode::Terminate);
+
   Refresh();
   Select({1});
   Key(VK_DELETE);
@@ -158,6 +171,28 @@ TEST_F(EntryCommands, AMoveAsksReportsWhatStayedAndRefreshes) {
   Command(Startmenuallusers1);
   ASSERT_EQ(form_.Rows().size(), 2u);
   EXPECT_TRUE(SameText(form_.Rows()[1].location, common_));
+}
+
+TEST_F(EntryCommands, AddToBlacklistNamesTheFileInTheBlacklistKey) {
+  const std::wstring blacklist = L"\\Software\\Korvane\\blacklist";
+  TRegistry reg;
+  reg.DeleteKey(blacklist);
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  Refresh();
+  Select({0});
+  form_.Settings.single_addition = true;
+  {
+    MessageBoxAnswerer yes(IDYES);
+    Command(Addtoblacklist1);
+    ASSERT_EQ(yes.Boxes().size(), 1u);
+    EXPECT_EQ(yes.Boxes()[0].caption, L"Korvane");
+    EXPECT_EQ(yes.Boxes()[0].text, L"Are you really want to add this entry into blacklist?");
+  }
+  ASSERT_TRUE(reg.OpenKey(blacklist, false));
+  EXPECT_EQ(reg.GetDataType(tool_), RegistryDataType::String);
+  EXPECT_EQ(reg.ReadString(tool_), L"");
+  reg.CloseKey();
+  reg.DeleteKey(blacklist);
 }
 
 TEST_F(EntryCommands, NothingSelectedDoesNothing) {
