@@ -1,7 +1,14 @@
-# GoogleTest from Debian's sources, built with the same toolchain as the tests.
-set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# GoogleTest: an installed copy where CMake finds one for this toolchain
+# (MSYS2's mingw-w64-*-gtest on Windows), else Debian's sources built with the
+# same toolchain as the tests. testing.cmake is only included when one exists.
+if(TARGET GTest::gtest AND TARGET GTest::gmock)
+  add_library(gtest ALIAS GTest::gtest)
+  add_library(gmock ALIAS GTest::gmock)
+else()
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${KORVANE_GTEST_SOURCES} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()
 
 # Each suite is one executable per build:
 #   tests/<suite>/*.cpp          run on both backends (memory natively, win32 under Wine)
