@@ -9,7 +9,7 @@ namespace korvane {
 
 std::vector<BlacklistRow> BlacklistRows() {
   std::vector<BlacklistRow> rows;
-  for (std::wstring& name : ReadBlacklist()) {
+  for (std::wstring& name : ReadBlacklist().value_or(std::vector<std::wstring>{})) {
     BlacklistRow row{std::move(name)};
     row.found = FileExists(row.file_name);
     if (row.found) row.icon = SystemIconIndex(row.file_name);

@@ -6,16 +6,17 @@ namespace korvane {
 
 const wchar_t kBlacklistKey[] = L"\\Software\\Korvane\\blacklist";
 
-std::vector<std::wstring> ReadBlacklist() {
+std::optional<std::vector<std::wstring>> ReadBlacklist() {
   TRegistry reg;
-  if (!reg.OpenKey(kBlacklistKey, true)) return {};
+  if (!reg.OpenKey(kBlacklistKey, true)) return std::nullopt;
   return reg.GetValueNames();
 }
 
-void AddToBlacklist(const std::vector<std::wstring>& file_names) {
+bool AddToBlacklist(const std::vector<std::wstring>& file_names) {
   TRegistry reg;
-  if (!reg.OpenKey(kBlacklistKey, true)) return;
+  if (!reg.OpenKey(kBlacklistKey, true)) return false;
   for (const std::wstring& name : file_names) reg.WriteString(name, L"");
+  return true;
 }
 
 void RemoveFromBlacklist(const std::vector<std::wstring>& file_names) {

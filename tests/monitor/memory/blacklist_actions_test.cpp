@@ -29,10 +29,10 @@ TEST(BlacklistActions, AKeyThatCannotBeOpenedListsAndTakesNothing) {
   memory::Reset();
   memory::PutFile(L"C:\\a.exe");
   memory::DenyKey(RootKey::CurrentUser, kBlacklistKey);
-  AddToBlacklist({L"C:\\a.exe"});
+  EXPECT_FALSE(AddToBlacklist({L"C:\\a.exe"}));
   EXPECT_TRUE(BlacklistRows().empty());
   RemoveFromBlacklist({L"C:\\a.exe"});
-  EXPECT_TRUE(ReadBlacklist().empty());
+  EXPECT_FALSE(ReadBlacklist());
 }
 
 }  // namespace
