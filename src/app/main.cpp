@@ -1,30 +1,12 @@
-// The program block: one instance, the forms, the message loop.
+// The program block: one instance, the application, the message loop.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
+#include "app/application.h"
+#include "gui/guard.h"
 #include "platform/files.h"
-#include "ui/win32/form.h"
-#include "ui/win32/main_form.h"
+#include "platform/win32/handles.h"
 #include "ui/win32/single_instance.h"
-
-namespace {
-
-// COM for the shell's objects, for the life of the window thread.
-class ComApartment {
- public:
-  ComApartment() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
-  ~ComApartment() {
-    if (ok_) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  bool ok_;
-};
-
-}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   using namespace korvane;
@@ -36,7 +18,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     return 0;
   }
 
-  ComApartment com;
+  win32::ComApartment com;
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_COOL_CLASSES |
                                                          ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
@@ -44,20 +26,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   int result = 1;
   Guarded(nullptr, [&] {
     TApplication application;
-    TMainForm& main_form = *application.MainForm;
-    main_form.EndsApplication = true;
-    ShowWindow(main_form.Handle(), show);
-    SetForegroundWindow(main_form.Handle());
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-      if (main_form.Handle() &&
-          TranslateAcceleratorW(main_form.Handle(), main_form.Accelerators(), &msg)) {
-        continue;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    result = static_cast<int>(msg.wParam);
+    result = application.Run(show);
   });
   return result;
 }

@@ -13,49 +13,13 @@ bool AnyRunning(const StartupList& selected) {
   });
 }
 
-namespace {
-
-EntryCommandsEnabled AllBut(bool any, bool stop) {
-  return {.run = any,
-          .stop = stop,
-          .open_folder = any,
-          .properties = any,
-          .move = any,
-          .remove = any,
-          .blacklist = any};
+SelectionState SelectionOf(const StartupList& selected) {
+  return {.rows = selected.size(), .any_running = AnyRunning(selected)};
 }
 
-}  // namespace
-
-EntryCommandsEnabled EnabledAfterListClick(const StartupList& selected) {
-  return AllBut(!selected.empty(), !selected.empty() && AnyRunning(selected));
-}
-
-EntryCommandsEnabled EnabledInFileMenu(const StartupList& selected) {
-  return AllBut(!selected.empty(), AnyRunning(selected));
-}
-
-PopupLayout ListPopupLayout(const StartupList& selected) {
-  using enum PopupItem;
-  PopupLayout layout;
-  if (selected.empty()) {
-    layout.shown = {Refreshlist2, N25, Showgridlines2, Rowselection2, N26, Font2, Backgroundcolor2};
-  } else {
-    layout.shown = {Runstartupentry1,
-                    Stopstartupentry1,
-                    N17,
-                    Openfolder2,
-                    Fileproperties2,
-                    N18,
-                    Moveto2,
-                    N23,
-                    Deletestartupentry2,
-                    N20,
-                    Addtoblacklist2};
-  }
+SelectionState FreshSelectionOf(const StartupList& selected) {
   TWindowsAPI::Instance().InvalidateProcessList();
-  layout.stop_enabled = AnyRunning(selected);
-  return layout;
+  return SelectionOf(selected);
 }
 
 }  // namespace korvane

@@ -4,6 +4,7 @@
 // fails with NULL but CreateToolhelp32Snapshot and FindFirstFileW with
 // INVALID_HANDLE_VALUE, so the two kinds of kernel handle are distinct types.
 #include <windows.h>
+#include <commctrl.h>
 #include <objbase.h>
 
 #include <cstdint>
@@ -68,6 +69,15 @@ inline void FreeGdiObject(HGDIOBJ object) {
 inline void FreeWindow(HWND window) {
   DestroyWindow(window);
 }
+inline void FreeDc(HDC dc) {
+  DeleteDC(dc);
+}
+inline void FreeAccelerators(HACCEL table) {
+  DestroyAcceleratorTable(table);
+}
+inline void FreeImageList(HIMAGELIST images) {
+  ImageList_Destroy(images);
+}
 inline void FreeLocal(HLOCAL memory) {
   LocalFree(memory);
 }
@@ -87,8 +97,58 @@ using Icon = Unique<HICON, detail::FreeIcon>;
 using Menu = Unique<HMENU, detail::FreeMenu>;
 using GdiObject = Unique<HGDIOBJ, detail::FreeGdiObject>;
 using Window = Unique<HWND, detail::FreeWindow>;
+using Font = Unique<HFONT, detail::FreeGdiObject>;
+using Bitmap = Unique<HBITMAP, detail::FreeGdiObject>;
+using MemoryDc = Unique<HDC, detail::FreeDc>;  // from CreateCompatibleDC
+using Accelerators = Unique<HACCEL, detail::FreeAccelerators>;
+using ImageList = Unique<HIMAGELIST, detail::FreeImageList>;
 using LocalMemory = Unique<HLOCAL, detail::FreeLocal>;
 using TaskMemory = Unique<void*, detail::FreeTaskMemory>;
+
+// A window's device context from GetDC, released to that window.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// An object selected into a device context; the one it replaced comes back.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+  ~SelectedObject() {
+    if (old_ && old_ != HGDI_ERROR) SelectObject(dc_, old_);
+  }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// COM for the shell's objects, for the life of the owner on this thread.
+class ComApartment {
+ public:
+  ComApartment() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ~ComApartment() {
+    if (ok_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool ok_;
+};
 
 // Owner of one COM interface pointer.
 template <typename I>

@@ -4,7 +4,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "ui/win32/form.h"
+#include "platform/win32/handles.h"
 
 namespace korvane {
 
@@ -42,13 +42,11 @@ class Painter {
  private:
   template <class Draw>
   void Shape(COLORREF fill, COLORREF edge, int width, Draw draw) {
-    UniqueGdiObject pen(CreatePen(PS_SOLID, std::max(1, At(width)), edge));
-    UniqueGdiObject brush(CreateSolidBrush(fill));
-    HGDIOBJ old_pen = SelectObject(dc_, pen.get());
-    HGDIOBJ old_brush = SelectObject(dc_, brush.get());
+    win32::GdiObject pen(CreatePen(PS_SOLID, std::max(1, At(width)), edge));
+    win32::GdiObject brush(CreateSolidBrush(fill));
+    win32::SelectedObject pen_in(dc_, pen.get());
+    win32::SelectedObject brush_in(dc_, brush.get());
     draw();
-    SelectObject(dc_, old_pen);
-    SelectObject(dc_, old_brush);
   }
   HDC dc_;
   int size_;
@@ -93,6 +91,7 @@ void DrawGlyph(Painter& p, Glyph glyph) {
       p.Rect(4, 3, 8, 8, RGB(200, 200, 200), dark);
       p.Rect(9, 9, 13, 14, RGB(200, 200, 200), dark);
       break;
+    case kNoGlyph:
     case kGlyphCount:
       break;
   }
@@ -102,22 +101,24 @@ void DrawGlyph(Painter& p, Glyph glyph) {
 
 HIMAGELIST CreateInterfaceImageList(int size) {
   HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, kGlyphCount, 0);
-  HDC screen = GetDC(nullptr);
-  UniqueDc memory_dc(CreateCompatibleDC(screen));
-  HDC dc = memory_dc.get();
-  UniqueBitmap strip(CreateCompatibleBitmap(screen, size * kGlyphCount, size));
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ old = SelectObject(dc, strip.get());
-  const RECT all = {0, 0, size * kGlyphCount, size};
-  UniqueGdiObject background(CreateSolidBrush(kMaskColour));
-  FillRect(dc, &all, static_cast<HBRUSH>(background.get()));
-  for (int i = 0; i < kGlyphCount; ++i) {
-    SetViewportOrgEx(dc, i * size, 0, nullptr);
-    Painter painter(dc, size);
-    DrawGlyph(painter, static_cast<Glyph>(i));
+  win32::Bitmap strip;
+  {
+    const win32::WindowDc screen(nullptr);
+    win32::MemoryDc memory_dc(CreateCompatibleDC(screen.get()));
+    HDC dc = memory_dc.get();
+    strip.reset(CreateCompatibleBitmap(screen.get(), size * kGlyphCount, size));
+    // The strip leaves the memory DC before the image list copies it.
+    const win32::SelectedObject strip_in(dc, strip.get());
+    const RECT all = {0, 0, size * kGlyphCount, size};
+    win32::GdiObject background(CreateSolidBrush(kMaskColour));
+    FillRect(dc, &all, static_cast<HBRUSH>(background.get()));
+    for (int i = 0; i < kGlyphCount; ++i) {
+      SetViewportOrgEx(dc, i * size, 0, nullptr);
+      Painter painter(dc, size);
+      DrawGlyph(painter, static_cast<Glyph>(i));
+    }
+    SetViewportOrgEx(dc, 0, 0, nullptr);
   }
-  SetViewportOrgEx(dc, 0, 0, nullptr);
-  SelectObject(dc, old);
   ImageList_AddMasked(images, strip.get(), kMaskColour);
   return images;
 }

@@ -3,19 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-namespace korvane {
+#include "ui/commands.h"
 
-enum Glyph {
-  kGlyphNew,
-  kGlyphDelete,
-  kGlyphFolder,
-  kGlyphProperties,
-  kGlyphRun,
-  kGlyphStop,
-  kGlyphRefresh,
-  kGlyphParameters,
-  kGlyphCount
-};
+namespace korvane {
 
 // An image list of kGlyphCount square glyphs of `size` pixels; the caller
 // destroys it.

@@ -1,28 +1,28 @@
 #include "ui/win32/main_form.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 #include <shellapi.h>
 #include <windowsx.h>
 
-#include <utility>
-#include <vector>
+#include <algorithm>
 
-#include "catalogue/scan.h"
-#include "monitor/win32/blacklist_form.h"
-#include "monitor/win32/new_entries_form.h"
+#include "gui/guard.h"
+#include "gui/list_view.h"
+#include "gui/messages.h"
+#include "gui/metrics.h"
+#include "monitor/win32/blacklist_dialog.h"
+#include "platform/files.h"
 #include "ui/lifecycle.h"
 #include "ui/list_rules.h"
+#include "ui/win32/command_bars.h"
 #include "ui/win32/glyphs.h"
-#include "ui/win32/new_entry_form.h"
-#include "ui/win32/parameters_form.h"
+#include "ui/win32/new_entry_dialog.h"
+#include "ui/win32/parameters_dialog.h"
 
 namespace korvane {
 
 namespace {
 
-const wchar_t kCaption[] = L"Korvane 1.0.0";
-const wchar_t kRefreshingText[] = L"Refreshing startup list, please wait...";
 const wchar_t kYes[] = L"Yes";
 const wchar_t kNo[] = L"No";
 
@@ -31,86 +31,22 @@ constexpr UINT kFirstActivation = WM_APP + 1;
 // Posted behind close requests that are to be ignored; ends the ignoring.
 constexpr UINT kStopIgnoringClose = WM_APP + 2;
 
-void Append(HMENU menu, UINT id, const wchar_t* caption, UINT flags = 0) {
-  AppendMenuW(menu, MF_STRING | flags, id, caption);
-}
-void AppendSeparator(HMENU menu) {
-  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-}
-void AppendSubmenu(HMENU menu, HMENU submenu, const wchar_t* caption) {
-  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(submenu), caption);
-}
-
-// The eight targets of "Move to", the same in the File menu and the context menu.
-HMENU BuildMoveToMenu() {
-  HMENU menu = CreatePopupMenu();
-  Append(menu, Registrycurrentuser1, L"Registry, current user, Run");
-  Append(menu, RegistrycurrentuserRunOnce1, L"Registry, current user, RunOnce");
-  AppendSeparator(menu);
-  Append(menu, Registryallusers1, L"Registry, all users, Run");
-  Append(menu, RegistryallusersRunServices1, L"Registry, all users, RunServices");
-  Append(menu, RegistryallusersRunOnce1, L"Registry, all users, RunOnce");
-  Append(menu, RegistryallusersRunServicesOnce1, L"Registry, all users, RunServicesOnce");
-  AppendSeparator(menu);
-  Append(menu, Startmenucurrentuser1, L"Start menu, current user");
-  Append(menu, Startmenuallusers1, L"Start menu, all users");
-  return menu;
-}
-
-std::wstring ItemText(HWND list, int item, int column) {
-  std::wstring text(260, L'\0');
-  for (;;) {
-    LVITEMW lvi = {};
-    lvi.iSubItem = column;
-    lvi.pszText = text.data();
-    lvi.cchTextMax = static_cast<int>(text.size());
-    const auto length = static_cast<size_t>(
-        SendMessageW(list, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&lvi)));
-    if (length + 1 < text.size()) {
-      text.resize(length);
-      return text;
-    }
-    text.resize(text.size() * 2);
-  }
-}
-
 StartupEntry RowAt(HWND list, int item) {
   StartupEntry row;
-  row.name = ItemText(list, item, 0);
-  row.running = ItemText(list, item, 1) == kYes;
-  row.file_name = ItemText(list, item, 2);
-  row.parameters = ItemText(list, item, 3);
-  row.location = ItemText(list, item, 4);
-  LVITEMW lvi = {};
-  lvi.mask = LVIF_IMAGE;
-  lvi.iItem = item;
-  if (ListView_GetItem(list, &lvi)) row.icon = lvi.iImage;
+  row.name = ListItemText(list, item, 0);
+  row.running = ListItemText(list, item, 1) == kYes;
+  row.file_name = ListItemText(list, item, 2);
+  row.parameters = ListItemText(list, item, 3);
+  row.location = ListItemText(list, item, 4);
+  const int image = ListItemImage(list, item);
+  if (image >= 0) row.icon = image;
   return row;
 }
-
-// Restores the list's drawing and the status bar even when the scan fails.
-class ScanDisplay {
- public:
-  explicit ScanDisplay(TMainForm& form) : form_(form) {
-    form_.SetStatusText(kRefreshingText);
-    SendMessageW(form_.ListView1(), WM_SETREDRAW, FALSE, 0);
-  }
-  ~ScanDisplay() {
-    SendMessageW(form_.ListView1(), WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(form_.ListView1(), nullptr, TRUE);
-    form_.SetStatusText(L"");
-  }
-  ScanDisplay(const ScanDisplay&) = delete;
-  ScanDisplay& operator=(const ScanDisplay&) = delete;
-
- private:
-  TMainForm& form_;
-};
 
 }  // namespace
 
 TMainForm::TMainForm() {
-  CreateForm(L"TMainForm", kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, Scale(999),
+  CreateForm(kMainFormClass, kMainFormCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, Scale(999),
              Scale(886), nullptr);
   FormCreate();
 }
@@ -127,21 +63,20 @@ void TMainForm::FormCreate() {
   SetWindowPos(Handle(), nullptr, 0, 0, Scale(450), Scale(350),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CreateControls();
-  BuildMainMenu();
+  // The bars and the list's two styles start switched on.
+  main_menu_ = BuildMenuBar(MenuItems(MainMenuLayout(), [](CommandId id) -> UINT {
+    return id == oolbar1 || id == Statusbar1 || id == Showgridlines1 || id == Rowselection1
+               ? MFS_CHECKED
+               : 0;
+  }));
+  SetMenu(Handle(), main_menu_);
 
   ACCEL keys[] = {{FVIRTKEY, VK_F5, Refreshlist1}, {FVIRTKEY | FCONTROL, 'A', SelectAll}};
   accelerators_.reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
 
-  tray_popup_.reset(CreatePopupMenu());
-  HMENU tray = tray_popup_.get();
-  Append(tray, ShowKorvane1, L"Show Korvane");
-  Append(tray, Refresh1, L"Refresh");
-  AppendSeparator(tray);
-  Append(tray, Options1, L"Parameters...");
-  AppendSeparator(tray);
-  Append(tray, Exit2, L"Exit");
-  SetMenuDefaultItem(tray, ShowKorvane1, FALSE);
-  tray_icon_ = std::make_unique<TCoolTrayIcon>(tray, [this](UINT id) { OnCommand(id); });
+  tray_popup_ = BuildPopupMenu(MenuItems(TrayMenuLayout(), [](CommandId) { return 0u; }));
+  tray_icon_ =
+      std::make_unique<TCoolTrayIcon>(tray_popup_.get(), [this](UINT id) { OnCommand(id); });
   tray_icon_->ShowIcon();
 
   // A settings key that cannot be read leaves every switch off.
@@ -149,6 +84,33 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::CreateControls() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  CreateToolBar();
+  list_view_ = CreateWindowExW(
+      WS_EX_CLIENTEDGE, WC_LISTVIEWW, nullptr,
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0,
+      0, 0, 0, Handle(), reinterpret_cast<HMENU>(kListView1), instance, nullptr);
+  ListView_SetExtendedListViewStyle(list_view_,
+                                    LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+  SendMessageW(list_view_, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
+  SHFILEINFOW info = {};
+  // The system's small-icon list: shared by every program, never destroyed.
+  auto system_images = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  ListView_SetImageList(list_view_, system_images, LVSIL_SMALL);
+  ListView_SetImageList(list_view_, system_images, LVSIL_NORMAL);
+  AddListColumns(list_view_, {{L"Name", 250, LVCFMT_LEFT},
+                              {L"Running", 60, LVCFMT_CENTER},
+                              {L"File name", 200, LVCFMT_LEFT},
+                              {L"Parameters", 100, LVCFMT_LEFT},
+                              {L"Location", 200, LVCFMT_LEFT}});
+
+  status_bar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+                                Handle(), reinterpret_cast<HMENU>(kStatusBar2), instance, nullptr);
+  LayoutControls();
+}
+
+void TMainForm::CreateToolBar() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   cool_bar_ =
       CreateWindowExW(WS_EX_TOOLWINDOW, REBARCLASSNAMEW, nullptr,
@@ -165,41 +127,7 @@ void TMainForm::CreateControls() {
   SendMessageW(tool_bar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(interface_images_.get()));
   // Texts serve as tooltips only: the buttons carry no captions.
   SendMessageW(tool_bar_, TB_SETMAXTEXTROWS, 0, 0);
-  struct Button {
-    int glyph;
-    UINT command;
-    const wchar_t* tip;
-    bool enabled;
-  };
-  const Button buttons[] = {
-      {kGlyphNew, Newstartupentry1, L"New startup entry", true},
-      {kGlyphDelete, Deletestartupentry1, L"Delete startup entry", false},
-      {-1, 0, nullptr, false},
-      {kGlyphFolder, Openfolder1, L"Open folder", false},
-      {kGlyphProperties, Fileproperties1, L"File properties", false},
-      {-1, 0, nullptr, false},
-      {kGlyphRun, Run1, L"Run startup entry", false},
-      {kGlyphStop, Stop1, L"Stop startup entry", false},
-      {-1, 0, nullptr, false},
-      {kGlyphRefresh, Refreshlist1, L"Refresh list", true},
-      {-1, 0, nullptr, false},
-      {kGlyphParameters, Parameters1, L"Parameters", true},
-  };
-  std::vector<TBBUTTON> tb;
-  for (const Button& b : buttons) {
-    TBBUTTON button = {};
-    if (b.glyph < 0) {
-      button.fsStyle = BTNS_SEP;
-    } else {
-      button.iBitmap = b.glyph;
-      button.idCommand = static_cast<int>(b.command);
-      button.fsState = b.enabled ? TBSTATE_ENABLED : 0;
-      button.fsStyle = BTNS_BUTTON;
-      button.iString = reinterpret_cast<INT_PTR>(b.tip);
-    }
-    tb.push_back(button);
-  }
-  SendMessageW(tool_bar_, TB_ADDBUTTONSW, tb.size(), reinterpret_cast<LPARAM>(tb.data()));
+  AddToolButtons(tool_bar_, ToolButtons({}));
   SendMessageW(tool_bar_, TB_AUTOSIZE, 0, 0);
   SIZE ideal = {};
   SendMessageW(tool_bar_, TB_GETIDEALSIZE, FALSE, reinterpret_cast<LPARAM>(&ideal));
@@ -214,99 +142,6 @@ void TMainForm::CreateControls() {
   band.cyMinChild = HIWORD(button_size);
   band.cx = static_cast<UINT>(ideal.cx);
   SendMessageW(cool_bar_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
-
-  list_view_ = CreateWindowExW(
-      WS_EX_CLIENTEDGE, WC_LISTVIEWW, nullptr,
-      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0,
-      0, 0, 0, Handle(), reinterpret_cast<HMENU>(kListView1), instance, nullptr);
-  ListView_SetExtendedListViewStyle(list_view_,
-                                    LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
-  SendMessageW(list_view_, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
-  SHFILEINFOW info = {};
-  // The system's small-icon list: shared by every program, never destroyed.
-  auto system_images = reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-  ListView_SetImageList(list_view_, system_images, LVSIL_SMALL);
-  ListView_SetImageList(list_view_, system_images, LVSIL_NORMAL);
-  struct Column {
-    const wchar_t* caption;
-    int width;
-    int format;
-  };
-  const Column columns[] = {{L"Name", 250, LVCFMT_LEFT},
-                            {L"Running", 60, LVCFMT_CENTER},
-                            {L"File name", 200, LVCFMT_LEFT},
-                            {L"Parameters", 100, LVCFMT_LEFT},
-                            {L"Location", 200, LVCFMT_LEFT}};
-  for (int i = 0; i < 5; ++i) {
-    LVCOLUMNW column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.fmt = columns[i].format;
-    column.cx = Scale(columns[i].width);
-    column.pszText = const_cast<wchar_t*>(columns[i].caption);
-    ListView_InsertColumn(list_view_, i, &column);
-  }
-
-  status_bar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
-                                Handle(), reinterpret_cast<HMENU>(kStatusBar2), instance, nullptr);
-  LayoutControls();
-}
-
-void TMainForm::BuildMainMenu() {
-  main_menu_ = CreateMenu();
-  file_menu_ = CreatePopupMenu();
-  HMENU file = file_menu_;
-  Append(file, Newstartupentry1, L"&New startup entry...");
-  AppendSeparator(file);
-  Append(file, Run1, L"&Run startup entry");
-  Append(file, Stop1, L"&Stop startup entry");
-  AppendSeparator(file);
-  Append(file, Openfolder1, L"&Open folder...");
-  Append(file, Fileproperties1, L"File &properties...");
-  AppendSeparator(file);
-  AppendSubmenu(file, BuildMoveToMenu(), L"&Move to");
-  AppendSeparator(file);
-  Append(file, Deletestartupentry1, L"&Delete startup entry");
-  AppendSeparator(file);
-  Append(file, Addtoblacklist1, L"Add to &blacklist");
-  AppendSeparator(file);
-  Append(file, Exit1, L"E&xit");
-  AppendSubmenu(main_menu_, file, L"&File");
-
-  view_menu_ = CreatePopupMenu();
-  HMENU view = view_menu_;
-  Append(view, Refreshlist1, L"&Refresh list\tF5");
-  AppendSeparator(view);
-  Append(view, oolbar1, L"&Toolbar", MF_CHECKED);
-  Append(view, Statusbar1, L"&Status bar", MF_CHECKED);
-  AppendSeparator(view);
-  Append(view, Showgridlines1, L"Show &gridlines", MF_CHECKED);
-  Append(view, Rowselection1, L"Row s&election", MF_CHECKED);
-  AppendSeparator(view);
-  Append(view, Font1, L"&Font...");
-  Append(view, Backgroundcolor1, L"&Background color...");
-  AppendSubmenu(main_menu_, view, L"&View");
-
-  HMENU service = CreatePopupMenu();
-  Append(service, Systemregistry1, L"System &registry...");
-  HMENU startup_folder = CreatePopupMenu();
-  Append(startup_folder, Currentuser1, L"&Current user...");
-  Append(startup_folder, Allusers1, L"&All users...");
-  AppendSubmenu(service, startup_folder, L"&Startup folder");
-  Append(service, Wininifile1, L"&Win.ini file...");
-  AppendSeparator(service);
-  Append(service, Parameters1, L"&Parameters...");
-  AppendSeparator(service);
-  Append(service, Blacklist1, L"&Blacklist...");
-  AppendSubmenu(main_menu_, service, L"&Service");
-
-  HMENU help = CreatePopupMenu();
-  Append(help, Helpcontents1, L"&Help contents...");
-  Append(help, Homepage1, L"H&omepage...");
-  Append(help, echnicalsupport1, L"&Technical support...");
-  Append(help, AboutKorvane1, L"&About Korvane...");
-  AppendSubmenu(main_menu_, help, L"&Help");
-  SetMenu(Handle(), main_menu_);
 }
 
 void TMainForm::LayoutControls() {
@@ -338,30 +173,16 @@ StartupList TMainForm::Rows() const {
 
 StartupList TMainForm::SelectedRows() const {
   StartupList rows;
-  for (int i = ListView_GetNextItem(list_view_, -1, LVNI_SELECTED); i >= 0;
-       i = ListView_GetNextItem(list_view_, i, LVNI_SELECTED)) {
-    rows.push_back(RowAt(list_view_, i));
-  }
+  for (int i : SelectedListItems(list_view_)) rows.push_back(RowAt(list_view_, i));
   return rows;
 }
 
 void TMainForm::FillRows(const StartupList& rows) {
   ListView_DeleteAllItems(list_view_);
-  int index = 0;
   for (const StartupEntry& row : rows) {
-    LVITEMW item = {};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
-    item.iItem = index;
-    item.pszText = const_cast<wchar_t*>(row.name.c_str());
-    item.iImage = row.icon;
-    const int at = ListView_InsertItem(list_view_, &item);
-    const std::wstring* texts[] = {nullptr, &row.file_name, &row.parameters, &row.location};
-    ListView_SetItemText(list_view_, at, 1, const_cast<wchar_t*>(row.running ? kYes : kNo));
-    for (int column = 1; column < 4; ++column) {
-      ListView_SetItemText(list_view_, at, column + 1,
-                           const_cast<wchar_t*>(texts[column]->c_str()));
-    }
-    ++index;
+    AppendListItem(
+        list_view_, row.icon,
+        {row.name, row.running ? kYes : kNo, row.file_name, row.parameters, row.location});
   }
 }
 
@@ -372,28 +193,25 @@ void TMainForm::SetStatusText(const std::wstring& text) {
   UpdateWindow(status_bar_);
 }
 
-void RefreshStartupList(TMainForm& form) {
-  StartupList rows;
-  ScanDisplay display(form);
-  try {
-    ScanStartupList(rows);
-  } catch (...) {
-    form.FillRows(rows);  // what the scan found before it failed
-    throw;
-  }
-  form.FillRows(rows);
-}
-
-void RunRefreshCycle(TMainForm& form) {
-  RefreshStartupList(form);
-}
-
 void TMainForm::Refreshlist1Click() {
   RunRefreshCycle(*this);
 }
 
 void TMainForm::Parameters1Click() {
-  if (ParametersForm) ParametersForm->ShowModal(Handle());
+  ParametersChoice shown;
+  shown.run_on_startup = ListHoldsProgram(Rows(), OwnExecutablePath());
+  // Values that cannot be read keep what the program runs with.
+  shown.settings = Settings;
+  Guarded(Handle(), [&] { ReadSettings(shown.settings); });
+  const std::optional<ParametersChoice> chosen = ShowParametersDialog(Handle(), shown);
+  if (!chosen) return;
+  StoreSettings(chosen->settings);
+  Settings = chosen->settings;
+  if (chosen->run_on_startup == shown.run_on_startup) return;
+  SetRunOnStartup(chosen->run_on_startup, Rows(), OwnExecutablePath());
+  // Removing the entry asked the running program, this one, to close.
+  if (!chosen->run_on_startup) IgnoreCloseRequestsPostedSoFar();
+  RunRefreshCycle(*this);
 }
 
 void TMainForm::ShowKorvane1Click() {
@@ -413,92 +231,24 @@ void TMainForm::IgnoreCloseRequestsPostedSoFar() {
 }
 
 void TMainForm::ListView1Click() {
-  const EntryCommandsEnabled enabled = EnabledAfterListClick(SelectedRows());
-  const std::pair<UINT, bool> buttons[] = {{Deletestartupentry1, enabled.remove},
-                                           {Openfolder1, enabled.open_folder},
-                                           {Fileproperties1, enabled.properties},
-                                           {Run1, enabled.run},
-                                           {Stop1, enabled.stop}};
-  for (const auto& [id, on] : buttons) SendMessageW(tool_bar_, TB_ENABLEBUTTON, id, on);
+  const SelectionState selection = SelectionOf(SelectedRows());
+  for (const ToolButton& button : ToolButtons(selection)) {
+    if (button.id) SendMessageW(tool_bar_, TB_ENABLEBUTTON, button.id, button.enabled);
+  }
 }
 
 void TMainForm::File1Click(HMENU menu) {
-  const EntryCommandsEnabled enabled = EnabledInFileMenu(SelectedRows());
-  const std::pair<UINT, bool> items[] = {{Run1, enabled.run},
-                                         {Stop1, enabled.stop},
-                                         {Openfolder1, enabled.open_folder},
-                                         {Fileproperties1, enabled.properties},
-                                         {Deletestartupentry1, enabled.remove},
-                                         {Addtoblacklist1, enabled.blacklist}};
-  for (const auto& [id, on] : items) EnableMenuItem(menu, id, on ? MF_ENABLED : MF_GRAYED);
-  // "Move to" is the ninth entry, counting the separators.
-  EnableMenuItem(menu, 8, MF_BYPOSITION | (enabled.move ? MF_ENABLED : MF_GRAYED));
+  EnableMenuCommands(menu, MainMenuLayout()[0].items, SelectionOf(SelectedRows()));
 }
 
-void TMainForm::View1Click(HMENU menu) {
-  CheckMenuItem(menu, Showgridlines1, ListStyle(LVS_EX_GRIDLINES) ? MF_CHECKED : MF_UNCHECKED);
-  CheckMenuItem(menu, Rowselection1, ListStyle(LVS_EX_FULLROWSELECT) ? MF_CHECKED : MF_UNCHECKED);
-}
-
-UniqueMenu TMainForm::ListPopupPopup() {
-  UniqueMenu menu(CreatePopupMenu());
-  HMENU popup = menu.get();
-  const PopupLayout layout = ListPopupLayout(SelectedRows());
-  for (PopupItem item : layout.shown) {
-    switch (item) {
-      case PopupItem::Runstartupentry1:
-        Append(popup, Run1, L"&Run startup entry...");
-        SetMenuDefaultItem(popup, Run1, FALSE);
-        break;
-      case PopupItem::Stopstartupentry1:
-        Append(popup, Stop1, L"&Stop startup entry", layout.stop_enabled ? 0 : MF_GRAYED);
-        break;
-      case PopupItem::Openfolder2:
-        Append(popup, Openfolder1, L"&Open folder...");
-        break;
-      case PopupItem::Fileproperties2:
-        Append(popup, Fileproperties1, L"File &properties...");
-        break;
-      case PopupItem::Moveto2:
-        AppendSubmenu(popup, BuildMoveToMenu(), L"&Move to");
-        break;
-      case PopupItem::Deletestartupentry2:
-        Append(popup, Deletestartupentry1, L"&Delete startup entry");
-        break;
-      case PopupItem::Addtoblacklist2:
-        Append(popup, Addtoblacklist1, L"Add to &blacklist");
-        break;
-      case PopupItem::Refreshlist2:
-        Append(popup, Refreshlist1, L"&Refresh list\tF5");
-        break;
-      case PopupItem::Showgridlines2:
-        Append(popup, Showgridlines2, L"Show &gridlines",
-               ListStyle(LVS_EX_GRIDLINES) ? MF_CHECKED : 0);
-        break;
-      case PopupItem::Rowselection2:
-        Append(popup, Rowselection2, L"Row s&election",
-               ListStyle(LVS_EX_FULLROWSELECT) ? MF_CHECKED : 0);
-        break;
-      case PopupItem::Font2:
-        Append(popup, Font1, L"&Font...");
-        break;
-      case PopupItem::Backgroundcolor2:
-        Append(popup, Backgroundcolor1, L"&Background color...");
-        break;
-      case PopupItem::N17:
-      case PopupItem::N18:
-      case PopupItem::N20:
-      case PopupItem::N23:
-      case PopupItem::N24:
-      case PopupItem::N25:
-      case PopupItem::N26:
-        AppendSeparator(popup);
-        break;
-      default:
-        break;  // items that are never shown
-    }
-  }
-  return menu;
+win32::Menu TMainForm::ListPopupPopup() {
+  const StartupList selected = SelectedRows();
+  const SelectionState selection = FreshSelectionOf(selected);
+  return BuildPopupMenu(MenuItems(ListPopupLayout(!selected.empty()), [&](CommandId id) -> UINT {
+    if (id == Showgridlines2) return ListStyle(LVS_EX_GRIDLINES) ? MFS_CHECKED : 0;
+    if (id == Rowselection2) return ListStyle(LVS_EX_FULLROWSELECT) ? MFS_CHECKED : 0;
+    return CommandEnabled(id, selection) ? 0 : MFS_GRAYED;
+  }));
 }
 
 void TMainForm::ShowListPopup(POINT at) {
@@ -512,56 +262,10 @@ void TMainForm::ShowListPopup(POINT at) {
     at = {place.left, place.bottom};
     ClientToScreen(list_view_, &at);
   }
-  UniqueMenu menu = ListPopupPopup();
+  win32::Menu menu = ListPopupPopup();
   const UINT id =
       TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, Handle(), nullptr);
   if (id) OnCommand(id);
-}
-
-bool TMainForm::ListStyle(DWORD style) const {
-  return (ListView_GetExtendedListViewStyle(list_view_) & style) != 0;
-}
-
-void TMainForm::SetListStyle(DWORD style, bool on) {
-  ListView_SetExtendedListViewStyleEx(list_view_, style, on ? style : 0);
-}
-
-bool TMainForm::ToggleAutoCheck(UINT id) {
-  const bool checked = (GetMenuState(main_menu_, id, MF_BYCOMMAND) & MF_CHECKED) == 0;
-  CheckMenuItem(main_menu_, id, checked ? MF_CHECKED : MF_UNCHECKED);
-  return checked;
-}
-
-void TMainForm::Font1Click() {
-  LOGFONTW font = {};
-  auto current = reinterpret_cast<HFONT>(SendMessageW(list_view_, WM_GETFONT, 0, 0));
-  GetObjectW(current ? current : FormFont(), sizeof(font), &font);
-  CHOOSEFONTW choose = {};
-  choose.lStructSize = sizeof(choose);
-  choose.hwndOwner = Handle();
-  choose.lpLogFont = &font;
-  choose.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS;
-  choose.rgbColors = ListView_GetTextColor(list_view_);
-  if (!ChooseFontW(&choose)) return;
-  UniqueFont chosen(CreateFontIndirectW(&font));
-  if (!chosen) return;
-  SendMessageW(list_view_, WM_SETFONT, reinterpret_cast<WPARAM>(chosen.get()), TRUE);
-  list_font_ = std::move(chosen);
-  ListView_SetTextColor(list_view_, choose.rgbColors);
-  InvalidateRect(list_view_, nullptr, TRUE);
-}
-
-void TMainForm::Backgroundcolor1Click() {
-  CHOOSECOLORW choose = {};
-  choose.lStructSize = sizeof(choose);
-  choose.hwndOwner = Handle();
-  choose.rgbResult = ListView_GetBkColor(list_view_);
-  choose.lpCustColors = custom_colors_;
-  choose.Flags = CC_RGBINIT;
-  if (!ChooseColorW(&choose)) return;
-  ListView_SetBkColor(list_view_, choose.rgbResult);
-  ListView_SetTextBkColor(list_view_, choose.rgbResult);
-  InvalidateRect(list_view_, nullptr, TRUE);
 }
 
 void TMainForm::FormCloseQuery() {
@@ -591,19 +295,22 @@ void TMainForm::ApplicationEvents1Minimize() {
 }
 
 void TMainForm::OnCommand(UINT id) {
-  switch (id) {
+  const Command* command = FindCommand(id);
+  if (!command) return;
+  if (command->group == CommandGroup::Entry) return OnEntryCommand(Target(command->id));
+  if (command->group == CommandGroup::Move) return OnMoveCommand(command->id);
+  if (command->group == CommandGroup::View) return OnViewCommand(command->id);
+  switch (Target(command->id)) {
     case Newstartupentry1:
-      if (NewEntryForm) NewEntryForm->ShowModal(Handle());
+      ShowNewEntryDialog(Handle());
       break;
     case Blacklist1:
-      if (BlacklistForm) BlacklistForm->ShowModal(Handle());
+      ShowBlacklistDialog(Handle());
       break;
     case Parameters1:
-    case Options1:
       Parameters1Click();
       break;
     case Refreshlist1:
-    case Refresh1:
       Refreshlist1Click();
       break;
     case Exit1:
@@ -615,38 +322,7 @@ void TMainForm::OnCommand(UINT id) {
     case ShowKorvane1:
       ShowKorvane1Click();
       break;
-    case oolbar1:
-      ShowWindow(cool_bar_, ToggleAutoCheck(oolbar1) ? SW_SHOW : SW_HIDE);
-      LayoutControls();
-      break;
-    case Statusbar1:
-      ShowWindow(status_bar_, ToggleAutoCheck(Statusbar1) ? SW_SHOW : SW_HIDE);
-      LayoutControls();
-      break;
-    case Showgridlines1:
-      SetListStyle(LVS_EX_GRIDLINES, ToggleAutoCheck(Showgridlines1));
-      break;
-    case Rowselection1:
-      SetListStyle(LVS_EX_FULLROWSELECT, ToggleAutoCheck(Rowselection1));
-      break;
-    // The context menu's twins were checked by the list's state when it opened.
-    case Showgridlines2:
-      SetListStyle(LVS_EX_GRIDLINES, !ListStyle(LVS_EX_GRIDLINES));
-      break;
-    case Rowselection2:
-      SetListStyle(LVS_EX_FULLROWSELECT, !ListStyle(LVS_EX_FULLROWSELECT));
-      break;
-    case Font1:
-      Font1Click();
-      break;
-    case Backgroundcolor1:
-      Backgroundcolor1Click();
-      break;
-    case SelectAll:
-      ListView_SetItemState(list_view_, -1, LVIS_SELECTED, LVIS_SELECTED);
-      break;
     default:
-      // The entry commands, moves and service items act from their own handlers.
       break;
   }
 }
@@ -690,8 +366,8 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_INITMENUPOPUP: {
       auto menu = reinterpret_cast<HMENU>(wparam);
-      if (menu == file_menu_) File1Click(menu);
-      if (menu == view_menu_) View1Click(menu);
+      if (menu == GetSubMenu(main_menu_, 0)) File1Click(menu);
+      if (menu == GetSubMenu(main_menu_, 1)) View1Click(menu);
       return 0;
     }
     case WM_CONTEXTMENU:
@@ -715,26 +391,6 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
   }
   return DefWindowProcW(Handle(), message, wparam, lparam);
-}
-
-TApplication::TApplication() {
-  MainForm = std::make_unique<TMainForm>();
-  NewEntriesForm = std::make_unique<TNewEntriesForm>();
-  NewEntryForm = std::make_unique<TNewEntryForm>();
-  BlacklistForm = std::make_unique<TBlacklistForm>();
-  ParametersForm = std::make_unique<TParametersForm>(*MainForm);
-  MainForm->NewEntriesForm = NewEntriesForm.get();
-  MainForm->NewEntryForm = NewEntryForm.get();
-  MainForm->BlacklistForm = BlacklistForm.get();
-  MainForm->ParametersForm = ParametersForm.get();
-}
-
-TApplication::~TApplication() {
-  ParametersForm.reset();
-  BlacklistForm.reset();
-  NewEntryForm.reset();
-  NewEntriesForm.reset();
-  MainForm.reset();
 }
 
 }  // namespace korvane

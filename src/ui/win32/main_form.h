@@ -1,72 +1,19 @@
 #pragma once
-// The main window: toolbar, the startup list, status bar, menus, tray icon.
+// The main window: toolbar, the startup list, status bar, menus, tray icon,
+// and the dispatch of every command to its handler.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <memory>
 #include <string>
 
 #include "catalogue/entry.h"
+#include "gui/form.h"
+#include "platform/win32/handles.h"
+#include "ui/commands.h"
 #include "ui/settings.h"
-#include "ui/win32/form.h"
 #include "ui/win32/tray_icon.h"
 
 namespace korvane {
-
-class TNewEntriesForm;
-class TNewEntryForm;
-class TBlacklistForm;
-class TParametersForm;
-
-// Command identifiers, named after the menu items and buttons they belong to.
-// A menu item, its context-menu twin and its toolbar button share one handler.
-enum MenuCommand : UINT {
-  Newstartupentry1 = 100,
-  Run1,
-  Stop1,
-  Openfolder1,
-  Fileproperties1,
-  Deletestartupentry1,
-  Addtoblacklist1,
-  Exit1,
-  Refreshlist1,
-  oolbar1,
-  Statusbar1,
-  Showgridlines1,
-  Rowselection1,
-  Font1,
-  Backgroundcolor1,
-  Systemregistry1,
-  Currentuser1,
-  Allusers1,
-  Wininifile1,
-  Parameters1,
-  Blacklist1,
-  Helpcontents1,
-  Homepage1,
-  echnicalsupport1,
-  AboutKorvane1,
-  Registrycurrentuser1,
-  RegistrycurrentuserRunOnce1,
-  Registryallusers1,
-  RegistryallusersRunServices1,
-  RegistryallusersRunOnce1,
-  RegistryallusersRunServicesOnce1,
-  Startmenucurrentuser1,
-  Startmenuallusers1,
-  // Context-menu twins that keep their own check marks.
-  Showgridlines2,
-  Rowselection2,
-  // The tray menu.
-  ShowKorvane1,
-  Refresh1,
-  Options1,
-  Exit2,
-  SelectAll,  // Ctrl+A in the list
-};
-
-// Posted by a second instance to the first: come to the front.
-constexpr UINT kShowInstanceMessage = WM_APP + 10;
 
 // Control identifiers of the main window.
 enum : UINT { kCoolBar1 = 10, kToolBar1, kListView1, kStatusBar2 };
@@ -75,12 +22,6 @@ class TMainForm : public TForm {
  public:
   TMainForm();
   ~TMainForm() override;
-
-  // The dialogs the main window opens, created after it (see TApplication).
-  TNewEntriesForm* NewEntriesForm = nullptr;
-  TNewEntryForm* NewEntryForm = nullptr;
-  TBlacklistForm* BlacklistForm = nullptr;
-  TParametersForm* ParametersForm = nullptr;
 
   HWND CoolBar1() const { return cool_bar_; }
   HWND ToolBar1() const { return tool_bar_; }
@@ -98,7 +39,7 @@ class TMainForm : public TForm {
   // Every row of the list, and the selected ones, as their texts stand.
   StartupList Rows() const;
   StartupList SelectedRows() const;
-  // Replaces the list's rows inside one redraw batch.
+  // Replaces the list's rows.
   void FillRows(const StartupList& rows);
   void SetStatusText(const std::wstring& text);
 
@@ -106,7 +47,8 @@ class TMainForm : public TForm {
   // translates them.
   HACCEL Accelerators() const { return accelerators_.get(); }
 
-  // Handlers that other windows and the tray use.
+  // Runs a command by its id, as its menu item, button or key would.
+  void OnCommand(UINT id);
   void Refreshlist1Click();
   void Parameters1Click();
   void ShowKorvane1Click();
@@ -118,7 +60,7 @@ class TMainForm : public TForm {
 
   // Builds the list's context menu for the selection as it stands: an entry
   // menu or a view menu.
-  UniqueMenu ListPopupPopup();
+  win32::Menu ListPopupPopup();
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -126,9 +68,14 @@ class TMainForm : public TForm {
  private:
   void FormCreate();
   void CreateControls();
-  void BuildMainMenu();
+  void CreateToolBar();
   void LayoutControls();
-  void OnCommand(UINT id);
+  // The commands on the selected rows and the Service tools (entry_commands.cpp).
+  void OnEntryCommand(CommandId id);
+  // The eight "Move to" targets (entry_commands.cpp).
+  void OnMoveCommand(CommandId target);
+  // The View menu's commands and their context-menu twins (view_commands.cpp).
+  void OnViewCommand(CommandId id);
   void OnNotify(const NMHDR& header);
   void ListView1Click();
   void File1Click(HMENU menu);
@@ -147,35 +94,21 @@ class TMainForm : public TForm {
   HWND list_view_ = nullptr;
   HWND status_bar_ = nullptr;
   HMENU main_menu_ = nullptr;  // destroyed with the window
-  HMENU file_menu_ = nullptr;
-  HMENU view_menu_ = nullptr;
-  UniqueMenu tray_popup_;
-  UniqueAccelerators accelerators_;
-  UniqueImageList interface_images_;
-  UniqueFont list_font_;
+  win32::Menu tray_popup_;
+  win32::Accelerators accelerators_;
+  win32::ImageList interface_images_;
+  win32::Font list_font_;
   COLORREF custom_colors_[16] = {};
   std::unique_ptr<TCoolTrayIcon> tray_icon_;
   bool activated_ = false;
   bool ignoring_close_ = false;
 };
 
+// The refresh cycle and its steps (refresh_cycle.cpp).
 // Empties the list and refills it from the startup locations, with the
 // status bar telling the user to wait.
 void RefreshStartupList(TMainForm& form);
 // The refresh cycle: every step that keeps the list and the system in step.
 void RunRefreshCycle(TMainForm& form);
-
-// The program's forms, created in order: the main window first, then the
-// dialogs it opens. Destroying the application destroys them in reverse.
-class TApplication {
- public:
-  TApplication();
-  ~TApplication();
-  std::unique_ptr<TMainForm> MainForm;
-  std::unique_ptr<TNewEntriesForm> NewEntriesForm;
-  std::unique_ptr<TNewEntryForm> NewEntryForm;
-  std::unique_ptr<TBlacklistForm> BlacklistForm;
-  std::unique_ptr<TParametersForm> ParametersForm;
-};
 
 }  // namespace korvane

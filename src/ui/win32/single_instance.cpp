@@ -1,7 +1,7 @@
 #include "ui/win32/single_instance.h"
 
+#include "gui/messages.h"
 #include "ui/lifecycle.h"
-#include "ui/win32/main_form.h"
 
 namespace korvane {
 
@@ -12,7 +12,8 @@ TLMDOneInstance::TLMDOneInstance(const std::wstring& executable_path)
 }
 
 bool TLMDOneInstance::ActivateEarlierInstance() {
-  HWND window = FindWindowW(L"TMainForm", nullptr);
+  // The class name alone is common to many programs: the caption is ours.
+  HWND window = FindWindowW(kMainFormClass, kMainFormCaption);
   if (!window) return false;
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ui/win32/form.h"
+#include "platform/win32/handles.h"
 
 namespace korvane {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/win32/form.h"
+#include "gui/form.h"
 
 namespace korvane {
 

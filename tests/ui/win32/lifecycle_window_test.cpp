@@ -11,7 +11,7 @@
 #include "support/programs.h"
 #include "ui/lifecycle.h"
 #include "ui/win32/main_form.h"
-#include "ui/win32/windows.h"
+#include "support/windows.h"
 
 namespace korvane {
 namespace {
@@ -162,6 +162,25 @@ HWND FindMainWindowOf(DWORD process) {
   return nullptr;
 }
 
+// Another program's window of the same common class name, but its own caption.
+int decoy_messages = 0;
+LRESULT CALLBACK DecoyProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message >= WM_APP) ++decoy_messages;
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+win32::Window MakeDecoy() {
+  // Registered for another module, so that it never meets this program's own class.
+  HINSTANCE module = GetModuleHandleW(L"kernel32.dll");
+  WNDCLASSW decoy = {};
+  decoy.lpfnWndProc = DecoyProc;
+  decoy.hInstance = module;
+  decoy.lpszClassName = L"TMainForm";
+  RegisterClassW(&decoy);
+  return win32::Window(CreateWindowExW(0, L"TMainForm", L"Another program", WS_OVERLAPPEDWINDOW, 0,
+                                       0, 200, 100, nullptr, nullptr, module, nullptr));
+}
+
 TEST(SingleInstance, ASecondStartBringsTheFirstBackAndEnds) {
   // Both instances read the settings: the first goes to the tray when minimised.
   TRegistry registry;
@@ -174,6 +193,10 @@ TEST(SingleInstance, ASecondStartBringsTheFirstBackAndEnds) {
   ShowWindow(window, SW_MINIMIZE);
   for (int i = 0; i < 100 && IsWindowVisible(window); ++i) Sleep(20);
   ASSERT_FALSE(IsWindowVisible(window));
+  // Made last, so it stands first among the windows of that class.
+  decoy_messages = 0;
+  const win32::Window decoy = MakeDecoy();
+  ASSERT_TRUE(decoy);
 
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
@@ -193,6 +216,8 @@ TEST(SingleInstance, ASecondStartBringsTheFirstBackAndEnds) {
   EXPECT_TRUE(IsWindowVisible(window));
   EXPECT_FALSE(IsIconic(window));
   EXPECT_TRUE(first.Running());
+  korvane::testing::PumpMessages();
+  EXPECT_EQ(decoy_messages, 0);
 }
 
 }  // namespace

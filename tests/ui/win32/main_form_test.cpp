@@ -9,13 +9,10 @@
 #include <vector>
 
 #include "catalogue/world.h"
-#include "monitor/win32/blacklist_form.h"
-#include "monitor/win32/new_entries_form.h"
+#include "gui/metrics.h"
 #include "support/programs.h"
+#include "support/windows.h"
 #include "ui/win32/main_form.h"
-#include "ui/win32/new_entry_form.h"
-#include "ui/win32/parameters_form.h"
-#include "ui/win32/windows.h"
 
 namespace korvane {
 namespace {
@@ -24,40 +21,6 @@ using testing::MenuCaptions;
 using testing::MenuItemEnabled;
 
 const wchar_t kRun[] = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-std::vector<std::wstring>* created_classes = nullptr;
-
-LRESULT CALLBACK RecordCreation(int code, WPARAM wparam, LPARAM lparam) {
-  if (code == HCBT_CREATEWND && created_classes) {
-    const CREATESTRUCTW* create = reinterpret_cast<CBT_CREATEWNDW*>(lparam)->lpcs;
-    if (!(create->style & WS_CHILD) && !IS_INTRESOURCE(create->lpszClass)) {
-      created_classes->push_back(create->lpszClass);
-    }
-  }
-  (void)wparam;
-  return CallNextHookEx(nullptr, code, wparam, lparam);
-}
-
-TEST(MainWindow, FormsAreCreatedMainFormFirstAndTheDialogsStayHidden) {
-  std::vector<std::wstring> classes;
-  created_classes = &classes;
-  HHOOK hook = SetWindowsHookExW(WH_CBT, RecordCreation, nullptr, GetCurrentThreadId());
-  {
-    TApplication application;
-    UnhookWindowsHookEx(hook);
-    created_classes = nullptr;
-    std::vector<std::wstring> forms;
-    for (const std::wstring& name : classes) {
-      if (name.starts_with(L"T") && name != L"TCoolTrayIcon") forms.push_back(name);
-    }
-    EXPECT_EQ(forms, (std::vector<std::wstring>{L"TMainForm", L"TNewEntriesForm", L"TNewEntryForm",
-                                                L"TBlacklistForm", L"TParametersForm"}));
-    EXPECT_FALSE(IsWindowVisible(application.NewEntriesForm->Handle()));
-    EXPECT_FALSE(IsWindowVisible(application.NewEntryForm->Handle()));
-    EXPECT_FALSE(IsWindowVisible(application.BlacklistForm->Handle()));
-    EXPECT_FALSE(IsWindowVisible(application.ParametersForm->Handle()));
-  }
-}
 
 TEST(MainWindow, OpensAt450By350WithTheListsColumnsAndMenus) {
   TMainForm form;
@@ -207,8 +170,8 @@ TEST_F(MainWindowList, OnlyAMouseClickEnablesTheToolbar) {
   // The File menu follows the selection when it opens.
   HMENU file = GetSubMenu(form_.MainMenu1(), 0);
   SendMessageW(form_.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
-  for (UINT id : {Run1, Stop1, Openfolder1, Fileproperties1, Deletestartupentry1, Addtoblacklist1,
-                  Newstartupentry1, Exit1}) {
+  for (UINT id : {Run1, Stop1, Openfolder1, Fileproperties1, Moveto1, Deletestartupentry1,
+                  Addtoblacklist1, Newstartupentry1, Exit1}) {
     EXPECT_TRUE(MenuItemEnabled(file, id)) << id;
   }
   Click(0, false);
@@ -222,13 +185,16 @@ TEST_F(MainWindowList, OnlyAMouseClickEnablesTheToolbar) {
   EXPECT_TRUE(ButtonEnabled(Deletestartupentry1));
   SendMessageW(form_.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
   EXPECT_FALSE(MenuItemEnabled(file, Run1));
+  // "Move to" is found by its id, wherever it stands in the menu.
+  EXPECT_FALSE(MenuItemEnabled(file, Moveto1));
+  EXPECT_EQ(GetMenuState(file, 8, MF_BYPOSITION) & MF_GRAYED, static_cast<UINT>(MF_GRAYED));
   EXPECT_TRUE(MenuItemEnabled(file, Newstartupentry1));
 }
 
 TEST_F(MainWindowList, TheContextMenuIsAnEntryMenuOrAViewMenu) {
   RefreshStartupList(form_);
   {
-    UniqueMenu menu = form_.ListPopupPopup();
+    win32::Menu menu = form_.ListPopupPopup();
     EXPECT_EQ(MenuCaptions(menu.get()),
               (std::vector<std::wstring>{L"Refresh list", L"-", L"Show gridlines", L"Row selection",
                                          L"-", L"Font...", L"Background color..."}));
@@ -237,7 +203,7 @@ TEST_F(MainWindowList, TheContextMenuIsAnEntryMenuOrAViewMenu) {
   SendMessageW(form_.Handle(), WM_COMMAND, Showgridlines1, 0);
   EXPECT_FALSE(ListView_GetExtendedListViewStyle(form_.ListView1()) & LVS_EX_GRIDLINES);
   {
-    UniqueMenu menu = form_.ListPopupPopup();
+    win32::Menu menu = form_.ListPopupPopup();
     EXPECT_FALSE(GetMenuState(menu.get(), Showgridlines2, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_TRUE(GetMenuState(menu.get(), Rowselection2, MF_BYCOMMAND) & MF_CHECKED);
   }
@@ -246,7 +212,7 @@ TEST_F(MainWindowList, TheContextMenuIsAnEntryMenuOrAViewMenu) {
 
   ListView_SetItemState(form_.ListView1(), 0, LVIS_SELECTED, LVIS_SELECTED);
   {
-    UniqueMenu menu = form_.ListPopupPopup();
+    win32::Menu menu = form_.ListPopupPopup();
     EXPECT_EQ(
         MenuCaptions(menu.get()),
         (std::vector<std::wstring>{L"Run startup entry...", L"Stop startup entry", L"-",
@@ -256,7 +222,7 @@ TEST_F(MainWindowList, TheContextMenuIsAnEntryMenuOrAViewMenu) {
     EXPECT_FALSE(MenuItemEnabled(menu.get(), Stop1));
   }
   ListView_SetItemState(form_.ListView1(), 1, LVIS_SELECTED, LVIS_SELECTED);
-  UniqueMenu menu = form_.ListPopupPopup();
+  win32::Menu menu = form_.ListPopupPopup();
   EXPECT_TRUE(MenuItemEnabled(menu.get(), Stop1));
 }
 

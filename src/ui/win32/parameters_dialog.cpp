@@ -1,12 +1,9 @@
-#include "ui/win32/parameters_form.h"
+#include "ui/win32/parameters_dialog.h"
 
 #include <commctrl.h>
 
-#include <exception>
-#include <string>
-
-#include "platform/files.h"
-#include "ui/win32/main_form.h"
+#include "gui/form.h"
+#include "gui/metrics.h"
 
 namespace korvane {
 
@@ -37,12 +34,29 @@ const SwitchBox kSwitchBoxes[] = {
 constexpr int kColumnWidth = 270;
 constexpr int kRow = 20;
 
-}  // namespace
+class TParametersForm : public TForm {
+ public:
+  explicit TParametersForm(const ParametersChoice& shown);
+  std::optional<ParametersChoice> chosen;
 
-TParametersForm::TParametersForm(TMainForm& main_form) : main_form_(main_form) {
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+ private:
+  void CreateControls();
+  bool Checked(UINT id) const;
+  void SetChecked(UINT id, bool on);
+  void Button2Click();
+};
+
+TParametersForm::TParametersForm(const ParametersChoice& shown) {
   CreateForm(L"TParametersForm", L"Korvane parameters", WS_POPUP | WS_CAPTION | WS_SYSMENU,
              WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, nullptr);
   CreateControls();
+  for (const SwitchBox& box : kSwitchBoxes) SetChecked(box.id, shown.settings.*box.setting);
+  SendDlgItemMessageW(Handle(), SpinEdit1Buttons, UDM_SETPOS32, 0,
+                      ShownMonitoring(shown.settings.monitoring));
+  SetChecked(CheckBox1, shown.run_on_startup);
 }
 
 void TParametersForm::CreateControls() {
@@ -111,70 +125,14 @@ void TParametersForm::SetChecked(UINT id, bool on) {
   CheckDlgButton(Handle(), static_cast<int>(id), on ? BST_CHECKED : BST_UNCHECKED);
 }
 
-int TParametersForm::SpinValue() const {
-  BOOL valid = FALSE;
-  const auto value = static_cast<int>(SendDlgItemMessageW(Handle(), SpinEdit1Buttons, UDM_GETPOS32,
-                                                          0, reinterpret_cast<LPARAM>(&valid)));
-  return ShownMonitoring(value);
-}
-
-void TParametersForm::SetSpinValue(int value) {
-  SendDlgItemMessageW(Handle(), SpinEdit1Buttons, UDM_SETPOS32, 0, ShownMonitoring(value));
-}
-
-AppSettings TParametersForm::FromControls() const {
-  AppSettings settings;
-  for (const SwitchBox& box : kSwitchBoxes) settings.*box.setting = Checked(box.id);
-  settings.monitoring = SpinValue();
-  return settings;
-}
-
-void TParametersForm::ToControls(const AppSettings& settings) {
-  for (const SwitchBox& box : kSwitchBoxes) SetChecked(box.id, settings.*box.setting);
-  SetSpinValue(settings.monitoring);
-}
-
-void TParametersForm::FormActivate() {
-  run_on_startup_shown_ = ListHoldsProgram(main_form_.Rows(), OwnExecutablePath());
-  SetChecked(CheckBox1, run_on_startup_shown_);
-  // Controls whose value could not be read keep what they showed.
-  AppSettings settings = FromControls();
-  try {
-    ReadSettings(settings);
-  } catch (...) {
-    ToControls(settings);
-    throw;
-  }
-  ToControls(settings);
-}
-
-void TParametersForm::BeforeShowModal() {
-  // Centred on the main window.
-  RECT owner, self;
-  GetWindowRect(main_form_.Handle(), &owner);
-  GetWindowRect(Handle(), &self);
-  const int width = self.right - self.left;
-  const int height = self.bottom - self.top;
-  SetWindowPos(Handle(), nullptr, (owner.left + owner.right - width) / 2,
-               (owner.top + owner.bottom - height) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  Guarded(Handle(), [this] { FormActivate(); });
-}
-
 void TParametersForm::Button2Click() {
-  const AppSettings settings = FromControls();
-  StoreSettings(settings);
-  main_form_.Settings = settings;
-  const bool run_on_startup = Checked(CheckBox1);
-  if (run_on_startup != run_on_startup_shown_) {
-    SetRunOnStartup(run_on_startup, main_form_.Rows(), OwnExecutablePath());
-    // Removing the entry asked the running program, this one, to close.
-    if (!run_on_startup) main_form_.IgnoreCloseRequestsPostedSoFar();
-    run_on_startup_shown_ = run_on_startup;
-    EndModal(IDOK);
-    RunRefreshCycle(main_form_);
-    return;
-  }
+  ParametersChoice choice;
+  for (const SwitchBox& box : kSwitchBoxes) choice.settings.*box.setting = Checked(box.id);
+  BOOL valid = FALSE;
+  choice.settings.monitoring = ShownMonitoring(static_cast<int>(SendDlgItemMessageW(
+      Handle(), SpinEdit1Buttons, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&valid))));
+  choice.run_on_startup = Checked(CheckBox1);
+  chosen = choice;
   EndModal(IDOK);
 }
 
@@ -190,6 +148,14 @@ LRESULT TParametersForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
     }
   }
   return TForm::HandleMessage(message, wparam, lparam);
+}
+
+}  // namespace
+
+std::optional<ParametersChoice> ShowParametersDialog(HWND owner, const ParametersChoice& shown) {
+  TParametersForm form(shown);
+  form.ShowModal(owner);
+  return form.chosen;
 }
 
 }  // namespace korvane

@@ -1,42 +1,11 @@
-#include "ui/win32/form.h"
+#include "gui/form.h"
 
-#include <exception>
-
+#include "gui/guard.h"
+#include "gui/metrics.h"
+#include "gui/placement.h"
 #include "platform/error.h"
-#include "platform/text.h"
 
 namespace korvane {
-
-int Scale(int size_at_96dpi) {
-  static const int dpi = [] {
-    HDC screen = GetDC(nullptr);
-    int value = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return value > 0 ? value : 96;
-  }();
-  return MulDiv(size_at_96dpi, dpi, 96);
-}
-
-void ShowErrorBox(HWND owner, const std::wstring& text) {
-  MessageBoxW(owner, text.c_str(), L"Korvane", MB_OK | MB_ICONERROR);
-}
-
-void Guarded(HWND owner, const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const PlatformError& error) {
-    ShowErrorBox(owner, error.Text());
-  } catch (const std::exception& error) {
-    ShowErrorBox(owner, FromUtf8(error.what()));
-  }
-}
-
-HFONT FormFont() {
-  static const UniqueFont font(CreateFontW(
-      -Scale(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif"));
-  return font.get();
-}
 
 HICON ApplicationIcon(bool small_icon) {
   const int size = GetSystemMetrics(small_icon ? SM_CXSMICON : SM_CXICON);
@@ -89,9 +58,12 @@ LRESULT TForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 
 LRESULT CALLBACK TForm::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
-    auto* form = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    form->handle_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    // A window of a form's class made by anyone but CreateForm has no form.
+    if (auto* form =
+            static_cast<TForm*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams)) {
+      form->handle_ = window;
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
   }
   auto* form = reinterpret_cast<TForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!form) return DefWindowProcW(window, message, wparam, lparam);
@@ -101,18 +73,14 @@ LRESULT CALLBACK TForm::WindowProc(HWND window, UINT message, WPARAM wparam, LPA
     return DefWindowProcW(window, message, wparam, lparam);
   }
   LRESULT result = 0;
-  bool handled = false;
-  Guarded(window, [&] {
-    result = form->HandleMessage(message, wparam, lparam);
-    handled = true;
-  });
-  return handled ? result : 0;
+  Guarded(window, [&] { result = form->HandleMessage(message, wparam, lparam); });
+  return result;
 }
 
 int TForm::ShowModal(HWND owner) {
   if (in_modal_) return IDCANCEL;
   if (owner) SetWindowLongPtrW(handle_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
-  BeforeShowModal();
+  PlaceOnOwner(handle_, owner);
   in_modal_ = true;
   modal_result_ = IDCANCEL;
   const bool owner_was_enabled = owner && IsWindowEnabled(owner);
@@ -145,9 +113,21 @@ void TForm::EndModal(int result) {
   PostMessageW(handle_, WM_NULL, 0, 0);  // wakes the modal loop
 }
 
-TEmptyDialogForm::TEmptyDialogForm(const wchar_t* class_name, const std::wstring& caption) {
-  CreateForm(class_name, caption, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME,
-             WS_EX_DLGMODALFRAME, Scale(400), Scale(300), nullptr);
+namespace {
+
+class TEmptyDialogForm : public TForm {
+ public:
+  TEmptyDialogForm(const wchar_t* class_name, const std::wstring& caption) {
+    CreateForm(class_name, caption, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME,
+               WS_EX_DLGMODALFRAME, Scale(400), Scale(300), nullptr);
+  }
+};
+
+}  // namespace
+
+int ShowEmptyDialog(HWND owner, const wchar_t* class_name, const std::wstring& caption) {
+  TEmptyDialogForm form(class_name, caption);
+  return form.ShowModal(owner);
 }
 
 }  // namespace korvane

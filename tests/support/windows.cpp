@@ -1,4 +1,4 @@
-#include "ui/win32/windows.h"
+#include "support/windows.h"
 
 namespace korvane::testing {
 

@@ -1,0 +1,15 @@
+#pragma once
+// Window class names, captions and message numbers that more than one file
+// (or more than one process) must agree on.
+#include <windows.h>
+
+namespace korvane {
+
+// The main window: found by a second instance through both.
+inline constexpr wchar_t kMainFormClass[] = L"TMainForm";
+inline constexpr wchar_t kMainFormCaption[] = L"Korvane 1.0.0";
+
+// Posted by a second instance to the first: come to the front.
+constexpr UINT kShowInstanceMessage = WM_APP + 10;
+
+}  // namespace korvane

@@ -1,0 +1,55 @@
+#include "ui/win32/command_bars.h"
+
+namespace korvane {
+
+std::vector<MenuItem> MenuItems(const std::vector<MenuSlot>& layout,
+                                const std::function<UINT(CommandId)>& state) {
+  std::vector<MenuItem> items;
+  for (const MenuSlot& slot : layout) {
+    const Command* command = FindCommand(slot.id);
+    if (!command) {
+      items.emplace_back();  // a separator
+      continue;
+    }
+    MenuItem item;
+    item.id = slot.id;
+    item.caption = slot.caption ? std::wstring(slot.caption) : MenuText(*command);
+    item.state = state(slot.id) | (slot.is_default ? MFS_DEFAULT : 0);
+    item.items = MenuItems(slot.items, state);
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+std::vector<ToolButton> ToolButtons(const SelectionState& selection) {
+  std::vector<ToolButton> buttons;
+  for (CommandId id : ToolbarLayout()) {
+    const Command* command = FindCommand(id);
+    if (!command) {
+      buttons.emplace_back();
+      continue;
+    }
+    buttons.push_back({command->glyph, id, command->tip, CommandEnabled(id, selection)});
+  }
+  return buttons;
+}
+
+void EnableMenuCommands(HMENU menu, const std::vector<MenuSlot>& layout,
+                        const SelectionState& selection) {
+  for (const MenuSlot& slot : layout) {
+    if (slot.id == kSeparator) continue;
+    EnableMenuItem(menu, slot.id,
+                   MF_BYCOMMAND | (CommandEnabled(slot.id, selection) ? MF_ENABLED : MF_GRAYED));
+    EnableMenuCommands(menu, slot.items, selection);
+  }
+}
+
+bool ConfirmCommand(HWND owner, CommandId id, size_t rows, const AppSettings& settings) {
+  const std::optional<Question> question = ConfirmationQuestion(id, rows, settings);
+  if (!question) return true;
+  MessageBeep(MB_ICONEXCLAMATION);
+  return MessageBoxW(owner, question->text.c_str(), question->caption.c_str(),
+                     MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+}  // namespace korvane

@@ -1,0 +1,29 @@
+#pragma once
+// The command table on screen: menus and toolbar buttons built from its
+// layouts, and the confirmation a command asks before it acts.
+#include <windows.h>
+
+#include <functional>
+#include <vector>
+
+#include "gui/menus.h"
+#include "ui/commands.h"
+
+namespace korvane {
+
+// The items of a layout; `state` gives each command's MFS_ flags.
+std::vector<MenuItem> MenuItems(const std::vector<MenuSlot>& layout,
+                                const std::function<UINT(CommandId)>& state);
+// The toolbar's buttons, enabled for `selection`.
+std::vector<ToolButton> ToolButtons(const SelectionState& selection);
+// Enables or greys every item of `layout` found in `menu` (submenus included)
+// for `selection`.
+void EnableMenuCommands(HMENU menu, const std::vector<MenuSlot>& layout,
+                        const SelectionState& selection);
+
+// The confirmation step of command `id` on `rows` selected rows: when its
+// switch is on, the exclamation beep and the Yes/No question owned by
+// `owner`. True when the command goes on: no question asked, or Yes.
+bool ConfirmCommand(HWND owner, CommandId id, size_t rows, const AppSettings& settings);
+
+}  // namespace korvane
