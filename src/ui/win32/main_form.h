@@ -11,6 +11,7 @@
 #include "platform/win32/handles.h"
 #include "ui/commands.h"
 #include "ui/settings.h"
+#include "ui/win32/new_entry_dialog.h"
 #include "ui/win32/tray_icon.h"
 
 namespace korvane {
@@ -102,6 +103,7 @@ class TMainForm : public TForm {
   std::unique_ptr<TCoolTrayIcon> tray_icon_;
   bool activated_ = false;
   bool ignoring_close_ = false;
+  NewEntryDialogState new_entry_;  // kept from one showing to the next
 };
 
 // The refresh cycle and its steps (refresh_cycle.cpp).
