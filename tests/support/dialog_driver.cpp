@@ -22,25 +22,26 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
+struct Search {
+  const wchar_t* window_class;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  if (IsWindowVisible(window) && std::wstring(name) == search->window_class) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 // The first visible top-level window of this thread with the class.
 HWND FindThreadWindow(const wchar_t* window_class) {
-  struct Search {
-    const wchar_t* window_class;
-    HWND found;
-  } search = {window_class, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        if (IsWindowVisible(window) && std::wstring(name) == s->window_class) {
-          s->found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  Search search = {window_class, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), MatchWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
