@@ -54,6 +54,7 @@ HWND ChooserNameBox(HWND chooser) {
 
 DialogDriver::DialogDriver(const wchar_t* dialog_class, std::vector<Step> steps)
     : class_(dialog_class), steps_(std::move(steps)) {
+  if (current) ADD_FAILURE() << "one dialog driver at a time";
   current = this;
   timer_ = SetTimer(nullptr, 0, kTickMs, Tick);
 }

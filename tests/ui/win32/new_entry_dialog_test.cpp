@@ -11,6 +11,7 @@
 #include "platform/text.h"
 #include "support/dialog_driver.h"
 #include "support/programs.h"
+#include "ui/win32/main_form.h"
 
 namespace korvane {
 namespace {
@@ -289,6 +290,34 @@ TEST_F(NewEntryDialog, LayoutTabOrderAndPlace) {
   const int radio = static_cast<int>(RadioButtons);
   EXPECT_EQ(order, (std::vector<int>{Edit1, Edit2, Button1, Edit3, CheckBox1, Memo1, radio, Button3,
                                      Button2, Edit1}));
+}
+
+TEST_F(NewEntryDialog, TheMainWindowListsTheNewEntryAndKeepsAClosedDialogsTexts) {
+  TMainForm form;
+  DialogDriver first(L"TNewEntryForm", {[&](HWND d) {
+                       SetText(d, Edit1, L"Kv Added");
+                       SetText(d, Edit2, tool_);
+                       Press(d, CheckBox1);
+                       Click(d, Button3);
+                     }});
+  form.OnCommand(Newstartupentry1);
+  EXPECT_FALSE(first.LeftOpen());
+  ASSERT_EQ(form.Rows().size(), 1u);
+  EXPECT_EQ(form.Rows()[0].name, L"Kv Added");
+  EXPECT_EQ(form.Rows()[0].file_name, tool_);
+
+  // The close box keeps what was typed for the next showing; OK emptied it.
+  std::vector<std::wstring> shown;
+  for (const wchar_t* typed : {L"half typed", L""}) {
+    DialogDriver driver(L"TNewEntryForm", {[&](HWND d) {
+                          shown.push_back(Text(d, Edit1));
+                          SetText(d, Edit1, typed);
+                          PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
+                        }});
+    form.OnCommand(Newstartupentry1);
+    EXPECT_FALSE(driver.LeftOpen());
+  }
+  EXPECT_EQ(shown, (std::vector<std::wstring>{L"", L"half typed"}));
 }
 
 }  // namespace
