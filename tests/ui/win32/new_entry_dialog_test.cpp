@@ -294,18 +294,19 @@ TEST_F(NewEntryDialog, LayoutTabOrderAndPlace) {
 
 TEST_F(NewEntryDialog, TheMainWindowListsTheNewEntryAndKeepsAClosedDialogsTexts) {
   TMainForm form;
-  DialogDriver first(L"TNewEntryForm", {[&](HWND d) {
-                       SetText(d, Edit1, L"Kv Added");
-                       SetText(d, Edit2, tool_);
-                       Press(d, CheckBox1);
-                       Click(d, Button3);
-                     }});
-  form.OnCommand(Newstartupentry1);
-  EXPECT_FALSE(first.LeftOpen());
-  ASSERT_EQ(form.Rows().size(), 1u);
-  EXPECT_EQ(form.Rows()[0].name, L"Kv Added");
-  EXPECT_EQ(form.Rows()[0].file_name, tool_);
-
+  {
+    DialogDriver first(L"TNewEntryForm", {[&](HWND d) {
+                         SetText(d, Edit1, L"Kv Added");
+                         SetText(d, Edit2, tool_);
+                         Press(d, CheckBox1);
+                         Click(d, Button3);
+                       }});
+    form.OnCommand(Newstartupentry1);
+    EXPECT_FALSE(first.LeftOpen());
+    ASSERT_EQ(form.Rows().size(), 1u);
+    EXPECT_EQ(form.Rows()[0].name, L"Kv Added");
+    EXPECT_EQ(form.Rows()[0].file_name, tool_);
+  }
   // The close box keeps what was typed for the next showing; OK emptied it.
   std::vector<std::wstring> shown;
   for (const wchar_t* typed : {L"half typed", L""}) {
