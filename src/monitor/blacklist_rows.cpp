@@ -1,7 +1,8 @@
 #include "monitor/blacklist_rows.h"
 
-#include "monitor/blacklist_store.h"
+#include "monitor/blacklist.h"
 #include "platform/files.h"
+#include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/text.h"
 
@@ -20,6 +21,12 @@ std::vector<BlacklistRow> BlacklistRows() {
 
 std::wstring BlacklistRowCaption(const BlacklistRow& row) {
   return row.found ? row.file_name : row.file_name + L" (file not found)";
+}
+
+void RemoveFromBlacklist(const std::vector<std::wstring>& file_names) {
+  TRegistry reg;
+  if (!reg.OpenKey(kBlacklistKey, true)) return;
+  for (const std::wstring& name : file_names) reg.DeleteValue(name);
 }
 
 void OpenBlacklistFolders(const std::vector<std::wstring>& file_names) {

@@ -17,6 +17,8 @@ std::vector<BlacklistRow> BlacklistRows();
 // The row's text: the name, and " (file not found)" when its file is missing.
 std::wstring BlacklistRowCaption(const BlacklistRow& row);
 
+// "Delete": takes each name off the blacklist.
+void RemoveFromBlacklist(const std::vector<std::wstring>& file_names);
 // Opens the folder of each name whose file exists, first to last.
 void OpenBlacklistFolders(const std::vector<std::wstring>& file_names);
 // Shows the properties sheet of each name whose file exists, owned by `owner`.

@@ -2,7 +2,7 @@
 
 #include "catalogue/world.h"
 #include "monitor/blacklist_rows.h"
-#include "monitor/blacklist_store.h"
+#include "monitor/blacklist.h"
 
 namespace korvane {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/blacklist_store.h"
+#include "monitor/blacklist.h"
 #include "monitor/win32/blacklist_dialog.h"
 #include "platform/text.h"
 #include "ui/win32/new_entry_dialog.h"

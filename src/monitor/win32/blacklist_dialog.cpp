@@ -10,7 +10,7 @@
 #include "gui/list_view.h"
 #include "gui/metrics.h"
 #include "monitor/blacklist_rows.h"
-#include "monitor/blacklist_store.h"
+#include "monitor/blacklist.h"
 
 namespace korvane {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "monitor/blacklist_rows.h"
-#include "monitor/blacklist_store.h"
+#include "monitor/blacklist.h"
 #include "platform/memory/arrange.h"
 
 namespace korvane {

@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include "catalogue/world.h"
-#include "monitor/blacklist_store.h"
+#include "monitor/blacklist.h"
 #include "platform/text.h"
 #include "support/dialog_driver.h"
 

@@ -1,4 +1,4 @@
-#include "monitor/blacklist_store.h"
+#include "monitor/blacklist.h"
 
 #include "platform/registry.h"
 
@@ -12,17 +12,11 @@ std::optional<std::vector<std::wstring>> ReadBlacklist() {
   return reg.GetValueNames();
 }
 
-bool AddToBlacklist(const std::vector<std::wstring>& file_names) {
+bool AddToBlacklist(const std::vector<std::wstring>& names) {
   TRegistry reg;
   if (!reg.OpenKey(kBlacklistKey, true)) return false;
-  for (const std::wstring& name : file_names) reg.WriteString(name, L"");
+  for (const std::wstring& name : names) reg.WriteString(name, L"");
   return true;
-}
-
-void RemoveFromBlacklist(const std::vector<std::wstring>& file_names) {
-  TRegistry reg;
-  if (!reg.OpenKey(kBlacklistKey, true)) return;
-  for (const std::wstring& name : file_names) reg.DeleteValue(name);
 }
 
 }  // namespace korvane
