@@ -11,7 +11,7 @@ std::vector<std::wstring> Blacklisted() {
   return ReadBlacklist().value_or(std::vector<std::wstring>{});
 }
 
-class Blacklist : public ::testing::Test {
+class BlacklistDialogRows : public ::testing::Test {
  protected:
   void SetUp() override {
     test::ResetWorld();
@@ -30,7 +30,7 @@ class Blacklist : public ::testing::Test {
   const std::wstring three_ = test::kRoot + L"\\Ünïcode folder\\a3.exe";
 };
 
-TEST_F(Blacklist, AddingAndDeletingNamesChangesTheKeyAndTheRows) {
+TEST_F(BlacklistDialogRows, AddingAndDeletingNamesChangesTheKeyAndTheRows) {
   EXPECT_TRUE(BlacklistRows().empty());
   AddToBlacklist({one_, two_, three_});
   EXPECT_EQ(Blacklisted(), (std::vector<std::wstring>{one_, two_, three_}));
@@ -49,7 +49,7 @@ TEST_F(Blacklist, AddingAndDeletingNamesChangesTheKeyAndTheRows) {
   EXPECT_EQ(Blacklisted().size(), 1u);
 }
 
-TEST_F(Blacklist, NamesWithoutAFileAreListedAndCanBeDeleted) {
+TEST_F(BlacklistDialogRows, NamesWithoutAFileAreListedAndCanBeDeleted) {
   const std::wstring url = L"http://example.com/x.exe";
   const std::wstring gone = test::kRoot + L"\\gone.exe";
   // Named so that Wine's sorted order and the order of writing agree.
