@@ -70,7 +70,10 @@ void CALLBACK DialogDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
 
 bool DialogDriver::AnswerCommonDialog() {
   HWND box = FindThreadWindow(L"#32770");
-  if (!box) return false;
+  if (!box) {
+    chooser_ = nullptr;  // the next chooser is a new one, whatever its handle
+    return false;
+  }
   if (HWND name_box = ChooserNameBox(box)) {
     if (box != chooser_) {
       chooser_ = box;
