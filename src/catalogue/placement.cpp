@@ -19,11 +19,13 @@ std::wstring RegistryCommand(const std::wstring& file_name, const std::wstring& 
   return command;
 }
 
-void PlaceRegistryEntry(RootKey root, const std::wstring& key_path, const std::wstring& title,
+bool PlaceRegistryEntry(RootKey root, const std::wstring& key_path, const std::wstring& title,
                         const std::wstring& file_name, const std::wstring& parameters) {
   TRegistry reg;
   reg.SetRootKey(root);
-  if (reg.OpenKey(key_path, true)) reg.WriteString(title, RegistryCommand(file_name, parameters));
+  if (!reg.OpenKey(key_path, true)) return false;
+  reg.WriteString(title, RegistryCommand(file_name, parameters));
+  return true;
 }
 
 void PlaceStartupFolderEntry(bool current_user, const std::wstring& title,

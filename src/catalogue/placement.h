@@ -11,7 +11,8 @@ namespace korvane {
 std::wstring RegistryCommand(const std::wstring& file_name, const std::wstring& parameters);
 
 // Writes a REG_SZ value named `title` into the key (created when missing).
-void PlaceRegistryEntry(RootKey root, const std::wstring& key_path, const std::wstring& title,
+// False, writing nothing, when the key cannot be opened or created.
+bool PlaceRegistryEntry(RootKey root, const std::wstring& key_path, const std::wstring& title,
                         const std::wstring& file_name, const std::wstring& parameters);
 // Writes `title`.lnk into the current user's or the all-users Startup folder.
 // Throws PlatformError when the folder is not known.

@@ -67,8 +67,7 @@ void ScanWinIniKey(const StartupLocation& location, StartupScan& scan) {
   for (auto [start, length] : WinIniWords(words)) {
     std::wstring word = words.substr(start, length);
     if (word.empty() || !FileExists(word)) continue;
-    std::wstring name = ExtractFileName(word);
-    name.resize(name.size() - ExtractFileExt(name).size());
+    std::wstring name = ExtractFileTitle(word);
     scan.Add(std::move(name), std::move(word), L"", text);
   }
 }

@@ -126,6 +126,12 @@ std::wstring ExtractFileExt(std::wstring_view path) {
   return std::wstring(path.substr(dot));
 }
 
+std::wstring ExtractFileTitle(std::wstring_view path) {
+  std::wstring name = ExtractFileName(path);
+  name.resize(name.size() - ExtractFileExt(path).size());
+  return name;
+}
+
 std::wstring IncludeTrailingBackslash(std::wstring_view path) {
   std::wstring out(path);
   if (out.empty() || out.back() != L'\\') out += L'\\';

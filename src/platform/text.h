@@ -28,6 +28,8 @@ std::wstring ExtractFileName(std::wstring_view path);
 std::wstring ExtractFilePath(std::wstring_view path);
 // From the last "." after the last backslash or colon, dot included; empty when none.
 std::wstring ExtractFileExt(std::wstring_view path);
+// The file's name without folder and extension.
+std::wstring ExtractFileTitle(std::wstring_view path);
 std::wstring IncludeTrailingBackslash(std::wstring_view path);
 std::wstring ExcludeTrailingBackslash(std::wstring_view path);
 

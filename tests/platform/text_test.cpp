@@ -50,17 +50,21 @@ TEST(Text, PathPiecesSplitAtTheLastBackslashOrColon) {
     const wchar_t* name;
     const wchar_t* folder;
     const wchar_t* ext;
+    const wchar_t* title;
   } cases[] = {
-      {L"C:\\Tools\\app.exe", L"app.exe", L"C:\\Tools\\", L".exe"},
-      {L"C:app", L"app", L"C:", L""},
-      {L"C:\\dir.d\\noext", L"noext", L"C:\\dir.d\\", L""},
-      {L"archive.tar.gz", L"archive.tar.gz", L"", L".gz"},
-      {L"", L"", L"", L""},
+      {L"C:\\Tools\\app.exe", L"app.exe", L"C:\\Tools\\", L".exe", L"app"},
+      {L"C:app", L"app", L"C:", L"", L"app"},
+      {L"C:\\dir.d\\noext", L"noext", L"C:\\dir.d\\", L"", L"noext"},
+      {L"archive.tar.gz", L"archive.tar.gz", L"", L".gz", L"archive.tar"},
+      {L"C:\\Tools\\My App.exe", L"My App.exe", L"C:\\Tools\\", L".exe", L"My App"},
+      {L"C:\\Tools\\.profile", L".profile", L"C:\\Tools\\", L".profile", L""},
+      {L"", L"", L"", L"", L""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ExtractFileName(c.path), c.name) << c.path;
     EXPECT_EQ(ExtractFilePath(c.path), c.folder) << c.path;
     EXPECT_EQ(ExtractFileExt(c.path), c.ext) << c.path;
+    EXPECT_EQ(ExtractFileTitle(c.path), c.title) << c.path;
   }
 }
 

@@ -3,3 +3,7 @@ if(WIN32)
   add_dependencies(korvane_ui_tests korvane korvane_startup_program)
   target_link_libraries(korvane_ui_tests PRIVATE comctl32)
 endif()
+if(WIN32)
+  # The new entry tests change the prefix's startup configuration.
+  target_sources(korvane_ui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/catalogue/win32/restore_prefix.cpp)
+endif()

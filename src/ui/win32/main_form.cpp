@@ -311,7 +311,7 @@ void TMainForm::OnCommand(UINT id) {
   if (command->group == CommandGroup::View) return OnViewCommand(command->id);
   switch (Target(command->id)) {
     case Newstartupentry1:
-      ShowNewEntryDialog(Handle());
+      ShowNewEntryDialog(Handle(), new_entry_, [this] { RefreshStartupList(*this); });
       break;
     case Blacklist1:
       ShowBlacklistDialog(Handle());

@@ -12,6 +12,7 @@
 #include "platform/win32/handles.h"
 #include "ui/commands.h"
 #include "ui/settings.h"
+#include "ui/win32/new_entry_dialog.h"
 #include "ui/win32/tray_icon.h"
 
 namespace korvane {
@@ -109,6 +110,7 @@ class TMainForm : public TForm {
   bool activated_ = false;
   std::unique_ptr<RefreshCycle> cycle_;
   bool ignoring_close_ = false;
+  NewEntryDialogState new_entry_;  // kept from one showing to the next
 };
 
 // The refresh cycle and its steps (refresh_cycle.cpp).
