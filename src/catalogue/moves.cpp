@@ -231,10 +231,10 @@ class Mover {
 // the old location no longer holds it.
 bool RemoveOldEntry(const StartupEntry& row) {
   try {
-    DeleteStartupEntry(row, RemovalSource::MainList);
-    return true;
+    return DeleteStartupEntry(row, RemovalSource::MainList);
   } catch (const PlatformError&) {
-    return false;
+    // The program could not be asked to close; the entry went or stayed all the same.
+    return RemoveStartupEntry(row);
   }
 }
 

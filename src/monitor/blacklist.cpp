@@ -18,10 +18,10 @@ const wchar_t kRemovedFileName[] = L"removed.txt";
 // True when the entry has left its location.
 bool RemoveEntry(const StartupEntry& row) {
   try {
-    DeleteStartupEntry(row, RemovalSource::MainList);
-    return true;
+    return DeleteStartupEntry(row, RemovalSource::MainList);
   } catch (const PlatformError&) {
-    return false;
+    // The program could not be asked to close; the entry went or stayed all the same.
+    return RemoveStartupEntry(row);
   }
 }
 

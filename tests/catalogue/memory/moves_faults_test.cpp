@@ -247,7 +247,8 @@ TEST(RandomMoves, EveryEntryExistsOnceAndReadsAsItDid) {
   StartupList list = check(0);
 
   const Fault faults[] = {Fault::RegistryRead, Fault::RegistryWrite, Fault::ProfileWrite,
-                          Fault::ShellLink,    Fault::FileMove,      Fault::ProcessList};
+                          Fault::ShellLink,    Fault::FileMove,      Fault::ProcessList,
+                          Fault::RegistryOpen, Fault::FileDelete};
   int moved = 0, refused = 0;
   for (int round = 1; round <= 150 && !HasFailure(); ++round) {
     StartupList rows;
