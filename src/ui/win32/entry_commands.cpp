@@ -4,7 +4,8 @@
 // command table; ConfirmCommand (command_bars.h) asks its question.
 #include "catalogue/moves.h"
 #include "catalogue/removal.h"
-#include "platform/registry.h"
+#include "monitor/blacklist.h"
+#include "platform/error.h"
 #include "ui/entry_actions.h"
 #include "ui/win32/command_bars.h"
 #include "ui/win32/main_form.h"
@@ -57,11 +58,13 @@ void TMainForm::OnEntryCommand(CommandId id) {
       for (const StartupEntry& row : rows) DeleteStartupEntry(row, RemovalSource::MainList);
       break;
     case Addtoblacklist1: {
-      TRegistry reg;
-      if (reg.OpenKey(L"\\Software\\Korvane\\blacklist", true)) {
-        for (const StartupEntry& row : rows) reg.WriteString(row.file_name, L"");
+      std::vector<std::wstring> names;
+      for (const StartupEntry& row : rows) names.push_back(row.file_name);
+      if (!AddToBlacklist(names)) {
+        throw PlatformError(std::wstring(L"Cannot open the registry key HKEY_CURRENT_USER") +
+                            kBlacklistKey);
       }
-      break;
+      break;  // the cycle's enforcement removes the entries and shows the balloon
     }
     default:
       return;

@@ -311,7 +311,11 @@ void TMainForm::OnCommand(UINT id) {
   if (command->group == CommandGroup::View) return OnViewCommand(command->id);
   switch (Target(command->id)) {
     case Newstartupentry1:
-      ShowNewEntryDialog(Handle(), new_entry_, [this] { RefreshStartupList(*this); });
+      // The entry the user has just added is not reported as new.
+      ShowNewEntryDialog(Handle(), new_entry_, [this] {
+        RefreshStartupList(*this);
+        SaveStartupList(Rows());
+      });
       break;
     case Blacklist1:
       ShowBlacklistDialog(Handle());

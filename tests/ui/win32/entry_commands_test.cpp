@@ -173,7 +173,7 @@ TEST_F(EntryCommands, AMoveAsksReportsWhatStayedAndRefreshes) {
   EXPECT_TRUE(SameText(form_.Rows()[1].location, common_));
 }
 
-TEST_F(EntryCommands, AddToBlacklistNamesTheFileInTheBlacklistKey) {
+TEST_F(EntryCommands, AddToBlacklistNamesTheFileAndTheCycleRemovesItsEntry) {
   const std::wstring blacklist = L"\\Software\\Korvane\\blacklist";
   TRegistry reg;
   reg.DeleteKey(blacklist);
@@ -192,6 +192,19 @@ TEST_F(EntryCommands, AddToBlacklistNamesTheFileInTheBlacklistKey) {
   EXPECT_EQ(reg.GetDataType(tool_), RegistryDataType::String);
   EXPECT_EQ(reg.ReadString(tool_), L"");
   reg.CloseKey();
+  // The refresh after the command enforces the blacklist at once: the entry
+  // is gone from its key and from the list, and removed.txt names it.
+  EXPECT_TRUE(form_.Rows().empty()) << ToUtf8(Names());
+  reg.SetRootKey(RootKey::CurrentUser);
+  ASSERT_TRUE(reg.OpenKey(kRun, false));
+  EXPECT_FALSE(reg.ValueExists(L"Tool"));
+  reg.CloseKey();
+  ASSERT_TRUE(form_.Cycle().RemovedFileWritten().has_value());
+  std::ifstream removed(std::filesystem::path(*form_.Cycle().RemovedFileWritten()),
+                        std::ios::binary);
+  std::stringstream text;
+  text << removed.rdbuf();
+  EXPECT_EQ(text.str(), ToUtf8(tool_) + "\r\n");
   reg.DeleteKey(blacklist);
 }
 

@@ -6,6 +6,7 @@
 
 #include "catalogue/world.h"
 #include "gui/metrics.h"
+#include "monitor/saved_list.h"
 #include "platform/processes.h"
 #include "platform/shell.h"
 #include "platform/text.h"
@@ -292,7 +293,7 @@ TEST_F(NewEntryDialog, LayoutTabOrderAndPlace) {
                                      Button2, Edit1}));
 }
 
-TEST_F(NewEntryDialog, TheMainWindowListsTheNewEntryAndKeepsAClosedDialogsTexts) {
+TEST_F(NewEntryDialog, TheMainWindowListsTheNewEntryAsKnownAndKeepsAClosedDialogsTexts) {
   TMainForm form;
   {
     DialogDriver first(L"TNewEntryForm", {[&](HWND d) {
@@ -306,6 +307,8 @@ TEST_F(NewEntryDialog, TheMainWindowListsTheNewEntryAndKeepsAClosedDialogsTexts)
     ASSERT_EQ(form.Rows().size(), 1u);
     EXPECT_EQ(form.Rows()[0].name, L"Kv Added");
     EXPECT_EQ(form.Rows()[0].file_name, tool_);
+    // The next refresh does not report the entry just added as new.
+    EXPECT_TRUE(FindNewEntries(form.Rows()).empty());
   }
   // The close box keeps what was typed for the next showing; OK emptied it.
   std::vector<std::wstring> shown;
