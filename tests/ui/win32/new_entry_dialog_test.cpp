@@ -294,6 +294,7 @@ TEST_F(NewEntryDialog, LayoutTabOrderAndPlace) {
 }
 
 TEST_F(NewEntryDialog, TheMainWindowListsTheNewEntryAsKnownAndKeepsAClosedDialogsTexts) {
+  TRegistry().DeleteKey(kSavedListKey);  // nothing seen yet
   TMainForm form;
   {
     DialogDriver first(L"TNewEntryForm", {[&](HWND d) {

@@ -1,0 +1,191 @@
+// The refresh cycle as the main window runs it: at the first activation, from
+// the one-second timer, and when asked again while the new entries dialog
+// is open.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <utility>
+
+#include "catalogue/world.h"
+#include "monitor/blacklist.h"
+#include "monitor/saved_list.h"
+#include "platform/text.h"
+#include "support/windows.h"
+#include "ui/win32/main_form.h"
+
+namespace korvane {
+namespace {
+
+const wchar_t kRun[] = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// Counts the new entries dialogs shown; each one is closed as soon as it is
+// active, after `while_open` ran (once) from inside its modal loop.
+class NewEntriesWatch {
+ public:
+  explicit NewEntriesWatch(std::function<void()> while_open = nullptr) {
+    watch_ = this;
+    while_open_ = std::move(while_open);
+    hook_ = SetWindowsHookExW(WH_CBT, &NewEntriesWatch::Hook, nullptr, GetCurrentThreadId());
+  }
+  ~NewEntriesWatch() {
+    UnhookWindowsHookEx(hook_);
+    watch_ = nullptr;
+  }
+  int Shown() const { return shown_; }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
+    if (code == HCBT_ACTIVATE && watch_) {
+      auto window = reinterpret_cast<HWND>(wparam);
+      wchar_t name[64] = {};
+      GetClassNameW(window, name, 64);
+      if (lstrcmpW(name, L"TNewEntriesForm") == 0) {
+        ++watch_->shown_;
+        if (auto run = std::exchange(watch_->while_open_, nullptr)) run();
+        PostMessageW(window, WM_CLOSE, 0, 0);
+      }
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+  static inline NewEntriesWatch* watch_ = nullptr;
+  std::function<void()> while_open_;
+  HHOOK hook_ = nullptr;
+  int shown_ = 0;
+};
+
+std::vector<std::wstring> SavedNames() {
+  TRegistry reg;
+  return reg.OpenKey(kSavedListKey, false) ? reg.GetValueNames() : std::vector<std::wstring>{};
+}
+
+class RefreshCycleWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ResetWorld();
+    Clean();
+    test::PutFile(tool_);
+    test::PutFile(other_);
+  }
+  void TearDown() override { Clean(); }
+  static void Clean() {
+    TRegistry reg;
+    reg.DeleteKey(kBlacklistKey);
+    reg.DeleteKey(kSavedListKey);
+    reg.SetRootKey(RootKey::LocalMachine);
+    if (reg.OpenKey(kRun, false)) {
+      for (const std::wstring& name : reg.GetValueNames()) reg.DeleteValue(name);
+    }
+  }
+  static void Activate(TMainForm& form) {
+    ShowWindow(form.Handle(), SW_SHOW);
+    SetForegroundWindow(form.Handle());
+    korvane::testing::PumpMessages();
+  }
+  static std::wstring Names(const TMainForm& form) {
+    std::wstring names;
+    for (const StartupEntry& row : form.Rows()) names += row.name + L";";
+    return names;
+  }
+  const std::wstring tool_ = test::kRoot + L"\\Tools\\tool.exe";
+  const std::wstring other_ = test::kRoot + L"\\Tools\\other.exe";
+};
+
+TEST_F(RefreshCycleWindow, AtTheFirstStartEveryEntryIsNewOnceAndThenSaved) {
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  test::SetString(RootKey::CurrentUser, kRun, L"Other", other_ + L" -x");
+  NewEntriesWatch watch;
+  TMainForm form;
+  Activate(form);
+  EXPECT_EQ(watch.Shown(), 1);
+  EXPECT_EQ(form.Rows().size(), 2u) << ToUtf8(Names(form));
+  std::vector<std::wstring> saved = SavedNames();
+  std::sort(saved.begin(), saved.end());
+  EXPECT_EQ(saved, (std::vector<std::wstring>{other_, tool_}));
+
+  // Nothing changed: the next cycle shows no dialog; a new program does.
+  SendMessageW(form.Handle(), WM_COMMAND, Refreshlist1, 0);
+  EXPECT_EQ(watch.Shown(), 1);
+  const std::wstring third = test::kRoot + L"\\Tools\\third.exe";
+  test::PutFile(third);
+  test::SetString(RootKey::LocalMachine, kRun, L"Kv Third", third);
+  SendMessageW(form.Handle(), WM_COMMAND, Refreshlist1, 0);
+  EXPECT_EQ(watch.Shown(), 2);
+}
+
+TEST_F(RefreshCycleWindow, ABlacklistedEntryIsGoneAtStartAndRemovedTxtNamesIt) {
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  test::SetString(RootKey::CurrentUser, kRun, L"Other", other_);
+  // Spelled in other letters than the entry: the match ignores case.
+  ASSERT_TRUE(AddToBlacklist({AsciiUpper(tool_)}));
+  NewEntriesWatch watch;
+  TMainForm form;
+  Activate(form);
+  EXPECT_EQ(Names(form), L"Other;");
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(kRun, false));
+  EXPECT_FALSE(reg.ValueExists(L"Tool"));
+  EXPECT_TRUE(reg.ValueExists(L"Other"));
+  ASSERT_TRUE(form.Cycle().RemovedFileWritten().has_value());
+  std::ifstream removed(std::filesystem::path(*form.Cycle().RemovedFileWritten()),
+                        std::ios::binary);
+  std::stringstream text;
+  text << removed.rdbuf();
+  EXPECT_EQ(text.str(), ToUtf8(tool_) + "\r\n");
+  // The removed entry is not reported as new; the one left is.
+  EXPECT_EQ(watch.Shown(), 1);
+  EXPECT_EQ(SavedNames(), (std::vector<std::wstring>{other_}));
+}
+
+TEST_F(RefreshCycleWindow, TheTimerRunsTheCycleAfterTheMonitoringInterval) {
+  NewEntriesWatch watch;
+  TMainForm form;
+  Activate(form);
+  // The window's own timer ticks once a second.
+  const int ticks = form.Cycle().Ticks();
+  const ULONGLONG until = GetTickCount64() + 1500;
+  while (GetTickCount64() < until && form.Cycle().Ticks() == ticks) {
+    korvane::testing::PumpMessages();
+    Sleep(50);
+  }
+  EXPECT_GT(form.Cycle().Ticks(), ticks);
+
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  form.Cycle().SetMonitoring(1);
+  while (form.Cycle().Ticks() < 59) form.Timer1Timer();
+  EXPECT_TRUE(form.Rows().empty()) << ToUtf8(Names(form));
+  form.Timer1Timer();
+  EXPECT_EQ(Names(form), L"Tool;");
+  EXPECT_EQ(form.Cycle().Ticks(), 0);
+  EXPECT_EQ(watch.Shown(), 1);
+}
+
+TEST_F(RefreshCycleWindow, ARefreshAskedForWhileTheDialogIsOpenRunsAfterIt) {
+  TMainForm form;
+  Activate(form);
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  // The dialog's loop takes the request; the cycle that showed it must not
+  // run a second one inside it.
+  NewEntriesWatch watch([&] {
+    PostMessageW(form.Handle(), WM_COMMAND, Refreshlist1, 0);
+    test::SetString(RootKey::CurrentUser, kRun, L"Other", other_);
+  });
+  SendMessageW(form.Handle(), WM_COMMAND, Refreshlist1, 0);
+  EXPECT_FALSE(form.Cycle().Running());
+  // The second cycle, after the first, found the entry added meanwhile.
+  EXPECT_EQ(watch.Shown(), 2);
+  EXPECT_EQ(form.Rows().size(), 2u) << ToUtf8(Names(form));
+  std::vector<std::wstring> saved = SavedNames();
+  std::sort(saved.begin(), saved.end());
+  EXPECT_EQ(saved, (std::vector<std::wstring>{other_, tool_}));
+}
+
+}  // namespace
+}  // namespace korvane
