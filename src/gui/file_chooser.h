@@ -8,6 +8,10 @@
 
 namespace korvane {
 
+// The filter of the choosers that pick a program.
+inline constexpr wchar_t kExecutablesFilter[] =
+    L"Executables (*.exe, *.com, *.bat)|*.exe;*.com;*.bat;*.js;*.vbs|All files(*.*)|*.*";
+
 struct FileChoice {
   // "Label|patterns|Label|patterns", as the choosers' filters are written.
   std::wstring filter;

@@ -109,10 +109,10 @@ const Command kCommands[] = {
      .tip = L"Parameters",
      .glyph = kGlyphParameters},
     {.id = Blacklist1, .caption = L"&Blacklist..."},
-    {.id = Helpcontents1, .caption = L"&Help contents..."},
-    {.id = Homepage1, .caption = L"H&omepage..."},
-    {.id = echnicalsupport1, .caption = L"&Technical support..."},
-    {.id = AboutKorvane1, .caption = L"&About Korvane..."},
+    {.id = Helpcontents1, .caption = L"&Help contents...", .enable = EnableRule::Never},
+    {.id = Homepage1, .caption = L"H&omepage...", .enable = EnableRule::Never},
+    {.id = echnicalsupport1, .caption = L"&Technical support...", .enable = EnableRule::Never},
+    {.id = AboutKorvane1, .caption = L"&About Korvane...", .enable = EnableRule::Never},
     MoveTarget(Registrycurrentuser1, L"Registry, current user, Run"),
     MoveTarget(RegistrycurrentuserRunOnce1, L"Registry, current user, RunOnce"),
     MoveTarget(Registryallusers1, L"Registry, all users, Run"),
@@ -180,6 +180,8 @@ bool CommandEnabled(CommandId id, const SelectionState& selection) {
       return selection.rows > 0;
     case EnableRule::RunningSelection:
       return selection.rows > 0 && selection.any_running;
+    case EnableRule::Never:
+      break;
   }
   return false;
 }

@@ -87,6 +87,7 @@ enum class EnableRule {
   Always,
   Selection,         // one row or more selected
   RunningSelection,  // a selected row's program runs
+  Never,             // shown for its place in the menu; nothing to do yet
 };
 
 // Who carries a command out: the main window itself, its View commands, the

@@ -49,6 +49,9 @@ TEST(CommandTable, ASelectionEnablesTheEntryCommandsAndARunningRowStop) {
                        Wininifile1, Showgridlines2, Font1, SelectAll}) {
     EXPECT_TRUE(CommandEnabled(id, none)) << id;
   }
+  for (CommandId id : {Helpcontents1, Homepage1, echnicalsupport1, AboutKorvane1}) {
+    EXPECT_FALSE(CommandEnabled(id, several)) << id;
+  }
 }
 
 TEST(CommandTable, EachCommandConsultsItsOwnTwoSwitchesAndAsksItsOwnQuestion) {

@@ -18,8 +18,6 @@ namespace {
 
 using namespace blacklist_form;
 
-const wchar_t kExecutables[] =
-    L"Executables (*.exe, *.com, *.bat)|*.exe;*.com;*.bat;*.js;*.vbs|All files(*.*)|*.*";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
@@ -90,7 +88,7 @@ void TBlacklistForm::ListView1Click() {
 }
 
 void TBlacklistForm::Button1Click() {
-  FileChoice choice{kExecutables, true, chooser_file_};
+  FileChoice choice{kExecutablesFilter, true, chooser_file_};
   const std::vector<std::wstring> files = ChooseFiles(Handle(), choice);
   chooser_file_ = choice.file_name;
   AddToBlacklist(files);

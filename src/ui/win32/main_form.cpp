@@ -64,11 +64,13 @@ void TMainForm::FormCreate() {
   SetWindowPos(Handle(), nullptr, 0, 0, Scale(450), Scale(350),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CreateControls();
-  // The bars and the list's two styles start switched on.
+  // The bars and the list's two styles start switched on; the Help items
+  // have nothing to show yet and stay grey.
   main_menu_ = BuildMenuBar(MenuItems(MainMenuLayout(), [](CommandId id) -> UINT {
-    return id == oolbar1 || id == Statusbar1 || id == Showgridlines1 || id == Rowselection1
-               ? MFS_CHECKED
-               : 0;
+    if (id == oolbar1 || id == Statusbar1 || id == Showgridlines1 || id == Rowselection1) {
+      return MFS_CHECKED;
+    }
+    return FindCommand(id) && FindCommand(id)->enable == EnableRule::Never ? MFS_GRAYED : 0;
   }));
   SetMenu(Handle(), main_menu_);
 

@@ -15,8 +15,6 @@ namespace {
 
 using namespace new_entry_form;
 
-const wchar_t kExecutables[] =
-    L"Executables (*.exe, *.com, *.bat)|*.exe;*.com;*.bat;*.js;*.vbs|All files(*.*)|*.*";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
@@ -169,7 +167,7 @@ void TNewEntryForm::LocationClick(size_t location) {
 }
 
 void TNewEntryForm::Button1Click() {
-  FileChoice choice{kExecutables, false, state_.chooser_file};
+  FileChoice choice{kExecutablesFilter, false, state_.chooser_file};
   const std::vector<std::wstring> files = ChooseFiles(Handle(), choice);
   if (files.empty() || !FileExists(files.front())) return;
   state_.chooser_file = choice.file_name;

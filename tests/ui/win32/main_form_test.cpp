@@ -76,6 +76,14 @@ TEST(MainWindow, OpensAt450By350WithTheListsColumnsAndMenus) {
   EXPECT_EQ(MenuCaptions(GetSubMenu(menu, 2)),
             (std::vector<std::wstring>{L"System registry...", L"Startup folder", L"Win.ini file...",
                                        L"-", L"Parameters...", L"-", L"Blacklist..."}));
+  // The Help items are there, grey: there is nothing behind them yet.
+  EXPECT_EQ(MenuCaptions(GetSubMenu(menu, 3)),
+            (std::vector<std::wstring>{L"Help contents...", L"Homepage...", L"Technical support...",
+                                       L"About Korvane..."}));
+  for (UINT id : {Helpcontents1, Homepage1, echnicalsupport1, AboutKorvane1}) {
+    EXPECT_FALSE(MenuItemEnabled(menu, id)) << id;
+  }
+  EXPECT_TRUE(MenuItemEnabled(menu, Blacklist1));
   EXPECT_EQ(MenuCaptions(form.TrayPopup()),
             (std::vector<std::wstring>{L"Show Korvane", L"Refresh", L"-", L"Parameters...", L"-",
                                        L"Exit"}));
