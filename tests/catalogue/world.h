@@ -84,21 +84,15 @@ inline void SetString(RootKey root, const std::wstring& key, const std::wstring&
 // references.
 inline void SetExpandString(RootKey root, const std::wstring& key, const std::wstring& name,
                             const std::wstring& value) {
-#ifdef _WIN32
-  SetString(root, key, name, L"");  // makes the key
-  HKEY handle = root == RootKey::CurrentUser    ? HKEY_CURRENT_USER
-                : root == RootKey::LocalMachine ? HKEY_LOCAL_MACHINE
-                                                : HKEY_USERS;
-  RegSetKeyValueW(handle, key.substr(1).c_str(), name.c_str(), REG_EXPAND_SZ, value.c_str(),
-                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-#else
-  std::vector<uint8_t> data;
+  RegistryValue stored{RegistryDataType::ExpandString, {}};
   for (wchar_t c : value + L'\0') {
-    data.push_back(static_cast<uint8_t>(c));
-    data.push_back(static_cast<uint8_t>(c >> 8));
+    stored.data.push_back(static_cast<uint8_t>(c));
+    stored.data.push_back(static_cast<uint8_t>(c >> 8));
   }
-  memory::SetValue(root, key, name, RegistryDataType::ExpandString, data);
-#endif
+  TRegistry reg;  // the view the rows name, as SetString writes
+  reg.SetRootKey(root);
+  reg.OpenKey(key, true);
+  reg.WriteValue(name, stored);
 }
 
 inline const wchar_t kShellFolders[] =
