@@ -4,6 +4,7 @@
 
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/registry.h"
 #include "platform/text.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/system.h"
@@ -14,13 +15,38 @@ namespace {
 
 uint64_t file_search_calls = 0;
 
-// The attributes of a path taken literally: a name with wildcards names no
-// file here, whatever FindFirstFile would make of it as a pattern.
-DWORD Attributes(const std::wstring& path) {
+// A 32-bit program on 64-bit Windows is shown the 32-bit system folder where
+// a path names the system folder, but startup commands name the 64-bit
+// programs' one, which it reaches through the Sysnative alias. The path by
+// that alias, or nothing for a path elsewhere (and for a 64-bit program).
+std::wstring InSixtyFourBitSystemFolder(const std::wstring& path) {
+#ifdef _WIN64
+  (void)path;
+  return {};
+#else
+  if (!RegistryHasViews()) return {};
+  static const std::wstring system = IncludeTrailingBackslash(win32::SystemDirectory());
+  static const std::wstring native = IncludeTrailingBackslash(WindowsDirectory()) + L"Sysnative\\";
+  if (path.size() <= system.size() || !SameText(path.substr(0, system.size()), system)) return {};
+  return native + path.substr(system.size());
+#endif
+}
+
+DWORD LiteralAttributes(const std::wstring& path) {
   if (path.empty() || path.find_first_of(L"*?") != std::wstring::npos || !FitsPathLimit(path)) {
     return INVALID_FILE_ATTRIBUTES;
   }
   return GetFileAttributesW(path.c_str());
+}
+
+// The attributes of a path taken literally: a name with wildcards names no
+// file here, whatever FindFirstFile would make of it as a pattern. A path in
+// the system folder is also looked for where 64-bit programs see it.
+DWORD Attributes(const std::wstring& path) {
+  DWORD attributes = LiteralAttributes(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES) return attributes;
+  const std::wstring native = InSixtyFourBitSystemFolder(path);
+  return native.empty() ? attributes : LiteralAttributes(native);
 }
 
 }  // namespace
@@ -63,8 +89,14 @@ std::optional<std::wstring> SearchPathFor(const std::wstring& name) {
   std::wstring path = win32::ReadGrowing([&name](wchar_t* buffer, DWORD capacity) {
     return SearchPathW(nullptr, name.c_str(), nullptr, capacity, buffer, nullptr);
   });
-  if (path.empty()) return std::nullopt;
-  return path;
+  if (!path.empty()) return path;
+  // A program that only the 64-bit system folder holds, named by its path
+  // there or by its name alone (the system folder is on every search path).
+  const std::wstring in_system = ExtractFilePath(name).empty()
+                                     ? IncludeTrailingBackslash(win32::SystemDirectory()) + name
+                                     : name;
+  if (!InSixtyFourBitSystemFolder(in_system).empty() && FileExists(in_system)) return in_system;
+  return std::nullopt;
 }
 
 std::optional<std::wstring> FindExecutableFor(const std::wstring& file,

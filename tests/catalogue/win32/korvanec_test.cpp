@@ -274,3 +274,38 @@ TEST(Korvanec, StartupFolderWithoutShellFoldersValueIsTheShellsOwn) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// A program that only the 64-bit system folder holds (as on every 64-bit
+// Windows, the security centre's tray program): the 32-bit build sees the
+// 32-bit system folder under that name, yet lists the very same rows.
+TEST(Korvanec, ListsAProgramOfThe64BitSystemFolderFromEitherBuild) {
+  test::ResetWorld();
+  wchar_t folder[MAX_PATH] = {};
+  ASSERT_GT(GetSystemDirectoryW(folder, MAX_PATH), 0u);
+  const std::wstring system = folder;
+  const bool redirected = sizeof(void*) == 4 && RegistryHasViews();
+  const std::wstring real_system = redirected ? WindowsDirectory() + L"\\Sysnative" : system;
+  const std::wstring stored = real_system + L"\\kvonly64.exe";
+  test::PutFile(stored);
+  if (redirected)
+    EXPECT_FALSE(GetFileAttributesW((system + L"\\kvonly64.exe").c_str()) !=
+                 INVALID_FILE_ATTRIBUTES);
+  test::SetString(RootKey::CurrentUser, kRun, L"Kv full", system + L"\\kvonly64.exe -a");
+  test::SetString(RootKey::CurrentUser, kRun, L"Kv bare", L"kvonly64.exe -b");
+  test::SetString(RootKey::CurrentUser, kRun, L"Kv no extension", system + L"\\kvonly64 -c");
+  const std::wstring file = system + L"\\kvonly64.exe";
+  const std::wstring hkcu = L"HKEY_CURRENT_USER\\" + kRunText;
+  std::vector<Row> rows = ParseText(Korvanec(L"list"));
+  DeleteFileW(stored.c_str());
+  std::sort(rows.begin() + std::min<size_t>(rows.size(), 1), rows.end());
+  ExpectRows(rows, {{L"Name", L"Running", L"File name", L"Parameters", L"Location"},
+                    {L"Kv bare", L"No", file, L"-b", hkcu},
+                    {L"Kv full", L"No", file, L"-a", hkcu},
+                    {L"Kv no extension", L"No", file, L"-c", hkcu}});
+}
+
+}  // namespace
+}  // namespace korvane
