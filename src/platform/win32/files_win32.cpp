@@ -15,23 +15,6 @@ namespace {
 
 uint64_t file_search_calls = 0;
 
-// A 32-bit program on 64-bit Windows is shown the 32-bit system folder where
-// a path names the system folder, but startup commands name the 64-bit
-// programs' one, which it reaches through the Sysnative alias. The path by
-// that alias, or nothing for a path elsewhere (and for a 64-bit program).
-std::wstring InSixtyFourBitSystemFolder(const std::wstring& path) {
-#ifdef _WIN64
-  (void)path;
-  return {};
-#else
-  if (!RegistryHasViews()) return {};
-  static const std::wstring system = IncludeTrailingBackslash(win32::SystemDirectory());
-  static const std::wstring native = IncludeTrailingBackslash(WindowsDirectory()) + L"Sysnative\\";
-  if (path.size() <= system.size() || !SameText(path.substr(0, system.size()), system)) return {};
-  return native + path.substr(system.size());
-#endif
-}
-
 DWORD LiteralAttributes(const std::wstring& path) {
   if (path.empty() || path.find_first_of(L"*?") != std::wstring::npos || !FitsPathLimit(path)) {
     return INVALID_FILE_ATTRIBUTES;
@@ -45,7 +28,7 @@ DWORD LiteralAttributes(const std::wstring& path) {
 DWORD Attributes(const std::wstring& path) {
   DWORD attributes = LiteralAttributes(path);
   if (attributes != INVALID_FILE_ATTRIBUTES) return attributes;
-  const std::wstring native = InSixtyFourBitSystemFolder(path);
+  const std::wstring native = win32::InSixtyFourBitSystemFolder(path);
   return native.empty() ? attributes : LiteralAttributes(native);
 }
 
@@ -95,7 +78,8 @@ std::optional<std::wstring> SearchPathFor(const std::wstring& name) {
   const std::wstring in_system = ExtractFilePath(name).empty()
                                      ? IncludeTrailingBackslash(win32::SystemDirectory()) + name
                                      : name;
-  if (!InSixtyFourBitSystemFolder(in_system).empty() && FileExists(in_system)) return in_system;
+  if (!win32::InSixtyFourBitSystemFolder(in_system).empty() && FileExists(in_system))
+    return in_system;
   return std::nullopt;
 }
 

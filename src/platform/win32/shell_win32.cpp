@@ -7,6 +7,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/shell.h"
+#include "platform/text.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/system.h"
 
@@ -207,8 +208,18 @@ bool TLMDShellObjectPropertiesDialog::Execute() {
 
 void ShellOpen(const std::wstring& file, const std::wstring& parameters,
                const std::wstring& folder) {
-  ShellExecuteW(nullptr, L"open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
-                folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL);
+  // A program that only the 64-bit system folder holds starts from there.
+  std::wstring target = file, directory = folder;
+  const std::wstring native = win32::InSixtyFourBitSystemFolder(file);
+  if (!native.empty() && GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES &&
+      GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    target = native;
+    if (SameText(IncludeTrailingBackslash(folder), ExtractFilePath(file))) {
+      directory = ExtractFilePath(native);
+    }
+  }
+  ShellExecuteW(nullptr, L"open", target.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
+                directory.empty() ? nullptr : directory.c_str(), SW_SHOWNORMAL);
 }
 
 }  // namespace korvane

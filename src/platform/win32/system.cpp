@@ -1,6 +1,9 @@
 #include "platform/win32/system.h"
 
 #include "platform/error.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/text.h"
 
 namespace korvane::win32 {
 
@@ -30,6 +33,19 @@ void ThrowCallError(const wchar_t* call, const std::wstring& subject, DWORD erro
 std::wstring SystemDirectory() {
   return ReadGrowing(
       [](wchar_t* buffer, DWORD capacity) { return GetSystemDirectoryW(buffer, capacity); });
+}
+
+std::wstring InSixtyFourBitSystemFolder(const std::wstring& path) {
+#ifdef _WIN64
+  (void)path;
+  return {};
+#else
+  if (!RegistryHasViews()) return {};
+  static const std::wstring system = IncludeTrailingBackslash(SystemDirectory());
+  static const std::wstring native = IncludeTrailingBackslash(WindowsDirectory()) + L"Sysnative\\";
+  if (path.size() <= system.size() || !SameText(path.substr(0, system.size()), system)) return {};
+  return native + path.substr(system.size());
+#endif
 }
 
 void LoadLibrariesFromSystemFolderOnly() {

@@ -39,6 +39,12 @@ void LoadLibrariesFromSystemFolderOnly();
 // The system folder (where the system's DLLs are), without a trailing backslash.
 std::wstring SystemDirectory();
 
+// A 32-bit program on 64-bit Windows is shown the 32-bit system folder where
+// a path names the system folder, but startup commands name the 64-bit
+// programs' one, which it reaches through the Sysnative alias. The path by
+// that alias, or empty for a path elsewhere (and in a 64-bit program).
+std::wstring InSixtyFourBitSystemFolder(const std::wstring& path);
+
 // Calls `fill(buffer, capacity)` with a growing buffer until the text fits.
 // `fill` returns the length it wrote, or a value of at least the capacity when
 // the buffer was too small (the shapes of GetWindowsDirectory, SearchPath,

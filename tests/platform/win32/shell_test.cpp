@@ -5,6 +5,7 @@
 
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/text.h"
 #include "support/programs.h"
@@ -138,22 +139,44 @@ BOOL CALLBACK FindByTitle(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
-TEST(Win32ShellOpen, StartsTheProgramWithItsParameters) {
+// Starts `file` through the shell with the title given, waits for its window
+// and closes it again; false when no window came.
+bool OpensAndCloses(const std::wstring& file, const std::wstring& folder) {
   const wchar_t title[] = L"Korvane shell open test";
-  ShellOpen(HelperProgram(L"korvane_startup_program.exe"),
-            L"/exit-after 30 /title \"Korvane shell open test\"", L"");
+  ShellOpen(file, L"/exit-after 30 /title \"Korvane shell open test\"", folder);
   FoundWindow search{title, nullptr};
   for (int tries = 0; tries < 200 && !search.window; ++tries) {
     Sleep(50);
     EnumWindows(FindByTitle, reinterpret_cast<LPARAM>(&search));
   }
-  ASSERT_TRUE(search.window);
+  if (!search.window) return false;
   DWORD id = 0;
   GetWindowThreadProcessId(search.window, &id);
   win32::KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
   PostMessageW(search.window, WM_CLOSE, 0, 0);
   // Later tests count the helper's processes: this one must be gone first.
   EXPECT_EQ(WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
+  return true;
+}
+
+TEST(Win32ShellOpen, StartsTheProgramWithItsParameters) {
+  EXPECT_TRUE(OpensAndCloses(HelperProgram(L"korvane_startup_program.exe"), L""));
+}
+
+// The 32-bit build on 64-bit Windows sees another folder under the system
+// folder's name; a program that only the 64-bit one holds starts all the same.
+TEST(Win32ShellOpen, StartsAProgramThatOnlyThe64BitSystemFolderHolds) {
+  wchar_t folder[MAX_PATH] = {};
+  ASSERT_GT(GetSystemDirectoryW(folder, MAX_PATH), 0u);
+  const std::wstring system = std::wstring(folder) + L"\\";
+  const bool redirected = sizeof(void*) == 4 && RegistryHasViews();
+  const std::wstring stored =
+      (redirected ? WindowsDirectory() + L"\\Sysnative\\" : system) + L"kvstartup64.exe";
+  ASSERT_TRUE(
+      CopyFileW(HelperProgram(L"korvane_startup_program.exe").c_str(), stored.c_str(), FALSE));
+  EXPECT_TRUE(FileExists(system + L"kvstartup64.exe"));
+  EXPECT_TRUE(OpensAndCloses(system + L"kvstartup64.exe", system));
+  DeleteFileW(stored.c_str());
 }
 
 TEST(Win32ShellServices, PropertiesAndIconsComeFromTheSystemShell) {
