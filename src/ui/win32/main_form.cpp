@@ -14,7 +14,6 @@
 #include "monitor/win32/blacklist_dialog.h"
 #include "platform/files.h"
 #include "ui/lifecycle.h"
-#include "ui/list_rules.h"
 #include "ui/win32/command_bars.h"
 #include "ui/win32/glyphs.h"
 #include "ui/win32/new_entry_dialog.h"
@@ -239,44 +238,6 @@ void TMainForm::Exit2Click() {
 void TMainForm::IgnoreCloseRequestsPostedSoFar() {
   ignoring_close_ = true;
   PostMessageW(Handle(), kStopIgnoringClose, 0, 0);
-}
-
-void TMainForm::ListView1Click() {
-  const SelectionState selection = SelectionOf(SelectedRows());
-  for (const ToolButton& button : ToolButtons(selection)) {
-    if (button.id) SendMessageW(tool_bar_, TB_ENABLEBUTTON, button.id, button.enabled);
-  }
-}
-
-void TMainForm::File1Click(HMENU menu) {
-  EnableMenuCommands(menu, MainMenuLayout()[0].items, SelectionOf(SelectedRows()));
-}
-
-win32::Menu TMainForm::ListPopupPopup() {
-  const StartupList selected = SelectedRows();
-  const SelectionState selection = FreshSelectionOf(selected);
-  return BuildPopupMenu(MenuItems(ListPopupLayout(!selected.empty()), [&](CommandId id) -> UINT {
-    if (id == Showgridlines2) return ListStyle(LVS_EX_GRIDLINES) ? MFS_CHECKED : 0;
-    if (id == Rowselection2) return ListStyle(LVS_EX_FULLROWSELECT) ? MFS_CHECKED : 0;
-    return CommandEnabled(id, selection) ? 0 : MFS_GRAYED;
-  }));
-}
-
-void TMainForm::ShowListPopup(POINT at) {
-  if (at.x == -1 && at.y == -1) {
-    // From the keyboard: at the focused row, or at the list's corner.
-    RECT place = {};
-    const int focused = ListView_GetNextItem(list_view_, -1, LVNI_FOCUSED);
-    if (focused < 0 || !ListView_GetItemRect(list_view_, focused, &place, LVIR_LABEL)) {
-      GetClientRect(list_view_, &place);
-    }
-    at = {place.left, place.bottom};
-    ClientToScreen(list_view_, &at);
-  }
-  win32::Menu menu = ListPopupPopup();
-  const UINT id =
-      TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, Handle(), nullptr);
-  if (id) OnCommand(id);
 }
 
 void TMainForm::FormCloseQuery() {
