@@ -19,6 +19,20 @@ bool FitsPathLimit(std::wstring_view name);
 bool FileExists(const std::wstring& path);    // exists and is no folder
 bool FolderExists(const std::wstring& path);  // exists and is a folder
 bool RemoveFile(const std::wstring& path);    // true when deleted
+
+// What changes when a file is written or replaced.
+struct FileStamp {
+  uint64_t size = 0;
+  uint64_t write_time = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+// Nothing when the path names no file (or a folder).
+std::optional<FileStamp> ReadFileStamp(const std::wstring& path);
+
+// True when a file or folder is named `path` or `path` with an extension
+// added ("C:\Program" for "C:\Program.exe"): without one, no search for
+// `path` can find anything. `path` is a fully qualified name.
+bool AnyItemWithStem(const std::wstring& path);
 // Moves a file to another name or folder, also across drives; never replaces
 // a file that is there. True when moved.
 bool MoveFileTo(const std::wstring& from, const std::wstring& to);

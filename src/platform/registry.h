@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korvane {
@@ -35,6 +36,10 @@ struct RegistryValue {
   std::vector<uint8_t> data;
   bool operator==(const RegistryValue&) const = default;
 };
+
+// The text of REG_SZ or REG_EXPAND_SZ data up to its first NUL; nothing for
+// any other type.
+std::optional<std::wstring> RegistryText(const RegistryValue& value);
 
 class TRegistry {
  public:
@@ -85,6 +90,9 @@ class TRegistry {
   // A list that cannot be read whole (the key deleted meanwhile, say) throws,
   // naming the key, rather than pass for all there is.
   std::vector<std::wstring> GetValueNames();
+  // Every value of the open key with its type and data, read while
+  // enumerating; throws as GetValueNames does.
+  std::vector<std::pair<std::wstring, RegistryValue>> GetValues();
   // Every subkey name of the open key; throws as GetValueNames does.
   std::vector<std::wstring> GetKeyNames();
   // True when deleted; false when it was not (missing, or refused): a failed

@@ -63,6 +63,10 @@ class TLMDVersionInfo {
 // Index of the file's small icon in the system image list; 0 when none, and
 // for a name beyond the path limit (a long URL, say).
 int SystemIconIndex(const std::wstring& path);
+// SystemIconIndex asked once per file: the answer is kept for as long as the
+// program runs and asked again only when the file's size or last-write time
+// changes (or it appears or goes).
+int CachedIconIndex(const std::wstring& path);
 
 enum class OwnerWindow { None, OwnerForm, Application };
 

@@ -103,12 +103,23 @@ bool StartsWith(std::wstring_view text, std::wstring_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
+bool HasStem(std::wstring_view name, std::wstring_view stem) {
+  if (name.size() > stem.size() && name[stem.size()] != L'.') return false;
+  return name.size() >= stem.size() && SameText(name.substr(0, stem.size()), stem);
+}
+
 bool EndsWith(std::wstring_view text, std::wstring_view suffix) {
   return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
 bool Contains(std::wstring_view text, std::wstring_view part) {
   return text.find(part) != std::wstring_view::npos;
+}
+
+bool IsAbsolutePath(std::wstring_view path) {
+  auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  if (path.size() >= 3 && path[1] == L':' && separator(path[2])) return true;
+  return path.size() >= 2 && separator(path[0]) && separator(path[1]);
 }
 
 std::wstring ExtractFileName(std::wstring_view path) {

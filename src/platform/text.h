@@ -19,9 +19,15 @@ bool SameText(std::wstring_view a, std::wstring_view b);
 std::wstring AsciiUpper(std::wstring_view text);
 
 bool StartsWith(std::wstring_view text, std::wstring_view prefix);
+// True when the file name is `stem`, or `stem` and an extension ("app.exe"
+// for "app"), whatever the case.
+bool HasStem(std::wstring_view name, std::wstring_view stem);
 bool EndsWith(std::wstring_view text, std::wstring_view suffix);
 bool Contains(std::wstring_view text, std::wstring_view part);
 
+// "C:\..." or "\\server\share\...": a path that means the same whatever the
+// current folder.
+bool IsAbsolutePath(std::wstring_view path);
 // The text after the last backslash or colon.
 std::wstring ExtractFileName(std::wstring_view path);
 // The text up to and including the last backslash or colon.

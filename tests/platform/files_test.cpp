@@ -67,6 +67,33 @@ TEST_F(Files, FilesAndFoldersAreToldApartAndRemoved) {
   EXPECT_THROW(WriteAnsiTextFile(In(L"missing\\x.txt"), L"x"), PlatformError);
 }
 
+TEST_F(Files, AStemIsFoundWithAnyExtensionAndWithoutOne) {
+  WriteAnsiTextFile(In(L"App.exe"), L"");
+  WriteAnsiTextFile(In(L"readme"), L"");
+  MakeFolder(In(L"Program Files"));
+  EXPECT_TRUE(AnyItemWithStem(In(L"app")));
+  EXPECT_TRUE(AnyItemWithStem(In(L"APP.EXE")));
+  EXPECT_TRUE(AnyItemWithStem(In(L"Readme")));
+  EXPECT_TRUE(AnyItemWithStem(In(L"Program Files")));
+  EXPECT_FALSE(AnyItemWithStem(In(L"Program")));  // only a longer name starts so
+  EXPECT_FALSE(AnyItemWithStem(In(L"ap")));
+  EXPECT_FALSE(AnyItemWithStem(In(L"app.e")));
+  EXPECT_FALSE(AnyItemWithStem(In(L"missing\\app")));
+}
+
+TEST_F(Files, AStampChangesWhenTheFileIsWritten) {
+  const std::wstring file = In(L"stamped.txt");
+  EXPECT_EQ(ReadFileStamp(file), std::nullopt);
+  EXPECT_EQ(ReadFileStamp(folder_), std::nullopt);
+  WriteAnsiTextFile(file, L"one");
+  const std::optional<FileStamp> first = ReadFileStamp(file);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->size, 3u);
+  EXPECT_EQ(ReadFileStamp(file), first);
+  WriteAnsiTextFile(file, L"three");
+  EXPECT_NE(ReadFileStamp(file), first);
+}
+
 TEST_F(Files, ListingShowsEveryItemWithDotEntries) {
   WriteAnsiTextFile(In(L"visible.txt"), L"");
   WriteAnsiTextFile(In(L"hidden.txt"), L"");

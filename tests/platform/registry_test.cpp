@@ -103,6 +103,21 @@ TEST_F(Registry, StringsAreReadUpToTheirFirstNulAndOtherTypesAreRefused) {
     }
   }
 
+  // Read while listing, every value comes as it is read alone.
+  std::vector<std::pair<std::wstring, RegistryValue>> values = reg.GetValues();
+  Names listed;
+  for (const auto& [name, value] : values) {
+    listed.push_back(name);
+    EXPECT_EQ(value, reg.ReadValue(name)) << ToUtf8(name);
+    const RegistryDataType type = reg.GetDataType(name);
+    if (type == RegistryDataType::String || type == RegistryDataType::ExpandString) {
+      EXPECT_EQ(RegistryText(value), reg.ReadString(name)) << ToUtf8(name);
+    } else {
+      EXPECT_EQ(RegistryText(value), std::nullopt) << ToUtf8(name);
+    }
+  }
+  EXPECT_EQ(listed, reg.GetValueNames());
+
   EXPECT_EQ(reg.ReadInteger(L"number"), -2);
   EXPECT_TRUE(reg.ReadBool(L"flag"));
   EXPECT_THROW(reg.ReadInteger(L"terminated"), PlatformError);
@@ -113,8 +128,15 @@ TEST_F(Registry, LongStringsAreReadWhole) {
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey(kScratchKey, true));
   const std::wstring long_text = L"C:\\" + std::wstring(5000, L'x') + L"\\\u00e9\u65e5.exe";
-  reg.WriteString(L"long", long_text);
-  EXPECT_EQ(reg.ReadString(L"long"), long_text);
+  // Named so that creation order and name order agree on every platform.
+  const std::wstring long_name = L"b" + std::wstring(300, L'n');
+  reg.WriteString(L"a short", L"x");
+  reg.WriteString(long_name, long_text);
+  EXPECT_EQ(reg.ReadString(long_name), long_text);
+  std::vector<std::pair<std::wstring, RegistryValue>> values = reg.GetValues();
+  ASSERT_EQ(values.size(), 2u);
+  EXPECT_EQ(values[1].first, long_name);
+  EXPECT_EQ(RegistryText(values[1].second), long_text);
 }
 
 TEST_F(Registry, PathsStartAtTheRootOrAtTheOpenKey) {
@@ -185,6 +207,7 @@ TEST_F(Registry, AListThatCannotBeReadWholeIsAnErrorNamingTheKey) {
           << ToUtf8(error.Text());
     }
   }
+  EXPECT_THROW(open.GetValues(), PlatformError);
 }
 
 }  // namespace

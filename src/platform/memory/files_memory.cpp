@@ -57,6 +57,21 @@ bool FolderExists(const std::wstring& path) {
   return item != nullptr && item->folder;
 }
 
+std::optional<FileStamp> ReadFileStamp(const std::wstring& path) {
+  const FsNode* item = FitsPathLimit(path) ? FindItem(path, false) : nullptr;
+  if (item == nullptr || item->folder) return std::nullopt;
+  return FileStamp{item->content.size(), item->write_time};
+}
+
+bool AnyItemWithStem(const std::wstring& path) {
+  std::wstring stem;
+  const FsNode* folder = FitsPathLimit(path) ? ParentFolder(path, false, &stem) : nullptr;
+  if (stem.empty()) return true;
+  return folder != nullptr &&
+         std::any_of(folder->children.begin(), folder->children.end(),
+                     [&stem](const auto& child) { return HasStem(child->name, stem); });
+}
+
 bool RemoveFile(const std::wstring& path) {
   if (TakeFault(memory::Fault::FileDelete)) return false;
   std::wstring leaf;
@@ -196,6 +211,15 @@ uint32_t PlatformId() {
 
 namespace memory {
 
+namespace detail {
+
+uint64_t WriteClock() {
+  static uint64_t clock = 0;
+  return ++clock;
+}
+
+}  // namespace detail
+
 void PutFile(const std::wstring& path, const std::string& content) {
   std::wstring leaf;
   FsNode* folder = ParentFolder(path, true, &leaf);
@@ -204,12 +228,14 @@ void PutFile(const std::wstring& path, const std::string& content) {
     if (SameText(c->name, leaf)) {
       if (c->folder) throw PlatformError(L"A folder is in the way of the file " + path);
       c->content = content;
+      c->write_time = WriteClock();
       return;
     }
   }
   auto file = std::make_unique<FsNode>();
   file->name = leaf;
   file->content = content;
+  file->write_time = WriteClock();
   AddChild(*folder, std::move(file));
 }
 

@@ -284,6 +284,25 @@ std::vector<std::wstring> TRegistry::GetValueNames() {
   return names;
 }
 
+std::vector<std::pair<std::wstring, RegistryValue>> TRegistry::GetValues() {
+  if (TakeFault(memory::Fault::RegistryRead)) {
+    throw PlatformError(L"Cannot read the values of " + std::wstring(RootKeyName(root_)) + L"\\" +
+                        current_path_);
+  }
+  std::vector<std::pair<std::wstring, RegistryValue>> values;
+  if (RegNode* node = ListedNode(*this, key_)) {
+    for (const RegValue& v : node->values) values.push_back({v.name, {v.type, v.data}});
+  }
+  return values;
+}
+
+std::optional<std::wstring> RegistryText(const RegistryValue& value) {
+  if (value.type != RegistryDataType::String && value.type != RegistryDataType::ExpandString) {
+    return std::nullopt;
+  }
+  return FromUtf16Bytes(value.data);
+}
+
 std::vector<std::wstring> TRegistry::GetKeyNames() {
   std::vector<std::wstring> names;
   if (RegNode* node = ListedNode(*this, key_)) {

@@ -31,6 +31,7 @@ struct FsNode {
   bool folder = false;
   std::optional<std::wstring> junction;           // target of a reparse point
   std::string content;                            // bytes of a file
+  uint64_t write_time = 0;                        // WriteClock() when last written
   std::vector<std::unique_ptr<FsNode>> children;  // sorted by name, as the platform lists them
 };
 
@@ -58,8 +59,8 @@ struct World {
   std::optional<std::vector<std::wstring>> search_order;  // unset: the default order
   std::array<std::wstring, 2> startup_folders;            // current user, all users
   std::wstring local_app_data;
-  std::map<std::wstring, std::wstring> associations;      // upper-case extension -> program
-  std::map<std::wstring, std::wstring> environment;       // upper-case name -> value
+  std::map<std::wstring, std::wstring> associations;  // upper-case extension -> program
+  std::map<std::wstring, std::wstring> environment;   // upper-case name -> value
   uint32_t platform_id = 2;
   std::vector<FakeProcess> processes;
   uint32_t next_process_id = 1000;
@@ -72,6 +73,9 @@ struct World {
 };
 
 World& TheWorld();
+// Ticks on every file write and never goes back, not even when the world is
+// made anew: a file written later never shows an earlier time.
+uint64_t WriteClock();
 // True (and forgotten) when the next operation of this kind was made to fail.
 bool TakeFault(Fault fault);
 

@@ -44,6 +44,44 @@ bool FolderExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::optional<FileStamp> ReadFileStamp(const std::wstring& path) {
+  auto read = [](const std::wstring& name) -> std::optional<FileStamp> {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (name.empty() || !FitsPathLimit(name) ||
+        !GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      return std::nullopt;
+    }
+    auto join = [](DWORD high, DWORD low) { return (static_cast<uint64_t>(high) << 32) | low; };
+    return FileStamp{join(data.nFileSizeHigh, data.nFileSizeLow),
+                     join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};
+  };
+  if (std::optional<FileStamp> stamp = read(path)) return stamp;
+  const std::wstring native = win32::InSixtyFourBitSystemFolder(path);
+  return native.empty() ? std::nullopt : read(native);
+}
+
+bool AnyItemWithStem(const std::wstring& path) {
+  const std::wstring stem = ExtractFileName(path);
+  if (stem.empty()) return true;
+  auto any_in = [&stem](const std::wstring& name) {
+    if (name.empty() || name.find_first_of(L"*?") != std::wstring::npos ||
+        !FitsPathLimit(name + L"*")) {
+      return false;
+    }
+    WIN32_FIND_DATAW data;
+    win32::FindHandle find(FindFirstFileW((name + L"*").c_str(), &data));
+    if (!find) return false;
+    do {
+      if (HasStem(data.cFileName, stem) || HasStem(data.cAlternateFileName, stem)) return true;
+    } while (FindNextFileW(find.get(), &data));
+    return false;
+  };
+  if (any_in(path)) return true;
+  const std::wstring native = win32::InSixtyFourBitSystemFolder(path);
+  return !native.empty() && any_in(native);
+}
+
 bool RemoveFile(const std::wstring& path) {
   return DeleteFileW(path.c_str()) != 0;
 }

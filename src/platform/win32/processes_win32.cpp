@@ -18,8 +18,12 @@ namespace {
 
 // Lets us open the processes of other users and of the system, where the
 // account holds the privilege at all; without it those processes stay in
-// the list with an empty path.
+// the list with an empty path. Asked once: the privilege stays with the
+// program's token.
 void EnableDebugPrivilege() {
+  static bool asked = false;
+  if (asked) return;
+  asked = true;
   win32::KernelHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, GetCurrentProcessId()));
   if (!process) return;
   win32::KernelHandle token;

@@ -283,6 +283,18 @@ RegistryDataType DataType(DWORD type) {
 
 }  // namespace
 
+std::optional<std::wstring> RegistryText(const RegistryValue& value) {
+  if (value.type != RegistryDataType::String && value.type != RegistryDataType::ExpandString) {
+    return std::nullopt;
+  }
+  // Stored data need not end in a NUL, and may hold one early: take the text
+  // up to the first NUL or the end of the data, whichever comes first.
+  std::wstring text(value.data.size() / sizeof(wchar_t), L'\0');
+  std::memcpy(text.data(), value.data.data(), text.size() * sizeof(wchar_t));
+  text.resize(std::min(text.find(L'\0'), text.size()));
+  return text;
+}
+
 RegistryDataType TRegistry::GetDataType(const std::wstring& name) {
   if (!key_) return RegistryDataType::None;
   DWORD type = REG_NONE;
@@ -333,14 +345,10 @@ std::wstring TRegistry::ReadString(const std::wstring& name) {
   std::optional<RawValue> value =
       QueryValue(key_->handle.get(), name, ValueText(root_, current_path_, name));
   if (!value) return {};
-  if (value->type != REG_SZ && value->type != REG_EXPAND_SZ)
+  if (value->type != REG_SZ && value->type != REG_EXPAND_SZ) {
     ThrowWrongType(ValueText(root_, current_path_, name));
-  // Stored data need not end in a NUL, and may hold one early: take the text
-  // up to the first NUL or the end of the data, whichever comes first.
-  std::wstring text(value->data.size() / sizeof(wchar_t), L'\0');
-  std::memcpy(text.data(), value->data.data(), text.size() * sizeof(wchar_t));
-  text.resize(text.find(L'\0') == std::wstring::npos ? text.size() : text.find(L'\0'));
-  return text;
+  }
+  return *RegistryText({DataType(value->type), std::move(value->data)});
 }
 
 void TRegistry::WriteString(const std::wstring& name, const std::wstring& value) {
@@ -375,6 +383,46 @@ std::vector<std::wstring> TRegistry::GetValueNames() {
                           return RegEnumValueW(key, index, name, length, nullptr, nullptr, nullptr,
                                                nullptr);
                         });
+}
+
+std::vector<std::pair<std::wstring, RegistryValue>> TRegistry::GetValues() {
+  std::vector<std::pair<std::wstring, RegistryValue>> values;
+  if (!key_) return values;
+  HKEY key = key_->handle.get();
+  DWORD longest_name = 0, longest_data = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   &longest_name, &longest_data, nullptr, nullptr);
+  // As for names alone: no name is longer than 16,383 characters.
+  constexpr size_t kLongestName = 32768;
+  std::wstring name(longest_name + 1, L'\0');
+  std::vector<BYTE> data(longest_data + sizeof(wchar_t));
+  for (DWORD index = 0;;) {
+    DWORD name_length = static_cast<DWORD>(name.size());
+    DWORD data_size = static_cast<DWORD>(data.size());
+    DWORD type = REG_NONE;
+    LONG result = RegEnumValueW(key, index, name.data(), &name_length, nullptr, &type, data.data(),
+                                &data_size);
+    if (result == ERROR_MORE_DATA) {
+      // A value written meanwhile may be longer than the key said: the data
+      // size is told, the name's is not.
+      if (data_size > data.size()) {
+        data.resize(data_size + sizeof(wchar_t));
+        continue;
+      }
+      if (name.size() < kLongestName) {
+        name.resize(name.size() * 2);
+        continue;
+      }
+    }
+    if (result == ERROR_NO_MORE_ITEMS) break;
+    if (result != ERROR_SUCCESS) {
+      win32::ThrowCallError(L"RegEnumValueW", KeyText(root_, current_path_), result);
+    }
+    values.emplace_back(std::wstring(name.data(), name_length),
+                        RegistryValue{DataType(type), {data.begin(), data.begin() + data_size}});
+    ++index;
+  }
+  return values;
 }
 
 std::vector<std::wstring> TRegistry::GetKeyNames() {
