@@ -1,6 +1,8 @@
 #include "catalogue/command_line.h"
 
+#include <map>
 #include <optional>
+#include <utility>
 
 #include "platform/files.h"
 #include "platform/text.h"
@@ -10,7 +12,30 @@ namespace korvane {
 const std::array<const wchar_t*, 10> ProgramExtensions = {L"pif", L"com", L"exe", L"bat", L"lnk",
                                                           L"cmd", L"dll", L"ocx", L"scr", L"cpl"};
 
+struct SearchScope::Memory {
+  std::map<std::wstring, std::optional<std::wstring>> on_path;
+  std::map<std::pair<std::wstring, std::wstring>, std::optional<std::wstring>> executables;
+  std::map<std::wstring, bool> files, stems;
+};
+
 namespace {
+
+SearchScope::Memory* active_memory = nullptr;
+
+// The answer remembered in the active scope's `table`, else asked.
+template <typename Key, typename Value, typename Ask>
+Value Remembered(std::map<Key, Value> SearchScope::Memory::*table, const Key& key, Ask ask) {
+  if (!active_memory) return ask();
+  std::map<Key, Value>& answers = active_memory->*table;
+  auto found = answers.find(key);
+  if (found == answers.end()) found = answers.emplace(key, ask()).first;
+  return found->second;
+}
+
+std::optional<std::wstring> ExecutableFor(const std::wstring& file, const std::wstring& directory) {
+  return Remembered(&SearchScope::Memory::executables, std::pair(file, directory),
+                    [&] { return FindExecutableFor(file, directory); });
+}
 
 bool HasWildcard(const std::wstring& name) {
   return name.find_first_of(L"*?") != std::wstring::npos;
@@ -27,19 +52,42 @@ std::wstring CompleteExtension(std::wstring name, std::optional<FileSearch> sear
 
 }  // namespace
 
+SearchScope::SearchScope() {
+  if (active_memory) return;
+  memory_ = std::make_unique<Memory>();
+  active_memory = memory_.get();
+}
+
+SearchScope::~SearchScope() {
+  if (memory_) active_memory = nullptr;
+}
+
+bool ProgramFileExists(const std::wstring& path) {
+  return Remembered(&SearchScope::Memory::files, path, [&] { return FileExists(path); });
+}
+
 FileSearch SearchFileOnPath(const std::wstring& name) {
   if (name.empty() || HasWildcard(name)) return {false, name};
-  if (std::optional<std::wstring> found = SearchPathFor(name)) return {true, *found};
+  std::optional<std::wstring> found =
+      Remembered(&SearchScope::Memory::on_path, name, [&] { return SearchPathFor(name); });
+  if (found) return {true, *found};
   return {false, name};
 }
 
 FileSearch FindProgramFile(const std::wstring& name) {
   if (name.empty() || HasWildcard(name) || !FitsPathLimit(name)) return {false, name};
-  if (!ExtractFileExt(name).empty()) return SearchFileOnPath(name);
+  const bool has_extension = !ExtractFileExt(name).empty();
+  // A full path finds nothing when nothing of its name is there: one look
+  // saves the searches (a dozen of them for a name without extension).
+  if (IsAbsolutePath(name) && !Remembered(&SearchScope::Memory::stems, name, [&] {
+        return has_extension ? FileExists(name) || FolderExists(name) : AnyItemWithStem(name);
+      })) {
+    return {false, name};
+  }
+  if (has_extension) return SearchFileOnPath(name);
 
-  std::optional<std::wstring> program =
-      FindExecutableFor(name, ExtractFilePath(OwnExecutablePath()));
-  if (!program) program = FindExecutableFor(name, L"");
+  std::optional<std::wstring> program = ExecutableFor(name, ExtractFilePath(OwnExecutablePath()));
+  if (!program) program = ExecutableFor(name, L"");
   std::wstring associated;
   if (program) {
     associated = ExtractFileExt(*program);

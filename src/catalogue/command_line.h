@@ -2,12 +2,33 @@
 // Splitting a startup command into its program file and parameters, and the
 // file searches behind it.
 #include <array>
+#include <memory>
 #include <string>
 
 namespace korvane {
 
 // Tried in this order on a program name without extension.
 extern const std::array<const wchar_t*, 10> ProgramExtensions;
+
+// For its own length, remembers every file search and file test made here:
+// one scan names the same programs, and the same dead ends ("C:\Program" of
+// each unquoted "C:\Program Files\..."), many times over. Only for work that
+// changes no file; outside a scope every search goes to the platform. A scope
+// within another uses the outer one's memory.
+class SearchScope {
+ public:
+  SearchScope();
+  ~SearchScope();
+  SearchScope(const SearchScope&) = delete;
+  SearchScope& operator=(const SearchScope&) = delete;
+  struct Memory;
+
+ private:
+  std::unique_ptr<Memory> memory_;  // null for a scope within another
+};
+
+// FileExists, remembered within a SearchScope.
+bool ProgramFileExists(const std::wstring& path);
 
 struct FileSearch {
   bool found = false;
@@ -21,7 +42,9 @@ FileSearch SearchFileOnPath(const std::wstring& name);
 // Finds a program: a name with an extension as it stands; a name without one
 // with the extension of its associated program, then each of
 // ProgramExtensions, then bare. A name with wildcards, or one beyond the
-// path limit (FitsPathLimit), is never found.
+// path limit (FitsPathLimit), is never found; nor is a full path where no
+// file or folder has its name (with an extension added, for a name without
+// one), which the shell is then not asked about.
 FileSearch FindProgramFile(const std::wstring& name);
 
 struct SplitCommand {

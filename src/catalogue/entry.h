@@ -8,7 +8,6 @@ namespace korvane {
 // the name, file name, parameters and location from them.
 struct StartupEntry {
   std::wstring name;
-  int icon = 0;  // index into the system small-icon list
   bool running = false;
   std::wstring file_name;
   std::wstring parameters;

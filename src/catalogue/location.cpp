@@ -30,14 +30,6 @@ bool IsBlank(const std::wstring& text) {
   return text.find_first_not_of(L' ') == std::wstring::npos;
 }
 
-// "C:\..." or "\\server\share\...": a path that means the same whatever the
-// current folder.
-bool IsAbsolutePath(std::wstring_view path) {
-  auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
-  if (path.size() >= 3 && path[1] == L':' && separator(path[2])) return true;
-  return path.size() >= 2 && separator(path[0]) && separator(path[1]);
-}
-
 }  // namespace
 
 std::optional<std::wstring> ReadStringValue(TRegistry& reg, const std::wstring& name) {

@@ -1,6 +1,7 @@
 #include "catalogue/scan.h"
 
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 #include "catalogue/command_line.h"
@@ -14,21 +15,37 @@
 
 namespace korvane {
 
+// What a shortcut starts, as last read from a file of that stamp.
+struct ReadShortcut {
+  std::optional<FileStamp> stamp;
+  bool loaded = false;
+  std::wstring target, arguments;
+};
+
 // What the locations of one scan share.
 struct StartupScan {
   StartupList& list;
-  std::unique_ptr<TLMDShellLink> shell_link;  // made when the first folder is read
-  // The shell's icon lookup costs far more than the rest of an entry, and
-  // the same program is often started from several places.
-  std::unordered_map<std::wstring, int> icons;
+  std::unique_ptr<TLMDShellLink> shell_link;  // made when the first shortcut is read
+
+  // Loading a shortcut costs the shell far more than a look at the file's
+  // stamp: an unchanged shortcut is read once for as long as the program runs.
+  const ReadShortcut& Shortcut(const std::wstring& path) {
+    static std::unordered_map<std::wstring, ReadShortcut> read;
+    std::optional<FileStamp> stamp = ReadFileStamp(path);
+    auto [found, added] = read.try_emplace(path);
+    ReadShortcut& shortcut = found->second;
+    if (added || !stamp || shortcut.stamp != stamp) {
+      if (!shell_link) shell_link = std::make_unique<TLMDShellLink>();
+      shortcut = {stamp, shell_link->LoadShellLink(path, 0),
+                  shell_link->Path + shell_link->FileName, shell_link->Arguments};
+    }
+    return shortcut;
+  }
 
   void Add(std::wstring name, std::wstring file_name, std::wstring parameters,
            const std::wstring& location) {
     StartupEntry entry;
     entry.running = TWindowsAPI::Instance().FindProcessFile(file_name) != -1;
-    auto icon = icons.find(file_name);
-    if (icon == icons.end()) icon = icons.emplace(file_name, SystemIconIndex(file_name)).first;
-    entry.icon = icon->second;
     entry.name = std::move(name);
     entry.file_name = std::move(file_name);
     entry.parameters = std::move(parameters);
@@ -41,22 +58,24 @@ namespace {
 
 // A name as written, else what the search path gives for it.
 std::wstring ResolveFile(const std::wstring& name) {
-  return FileExists(name) ? name : SearchFileOnPath(name).path;
+  return ProgramFileExists(name) ? name : SearchFileOnPath(name).path;
 }
 
 void ScanRegistryKey(const StartupLocation& location, TRegistry& reg, StartupScan& scan) {
   reg.SetRootKey(location.root);
   if (!reg.OpenKey(location.path, false)) return;
   std::wstring text = LocationText(location);
-  for (const std::wstring& name : reg.GetValueNames()) {
+  for (auto& [name, data] : reg.GetValues()) {
     // A value that holds no string starts nothing; it must not hide the rest.
-    std::optional<std::wstring> value = ReadStringValue(reg, name);
+    std::optional<std::wstring> value = RegistryText(data);
     if (!value) continue;
     // The system expands such a command before it starts it.
-    if (reg.GetDataType(name) == RegistryDataType::ExpandString) value = ExpandEnvironment(*value);
+    if (data.type == RegistryDataType::ExpandString) value = ExpandEnvironment(*value);
     SplitCommand command = SplitCommandLine(*value);
     std::wstring file = ResolveFile(command.file_name);
-    if (FileExists(file)) scan.Add(name, std::move(file), std::move(command.parameters), text);
+    if (ProgramFileExists(file)) {
+      scan.Add(std::move(name), std::move(file), std::move(command.parameters), text);
+    }
   }
   reg.CloseKey();
 }
@@ -66,7 +85,7 @@ void ScanWinIniKey(const StartupLocation& location, StartupScan& scan) {
   std::wstring text = LocationText(location);
   for (auto [start, length] : WinIniWords(words)) {
     std::wstring word = words.substr(start, length);
-    if (word.empty() || !FileExists(word)) continue;
+    if (word.empty() || !ProgramFileExists(word)) continue;
     std::wstring name = ExtractFileTitle(word);
     scan.Add(std::move(name), std::move(word), L"", text);
   }
@@ -79,8 +98,6 @@ std::wstring ReadInternetShortcut(const std::wstring& file) {
 }
 
 void ScanStartupFolder(const std::wstring& folder, StartupScan& scan) {
-  if (!scan.shell_link) scan.shell_link = std::make_unique<TLMDShellLink>();
-  TLMDShellLink& shell_link = *scan.shell_link;
   std::wstring location = ExcludeTrailingBackslash(folder);
   for (const FolderItem& item : ListFolder(folder)) {
     const std::wstring& name = item.name;
@@ -93,9 +110,11 @@ void ScanStartupFolder(const std::wstring& folder, StartupScan& scan) {
     }
     std::wstring extension = ExtractFileExt(name);
     if (extension == L".lnk") {
-      if (!shell_link.LoadShellLink(folder + name, 0)) continue;
-      std::wstring target = ResolveFile(shell_link.Path + shell_link.FileName);
-      if (FileExists(target)) scan.Add(name, std::move(target), shell_link.Arguments, location);
+      const ReadShortcut& shortcut = scan.Shortcut(folder + name);
+      if (!shortcut.loaded) continue;
+      std::wstring target = ResolveFile(shortcut.target);
+      if (ProgramFileExists(target))
+        scan.Add(name, std::move(target), shortcut.arguments, location);
     } else if (extension == L".url") {
       scan.Add(name, ResolveFile(ReadInternetShortcut(folder + name)), L"", location);
     } else if (name != L"desktop.ini" && name != L"thumbs.db") {
@@ -107,7 +126,8 @@ void ScanStartupFolder(const std::wstring& folder, StartupScan& scan) {
 void ScanStartupList(StartupList& list) {
   TWindowsAPI::Instance().InvalidateProcessList();
   list.clear();
-  StartupScan scan{list, nullptr, {}};
+  SearchScope searches;
+  StartupScan scan{list, nullptr};
   TRegistry reg;
   for (const StartupLocation& location : ScannedRegistryLocations()) {
     ScanRegistryKey(location, reg, scan);

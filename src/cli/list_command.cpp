@@ -127,8 +127,7 @@ std::string Json(const StartupList& list) {
     out += "{\"name\": " + JsonString(e.name) + ", \"running\": " + (e.running ? "true" : "false") +
            ", \"fileName\": " + JsonString(e.file_name) +
            ", \"parameters\": " + JsonString(e.parameters) +
-           ", \"location\": " + JsonString(e.location) + ", \"icon\": " + std::to_string(e.icon) +
-           "}";
+           ", \"location\": " + JsonString(e.location) + "}";
   }
   return out + (list.empty() ? "]\n" : "\n]\n");
 }

@@ -36,13 +36,6 @@ std::wstring ListItemText(HWND list, int item, int column) {
   }
 }
 
-int ListItemImage(HWND list, int item) {
-  LVITEMW lvi = {};
-  lvi.mask = LVIF_IMAGE;
-  lvi.iItem = item;
-  return ListView_GetItem(list, &lvi) ? lvi.iImage : -1;
-}
-
 std::vector<int> SelectedListItems(HWND list) {
   std::vector<int> items;
   for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0;

@@ -16,8 +16,6 @@ void AddListColumns(HWND list, const std::vector<ListColumn>& columns);
 
 // One cell's text, read whole however long it is.
 std::wstring ListItemText(HWND list, int item, int column);
-// The item's image index, -1 when it has none.
-int ListItemImage(HWND list, int item);
 // The selected items' indexes, first to last.
 std::vector<int> SelectedListItems(HWND list);
 

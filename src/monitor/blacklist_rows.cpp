@@ -13,7 +13,7 @@ std::vector<BlacklistRow> BlacklistRows() {
   for (std::wstring& name : ReadBlacklist().value_or(std::vector<std::wstring>{})) {
     BlacklistRow row{std::move(name)};
     row.found = FileExists(row.file_name);
-    if (row.found) row.icon = SystemIconIndex(row.file_name);
+    if (row.found) row.icon = CachedIconIndex(row.file_name);
     rows.push_back(std::move(row));
   }
   return rows;

@@ -98,17 +98,44 @@ TEST_F(CommandLine, LongCommandsResolveNothingBeyondThePathLimit) {
   EXPECT_EQ(SplitCommandLine(deep + L" -c").file_name, deep);
 }
 
-TEST_F(CommandLine, SearchesStopAtThePathLimitHoweverManyBlanksFollow) {
+TEST_F(CommandLine, EachSearchIsMadeOncePerScopeAndMissingPathsNotAtAll) {
   auto searches = [](const std::wstring& command) {
     uint64_t before = FileSearchCalls();
+    SplitCommandLine(command);
+    return FileSearchCalls() - before;
+  };
+  // Nothing of that name in its folder: the shell is not asked.
+  EXPECT_EQ(searches(test::kRoot + L"\\Gone\\gone.exe -q"), 0u);
+  EXPECT_EQ(searches(test::kRoot + L"\\Program Files\\Gone\\gone -q"), 0u);
+  const std::wstring bare = L"kvprobe -x";
+  const uint64_t alone = searches(bare);
+  ASSERT_GT(alone, 0u);
+  {
+    SearchScope scope;
+    EXPECT_EQ(searches(bare), alone);
+    EXPECT_EQ(searches(bare), 0u);
+    EXPECT_EQ(searches(L"kvprobe -y"), 0u);
+    {
+      SearchScope inner;
+      EXPECT_EQ(searches(bare), 0u);
+    }
+    EXPECT_EQ(searches(bare), 0u);
+  }
+  EXPECT_EQ(searches(bare), alone);
+}
+
+TEST_F(CommandLine, SearchesStopAtThePathLimitHoweverManyBlanksFollow) {
+  // A name without a folder, which is searched along the search path.
+  const std::wstring program = L"kvnosuch";
+  auto searches = [&program](const std::wstring& command) {
+    uint64_t before = FileSearchCalls();
     SplitCommand split = SplitCommandLine(command);
-    EXPECT_EQ(split.file_name, test::kRoot + L"\\nosuch");
+    EXPECT_EQ(split.file_name, program);
     EXPECT_EQ(split.parameters.size() + 1 + split.file_name.size(), command.size());
     return FileSearchCalls() - before;
   };
   std::wstring blanks;
   for (int i = 0; i < 2000; ++i) blanks += L" a";
-  const std::wstring program = test::kRoot + L"\\nosuch";
   uint64_t short_command = searches(program + blanks.substr(0, 300));
   uint64_t long_command = searches(program + blanks);
   EXPECT_GT(short_command, 0u);

@@ -51,7 +51,7 @@ TEST_F(RemovalAndPlacement, WinIniRemovalTakesTheWholeWordAndItsBlank) {
   };
   for (const Case& c : cases) {
     test::SetWinIni(L"load", c.before);
-    DeleteStartupEntry({L"x", 0, false, c.file_name, L"", WinIniPath() + L", load"},
+    DeleteStartupEntry({L"x", false, c.file_name, L"", WinIniPath() + L", load"},
                        RemovalSource::MainList);
     EXPECT_EQ(WinIni(L"load"), c.after) << c.before;
   }
@@ -71,8 +71,7 @@ TEST_F(RemovalAndPlacement, WinIniListsAreReadAndRewrittenWhole) {
   EXPECT_EQ(list[0].file_name, root_ + L"\\last.exe");
 
   const std::wstring first = root_ + L"\\w0.exe";
-  DeleteStartupEntry({L"w0", 0, false, first, L"", WinIniPath() + L", run"},
-                     RemovalSource::MainList);
+  DeleteStartupEntry({L"w0", false, first, L"", WinIniPath() + L", run"}, RemovalSource::MainList);
   EXPECT_EQ(WinIni(L"run"), words.substr(first.size() + 1));
   EXPECT_EQ(words.size(), first.size() + 1 + WinIni(L"run").size());
 }
@@ -105,14 +104,13 @@ TEST_F(RemovalAndPlacement, FolderRemovalDeletesOnlyAPlainNameInTheTextsFolder) 
 
   for (const wchar_t* name : {L"..\\victim.txt", L"../victim.txt", L"C:victim.txt", L".", L"..",
                               L"", L"Tools", L"\\kvtest\\victim.txt"}) {
-    DeleteStartupEntry({name, 0, false, tool_, L"", user}, RemovalSource::MainList);
+    DeleteStartupEntry({name, false, tool_, L"", user}, RemovalSource::MainList);
   }
   EXPECT_TRUE(FileExists(root_ + L"\\victim.txt"));
   EXPECT_TRUE(FileExists(user + L"\\victim.txt"));
   EXPECT_TRUE(FolderExists(user + L"\\Tools"));
 
-  DeleteStartupEntry({L"Tool.lnk", 0, false, tool_, L"", user + L"\\Tools"},
-                     RemovalSource::MainList);
+  DeleteStartupEntry({L"Tool.lnk", false, tool_, L"", user + L"\\Tools"}, RemovalSource::MainList);
   EXPECT_FALSE(FileExists(user + L"\\Tools\\Tool.lnk"));
   EXPECT_TRUE(FolderExists(user + L"\\Tools"));
 }
@@ -126,12 +124,11 @@ TEST_F(RemovalAndPlacement, RemovalNeverTakesALocationTextRelativeToTheCurrentFo
   test::CurrentFolder current(root_);
   test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
 
-  EXPECT_TRUE(
-      DeleteStartupEntry({L"Tool", 0, false, tool_, L"", run_text}, RemovalSource::MainList));
+  EXPECT_TRUE(DeleteStartupEntry({L"Tool", false, tool_, L"", run_text}, RemovalSource::MainList));
   EXPECT_FALSE(HasValue(RootKey::CurrentUser, kRun, L"Tool"));
   EXPECT_TRUE(FileExists(decoy));
 
-  DeleteStartupEntry({L"notes.txt", 0, false, tool_, L"", L"Startup"}, RemovalSource::MainList);
+  DeleteStartupEntry({L"notes.txt", false, tool_, L"", L"Startup"}, RemovalSource::MainList);
   EXPECT_TRUE(FileExists(root_ + L"\\Startup\\notes.txt"));
 }
 

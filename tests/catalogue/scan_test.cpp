@@ -123,8 +123,7 @@ TEST_F(ScanList, ExpandableValuesAreExpandedBeforeTheyAreSplit) {
     EXPECT_EQ(rows[i], expected[i]);
   }
   // Removal still finds the value by its name.
-  EXPECT_TRUE(
-      DeleteStartupEntry({L"A plain", 0, false, probe_, L"", hklm}, RemovalSource::MainList));
+  EXPECT_TRUE(DeleteStartupEntry({L"A plain", false, probe_, L"", hklm}, RemovalSource::MainList));
   EXPECT_EQ(ScanRows().size(), 1u);
 }
 

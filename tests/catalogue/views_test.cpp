@@ -140,8 +140,7 @@ TEST_P(Views, RemovalTouchesOnlyTheViewItsRowNames) {
   EXPECT_TRUE(SameText(list[1].file_name, File(L"b.exe")));
 
   // Only the location text tells the view, as for every caller of removal.
-  DeleteStartupEntry({L"Same", 0, false, File(L"b.exe"), L"", kRunTwinText},
-                     RemovalSource::MainList);
+  DeleteStartupEntry({L"Same", false, File(L"b.exe"), L"", kRunTwinText}, RemovalSource::MainList);
   EXPECT_EQ(ValuesIn(Bits32, kRun), Names{});
   EXPECT_EQ(ValuesIn(Bits64, kRun), Names{L"Same"});
 

@@ -8,8 +8,8 @@ namespace korvane {
 namespace {
 
 const StartupList kAwkward = {
-    {L"Tab\there", 3, true, L"C:\\A\\a.exe", L"line1\r\nline2 \\n \\t", L"HKEY_CURRENT_USER\\Run"},
-    {L"Quote \"q\", comma", 0, false, L"C:\\J\u00fcrgen\\\u65e5.exe", L"", L"C:\\S"},
+    {L"Tab\there", true, L"C:\\A\\a.exe", L"line1\r\nline2 \\n \\t", L"HKEY_CURRENT_USER\\Run"},
+    {L"Quote \"q\", comma", false, L"C:\\J\u00fcrgen\\\u65e5.exe", L"", L"C:\\S"},
 };
 
 TEST(KorvanecList, FormatsEscapeWhatWouldBreakARow) {
@@ -25,14 +25,14 @@ TEST(KorvanecList, FormatsEscapeWhatWouldBreakARow) {
             "[\n"
             "  {\"name\": \"Tab\\there\", \"running\": true, \"fileName\": \"C:\\\\A\\\\a.exe\", "
             "\"parameters\": \"line1\\r\\nline2 \\\\n \\\\t\", \"location\": "
-            "\"HKEY_CURRENT_USER\\\\Run\", \"icon\": 3},\n"
+            "\"HKEY_CURRENT_USER\\\\Run\"},\n"
             "  {\"name\": \"Quote \\\"q\\\", comma\", \"running\": false, \"fileName\": "
             "\"C:\\\\J\xC3\xBCrgen\\\\\xE6\x97\xA5.exe\", \"parameters\": \"\", \"location\": "
-            "\"C:\\\\S\", \"icon\": 0}\n"
+            "\"C:\\\\S\"}\n"
             "]\n");
-  EXPECT_EQ(FormatStartupList({{L"\x01", 0, false, L"", L"", L""}}, ListFormat::Json),
+  EXPECT_EQ(FormatStartupList({{L"\x01", false, L"", L"", L""}}, ListFormat::Json),
             "[\n  {\"name\": \"\\u0001\", \"running\": false, \"fileName\": \"\", \"parameters\": "
-            "\"\", \"location\": \"\", \"icon\": 0}\n]\n");
+            "\"\", \"location\": \"\"}\n]\n");
   EXPECT_EQ(FormatStartupList({}, ListFormat::Json), "[]\n");
   EXPECT_EQ(FormatStartupList({}, ListFormat::Csv),
             "Name,Running,File name,Parameters,Location\r\n");
@@ -40,7 +40,7 @@ TEST(KorvanecList, FormatsEscapeWhatWouldBreakARow) {
 
 TEST(KorvanecList, TextFormShowsEveryControlCharacterAsAnEscape) {
   // A name that would repaint the terminal, ring it, or erase its own row.
-  const StartupList list = {{L"\x1b[31mred\x1b[0m\a\b\x7f", 0, false, std::wstring(L"a\0b", 3),
+  const StartupList list = {{L"\x1b[31mred\x1b[0m\a\b\x7f", false, std::wstring(L"a\0b", 3),
                              L"\x1b[2K\x1b[1A", L"\x01\x1f \u00e9\\x"}};
   EXPECT_EQ(FormatStartupList(list, ListFormat::Text),
             "Name\tRunning\tFile name\tParameters\tLocation\n"

@@ -19,7 +19,7 @@ std::vector<std::wstring> Sorted(std::vector<std::wstring> names) {
 }
 
 StartupEntry Row(const std::wstring& name, const std::wstring& file_name) {
-  return {name, 0, false, file_name, L"", L"HKEY_CURRENT_USER" + kRunKey};
+  return {name, false, file_name, L"", L"HKEY_CURRENT_USER" + kRunKey};
 }
 
 TEST_F(SavedList, TheFirstRunReportsEveryEntryAndCloseRecordsThem) {

@@ -104,7 +104,7 @@ void TNewEntriesForm::CreateControls() {
 void TNewEntriesForm::FillList() {
   ListView_DeleteAllItems(list_);
   for (const StartupEntry& row : rows_) {
-    AppendListItem(list_, row.icon, {row.name, row.file_name, row.location});
+    AppendListItem(list_, CachedIconIndex(row.file_name), {row.name, row.file_name, row.location});
   }
 }
 

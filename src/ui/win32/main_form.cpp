@@ -13,6 +13,7 @@
 #include "monitor/saved_list.h"
 #include "monitor/win32/blacklist_dialog.h"
 #include "platform/files.h"
+#include "platform/shell.h"
 #include "ui/lifecycle.h"
 #include "ui/win32/command_bars.h"
 #include "ui/win32/glyphs.h"
@@ -38,8 +39,6 @@ StartupEntry RowAt(HWND list, int item) {
   row.file_name = ListItemText(list, item, 2);
   row.parameters = ListItemText(list, item, 3);
   row.location = ListItemText(list, item, 4);
-  const int image = ListItemImage(list, item);
-  if (image >= 0) row.icon = image;
   return row;
 }
 
@@ -186,8 +185,9 @@ StartupList TMainForm::SelectedRows() const {
 void TMainForm::FillRows(const StartupList& rows) {
   ListView_DeleteAllItems(list_view_);
   for (const StartupEntry& row : rows) {
+    // Icons are looked up when a row is first drawn (OnNotify).
     AppendListItem(
-        list_view_, row.icon,
+        list_view_, I_IMAGECALLBACK,
         {row.name, row.running ? kYes : kNo, row.file_name, row.parameters, row.location});
   }
 }
@@ -303,8 +303,15 @@ void TMainForm::OnCommand(UINT id) {
   }
 }
 
-void TMainForm::OnNotify(const NMHDR& header) {
+void TMainForm::OnNotify(NMHDR& header) {
   if (header.hwndFrom == list_view_) {
+    if (header.code == LVN_GETDISPINFOW) {
+      LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
+      if (item.mask & LVIF_IMAGE) {
+        item.iImage = CachedIconIndex(ListItemText(list_view_, item.iItem, 2));
+        item.mask |= LVIF_DI_SETITEM;  // the list keeps it: asked once per row
+      }
+    }
     if (header.code == NM_CLICK) ListView1Click();
     if (header.code == NM_DBLCLK) OnCommand(Run1);
     // The keys of Explorer's lists: Enter opens, Del deletes.
@@ -347,7 +354,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnCommand(LOWORD(wparam));
       return 0;
     case WM_NOTIFY:
-      OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
+      OnNotify(*reinterpret_cast<NMHDR*>(lparam));
       return 0;
     case WM_INITMENUPOPUP: {
       auto menu = reinterpret_cast<HMENU>(wparam);

@@ -31,12 +31,32 @@ class CatalogueFaults : public ::testing::Test {
 
 TEST_F(CatalogueFaults, RowsFoundBeforeAnErrorStay) {
   test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
-  test::PutFile(root_ + L"\\Startup\\notes.txt");
+  CreateStartupShortcut(tool_, root_ + L"\\Startup\\tool.lnk", L"", L"");
   memory::FailNext(memory::Fault::ShellLink);
   StartupList list;
   EXPECT_THROW(ScanStartupList(list), PlatformError);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].name, L"Tool");
+}
+
+TEST_F(CatalogueFaults, AShortcutIsReadAgainOnlyWhenItChanges) {
+  const std::wstring other = root_ + L"\\other.exe";
+  const std::wstring link = root_ + L"\\Startup\\tool.lnk";
+  test::PutFile(other);
+  CreateStartupShortcut(tool_, link, L"", L"-a");
+  ASSERT_EQ(Scan().size(), 1u);
+  // Unchanged, it is not loaded again: no shell link object is needed.
+  memory::FailNext(memory::Fault::ShellLink);
+  StartupList rows = Scan();
+  memory::ClearFaults();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].file_name, tool_);
+  EXPECT_EQ(rows[0].parameters, L"-a");
+  CreateStartupShortcut(other, link, L"", L"-b");
+  rows = Scan();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].file_name, other);
+  EXPECT_EQ(rows[0].parameters, L"-b");
 }
 
 TEST_F(CatalogueFaults, ValuesThatAreNoStringsArePassedOver) {
@@ -113,15 +133,25 @@ TEST_F(CatalogueFaults, RunningFlagComesFromAFreshProcessListEachScan) {
   EXPECT_FALSE(Scan()[0].running);
 }
 
-TEST_F(CatalogueFaults, EveryRowCarriesItsFilesIcon) {
-  test::PutFile(root_ + L"\\other.exe");
+TEST_F(CatalogueFaults, AFilesIconIsAskedAgainOnlyWhenTheFileChanges) {
+  const std::wstring other = root_ + L"\\other.exe";
   memory::SetIconIndex(tool_, 7);
-  test::SetString(RootKey::CurrentUser, kRun, L"A", tool_);
-  test::SetString(RootKey::CurrentUser, kRun, L"B", root_ + L"\\other.exe");
-  test::SetString(RootKey::LocalMachine, kRun, L"C", tool_ + L" -c");
-  std::vector<int> icons;
-  for (const StartupEntry& e : Scan()) icons.push_back(e.icon);
-  EXPECT_EQ(icons, (std::vector<int>{7, 0, 7}));
+  EXPECT_EQ(CachedIconIndex(tool_), 7);
+  EXPECT_EQ(CachedIconIndex(other), 0);  // no file yet
+  // The shell would answer differently now; an unchanged file is not asked.
+  memory::SetIconIndex(tool_, 9);
+  memory::SetIconIndex(other, 4);
+  EXPECT_EQ(CachedIconIndex(tool_), 7);
+  EXPECT_EQ(CachedIconIndex(other), 0);
+  // Rewritten (the same size), or appeared: asked again.
+  test::PutFile(tool_);
+  test::PutFile(other);
+  EXPECT_EQ(CachedIconIndex(tool_), 9);
+  EXPECT_EQ(CachedIconIndex(other), 4);
+  // Gone: asked again, and the shell's answer for a missing file is kept.
+  ASSERT_TRUE(RemoveFile(other));
+  memory::SetIconIndex(other, 5);
+  EXPECT_EQ(CachedIconIndex(other), 5);
 }
 
 TEST_F(CatalogueFaults, RemovalAsksOrForcesTheProgramToEnd) {
@@ -153,9 +183,9 @@ TEST_F(CatalogueFaults, RemovalSaysWhetherTheEntryIsGoneAndKeepsWhatItCouldNotCh
   test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
   test::PutFile(folder + L"\\notes.txt");
   test::SetWinIni(L"run", L"a.exe " + tool_ + L" b.exe");
-  const StartupEntry value{L"Tool", 0, false, tool_, L"", hkcu};
-  const StartupEntry file{L"notes.txt", 0, false, folder + L"\\notes.txt", L"", folder};
-  const StartupEntry word{L"tool", 0, false, tool_, L"", win_ini};
+  const StartupEntry value{L"Tool", false, tool_, L"", hkcu};
+  const StartupEntry file{L"notes.txt", false, folder + L"\\notes.txt", L"", folder};
+  const StartupEntry word{L"tool", false, tool_, L"", win_ini};
 
   // A refused delete or a list that cannot be read or written back: the
   // entry stays where it was and the caller hears of it.
@@ -183,9 +213,9 @@ TEST_F(CatalogueFaults, RemovalSaysWhetherTheEntryIsGoneAndKeepsWhatItCouldNotCh
   // missing key holds nothing.
   test::SetString(RootKey::LocalMachine, kRun, L"Tool", tool_);
   memory::DenyKey(RootKey::LocalMachine, kRun);
-  EXPECT_FALSE(DeleteStartupEntry({L"Tool", 0, false, tool_, L"", L"HKEY_LOCAL_MACHINE" + kRun},
+  EXPECT_FALSE(DeleteStartupEntry({L"Tool", false, tool_, L"", L"HKEY_LOCAL_MACHINE" + kRun},
                                   RemovalSource::MainList));
-  EXPECT_TRUE(DeleteStartupEntry({L"Tool", 0, false, tool_, L"", L"HKEY_CURRENT_USER\\NoSuchKey"},
+  EXPECT_TRUE(DeleteStartupEntry({L"Tool", false, tool_, L"", L"HKEY_CURRENT_USER\\NoSuchKey"},
                                  RemovalSource::MainList));
 }
 

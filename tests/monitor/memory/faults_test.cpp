@@ -144,8 +144,8 @@ TEST_F(MonitorFaults, KeysThatCannotBeOpenedMeanNothingRemovedNothingNewNothingS
 TEST_F(MonitorFaults, ASaveThatFailsHalfWayKeepsTheOldNames) {
   SetString(RootKey::CurrentUser, kSavedListKey, L"C:\\a.exe", L"");
   SetString(RootKey::CurrentUser, kSavedListKey, L"C:\\b.exe", L"");
-  const StartupList rows = {{L"A", 0, false, L"C:\\a.exe", L"", L""},
-                            {L"C", 0, false, L"C:\\c.exe", L"", L""}};
+  const StartupList rows = {{L"A", false, L"C:\\a.exe", L"", L""},
+                            {L"C", false, L"C:\\c.exe", L"", L""}};
   FailNext(Fault::RegistryWrite);
   EXPECT_THROW(SaveStartupList(rows), PlatformError);
   EXPECT_EQ(ValueNames(kSavedListKey), (std::vector<std::wstring>{L"C:\\a.exe", L"C:\\b.exe"}));

@@ -19,7 +19,7 @@ std::vector<Call> ShellOpenCalls() {
 }
 
 StartupEntry Row(const std::wstring& file_name, const std::wstring& parameters = L"") {
-  return {L"Row", 0, false, file_name, parameters, L"C:\\Startup"};
+  return {L"Row", false, file_name, parameters, L"C:\\Startup"};
 }
 
 class EntryActions : public ::testing::Test {

@@ -52,7 +52,7 @@ TEST(SettingsFaults, RemovingTheOwnEntrySendsTheProgramNoCloseRequest) {
   // An entry that cannot be removed is reported, not passed over.
   memory::SetString(RootKey::LocalMachine, kOwnRunKey, kOwnRunValue, own);
   memory::DenyKey(RootKey::LocalMachine, kOwnRunKey);
-  rows = {{kOwnRunValue, 0, true, own, L"", L"HKEY_LOCAL_MACHINE" + std::wstring(kOwnRunKey)}};
+  rows = {{kOwnRunValue, true, own, L"", L"HKEY_LOCAL_MACHINE" + std::wstring(kOwnRunKey)}};
   EXPECT_FALSE(SetRunOnStartup(false, rows, own));
 }
 

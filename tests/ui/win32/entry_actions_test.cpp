@@ -21,7 +21,7 @@ using testing::HelperProgram;
 using testing::StartedProgram;
 
 StartupEntry Row(const std::wstring& file_name, const std::wstring& parameters) {
-  return {L"Helper", 0, false, file_name, parameters, L"C:\\Startup"};
+  return {L"Helper", false, file_name, parameters, L"C:\\Startup"};
 }
 
 TEST(Win32EntryActions, RunStartsTheProgramWithItsParametersInItsFolder) {

@@ -10,6 +10,7 @@
 
 #include "catalogue/world.h"
 #include "gui/metrics.h"
+#include "platform/shell.h"
 #include "support/programs.h"
 #include "support/windows.h"
 #include "ui/win32/main_form.h"
@@ -155,6 +156,22 @@ TEST_F(MainWindowList, TheScanFillsTheListWithTheWaitTextShownMeanwhile) {
   EXPECT_EQ(rows[1].parameters, L"/exit-after 60");
   EXPECT_TRUE(rows[1].running);
   EXPECT_EQ(rows[1].location, std::wstring(L"HKEY_CURRENT_USER") + kRun);
+}
+
+TEST_F(MainWindowList, EachRowShowsItsProgramsIconFromTheShell) {
+  RefreshStartupList(form_);
+  const StartupList rows = form_.Rows();
+  ASSERT_EQ(rows.size(), 2u);
+  for (int i = 0; i < 2; ++i) {
+    // The list asks for the icon when it needs it, and keeps the answer.
+    for (int asked = 0; asked < 2; ++asked) {
+      LVITEMW item = {};
+      item.mask = LVIF_IMAGE;
+      item.iItem = i;
+      ASSERT_TRUE(ListView_GetItem(form_.ListView1(), &item));
+      EXPECT_EQ(item.iImage, SystemIconIndex(rows[i].file_name)) << i;
+    }
+  }
 }
 
 TEST_F(MainWindowList, OnlyAMouseClickEnablesTheToolbar) {
