@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/registry.h"
@@ -23,21 +24,28 @@ bool Holds(const std::vector<std::wstring>& names, const std::wstring& name) {
 void SaveStartupList(const StartupList& rows) {
   TRegistry reg;
   if (!reg.OpenKey(kSavedListKey, true)) return;
-  std::vector<std::wstring> names;
-  for (const StartupEntry& row : rows) {
-    if (!Holds(names, row.file_name)) names.push_back(row.file_name);
-  }
   const std::vector<std::wstring> stored = reg.GetValueNames();
-  for (const std::wstring& name : names) {
-    // A value keeps the spelling it was made with: one stored in another
-    // letter case is made again, as the list now spells it.
-    auto same = std::find_if(stored.begin(), stored.end(),
-                             [&name](const std::wstring& n) { return SameText(n, name); });
-    if (same != stored.end() && *same != name) reg.DeleteValue(*same);
-    reg.WriteString(name, L"");
-  }
-  for (const std::wstring& name : stored) {
-    if (!Holds(names, name)) reg.DeleteValue(name);
+  // Most refreshes find the list as it was saved: then nothing is written.
+  const std::unordered_set<std::wstring> stored_set(stored.begin(), stored.end());
+  std::unordered_set<std::wstring> listed;
+  for (const StartupEntry& row : rows) listed.insert(row.file_name);
+  if (listed != stored_set) {
+    std::vector<std::wstring> names;
+    for (const StartupEntry& row : rows) {
+      if (!Holds(names, row.file_name)) names.push_back(row.file_name);
+    }
+    for (const std::wstring& name : names) {
+      if (stored_set.count(name)) continue;
+      // A value keeps the spelling it was made with: one stored in another
+      // letter case is made again, as the list now spells it.
+      auto same = std::find_if(stored.begin(), stored.end(),
+                               [&name](const std::wstring& n) { return SameText(n, name); });
+      if (same != stored.end()) reg.DeleteValue(*same);
+      reg.WriteString(name, L"");
+    }
+    for (const std::wstring& name : stored) {
+      if (!Holds(names, name)) reg.DeleteValue(name);
+    }
   }
   for (const std::wstring& key : reg.GetKeyNames()) reg.DeleteKey(key);
 }
@@ -47,8 +55,11 @@ StartupList FindNewEntries(const StartupList& rows) {
   TRegistry reg;
   if (!reg.OpenKey(kSavedListKey, true)) return found;
   const std::vector<std::wstring> saved = reg.GetValueNames();
+  // Saved as the list spells it, a name is found at once; only the others
+  // are compared without regard to case.
+  const std::unordered_set<std::wstring> exact(saved.begin(), saved.end());
   for (const StartupEntry& row : rows) {
-    if (!Holds(saved, row.file_name)) found.push_back(row);
+    if (!exact.count(row.file_name) && !Holds(saved, row.file_name)) found.push_back(row);
   }
   return found;
 }
