@@ -3,7 +3,8 @@
 // the monitoring timer repeats every minute for as long as the user is
 // logged on.
 //
-//   korvane_cycle_bench [repetitions]     default 15; prints the median
+//   korvane_cycle_bench [repetitions]     default 20; prints the mean, then
+//                                         the cost of each step alone
 //
 // It replaces the startup configuration, the saved list and the blacklist of
 // the platform it runs on: under Wine, run it in a prefix of its own.
@@ -15,7 +16,10 @@
 
 #include "catalogue/scan.h"
 #include "catalogue/world.h"
+#include "monitor/blacklist.h"
 #include "monitor/cycle.h"
+#include "monitor/new_entries.h"
+#include "monitor/saved_list.h"
 #include "platform/shell.h"
 
 #ifdef _WIN32
@@ -73,6 +77,15 @@ void BuildConfiguration() {
   }
 }
 
+// Processor time per run of `work`, averaged over `repetitions` runs: the
+// system counts processor time in ticks of several milliseconds.
+template <typename Work>
+double CpuPerRun(int repetitions, Work work) {
+  double start = CpuMilliseconds();
+  for (int r = 0; r < repetitions; ++r) work();
+  return (CpuMilliseconds() - start) / repetitions;
+}
+
 int Run(int repetitions) {
   BuildConfiguration();
   StartupList rows;
@@ -84,22 +97,20 @@ int Run(int repetitions) {
   RefreshCycle cycle(std::move(windows));
   // The first cycle finds every entry new and saves the list, as the first
   // start does; the ones measured find nothing changed.
-  double first_start = CpuMilliseconds();
-  cycle.Run();
-  double first = CpuMilliseconds() - first_start;
-  std::vector<double> costs;
-  for (int r = 0; r < repetitions; ++r) {
-    double start = CpuMilliseconds();
-    cycle.Run();
-    costs.push_back(CpuMilliseconds() - start);
-  }
-  std::sort(costs.begin(), costs.end());
-  double median = costs[costs.size() / 2];
-  std::printf("entries listed:             %zu\n", rows.size());
+  double first = CpuPerRun(1, [&] { cycle.Run(); });
+  double unchanged = CpuPerRun(repetitions, [&] { cycle.Run(); });
+  std::printf("entries listed:              %zu\n", rows.size());
   std::printf("first cycle, processor time: %.1f ms\n", first);
-  std::printf("unchanged cycle (median of %d): %.1f ms (min %.1f, max %.1f)\n", repetitions, median,
-              costs.front(), costs.back());
-  std::printf("share of one core, once a minute: %.4f %%\n", median / 60000.0 * 100);
+  std::printf("unchanged cycle (mean of %d): %.1f ms\n", repetitions, unchanged);
+  std::printf("share of one core, once a minute: %.4f %%\n", unchanged / 60000.0 * 100);
+  std::printf("of which, each step alone:\n");
+  std::printf("  scan:              %.1f ms\n",
+              CpuPerRun(repetitions, [&] { ScanStartupList(rows); }));
+  std::printf("  blacklist read:    %.1f ms\n", CpuPerRun(repetitions, [] { ReadBlacklist(); }));
+  std::printf("  new entries found: %.1f ms\n",
+              CpuPerRun(repetitions, [&] { FindNewEntries(rows); }));
+  std::printf("  saved list saved:  %.1f ms\n",
+              CpuPerRun(repetitions, [&] { SaveStartupList(rows); }));
   return 0;
 }
 
@@ -110,7 +121,7 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
   CoInitialize(nullptr);
 #endif
-  int result = korvane::Run(argc > 1 ? std::max(1, std::atoi(argv[1])) : 15);
+  int result = korvane::Run(argc > 1 ? std::max(1, std::atoi(argv[1])) : 20);
 #ifdef _WIN32
   CoUninitialize();
 #endif

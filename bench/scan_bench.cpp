@@ -146,8 +146,8 @@ size_t Floor() {
         TRegistry reg;
         reg.SetRootKey(location.root);
         if (!reg.OpenKey(location.path, false)) break;
-        for (const std::wstring& name : reg.GetValueNames()) {
-          entries += FileExists(reg.ReadString(name));
+        for (const auto& [name, value] : reg.GetValues()) {
+          entries += FileExists(RegistryText(value).value_or(L""));
         }
         break;
       }
