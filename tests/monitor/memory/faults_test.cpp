@@ -152,6 +152,19 @@ TEST_F(MonitorFaults, ASaveThatFailsHalfWayKeepsTheOldNames) {
   EXPECT_EQ(FileNames(FindNewEntries(rows)), std::vector<std::wstring>{L"C:\\c.exe"});
 }
 
+TEST_F(MonitorFaults, AListSavedAsItStandsIsNotWrittenAgain) {
+  SetString(RootKey::CurrentUser, kSavedListKey, L"C:\\a.exe", L"");
+  SetString(RootKey::CurrentUser, kSavedListKey, L"C:\\b.exe", L"");
+  const StartupList rows = {{L"A", false, L"C:\\a.exe", L"", L""},
+                            {L"A again", false, L"C:\\a.exe", L"", L""},
+                            {L"B", false, L"C:\\b.exe", L"", L""}};
+  // Any write would fail: none is made.
+  FailNext(Fault::RegistryWrite);
+  EXPECT_NO_THROW(SaveStartupList(rows));
+  memory::ClearFaults();
+  EXPECT_EQ(ValueNames(kSavedListKey), (std::vector<std::wstring>{L"C:\\a.exe", L"C:\\b.exe"}));
+}
+
 TEST_F(MonitorFaults, ARequestMadeDuringACycleThatFailsIsDropped) {
   AddRun(L"A", L"a.exe");
   RecordedCycle recorded;
