@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "gui/form.h"
+#include "gui/controls.h"
 #include "gui/list_view.h"
 #include "gui/menus.h"
 #include "gui/metrics.h"
@@ -127,7 +128,8 @@ void TNewEntriesForm::FormActivate() {
   const COLORREF background = ListView_GetBkColor(main_list_);
   ListView_SetBkColor(list_, background);
   ListView_SetTextBkColor(list_, background);
-  ListView_SetImageList(list_, ListView_GetImageList(main_list_, LVSIL_SMALL), LVSIL_SMALL);
+  // The main list's icons: the shell's list, whose indices the rows share.
+  ListView_SetImageList(list_, SystemSmallIcons(), LVSIL_SMALL);
 }
 
 void TNewEntriesForm::ListView1Click() {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "gui/controls.h"
 #include "gui/guard.h"
 #include "gui/list_view.h"
 #include "gui/messages.h"
@@ -31,6 +32,8 @@ const wchar_t kNo[] = L"No";
 constexpr UINT kFirstActivation = WM_APP + 1;
 // Posted behind close requests that are to be ignored; ends the ignoring.
 constexpr UINT kStopIgnoringClose = WM_APP + 2;
+// Posted by the first fill of the list to give it the system's icons.
+constexpr UINT kAttachSystemIcons = WM_APP + 3;
 
 StartupEntry RowAt(HWND list, int item) {
   StartupEntry row;
@@ -98,12 +101,6 @@ void TMainForm::CreateControls() {
   ListView_SetExtendedListViewStyle(list_view_,
                                     LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
   SendMessageW(list_view_, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
-  SHFILEINFOW info = {};
-  // The system's small-icon list: shared by every program, never destroyed.
-  auto system_images = reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-  ListView_SetImageList(list_view_, system_images, LVSIL_SMALL);
-  ListView_SetImageList(list_view_, system_images, LVSIL_NORMAL);
   AddListColumns(list_view_, {{L"Name", 250, LVCFMT_LEFT},
                               {L"Running", 60, LVCFMT_CENTER},
                               {L"File name", 200, LVCFMT_LEFT},
@@ -190,6 +187,17 @@ void TMainForm::FillRows(const StartupList& rows) {
         list_view_, I_IMAGECALLBACK,
         {row.name, row.running ? kYes : kNo, row.file_name, row.parameters, row.location});
   }
+  // Making the system's icon list takes the shell longer than the whole
+  // first scan: the rows come first, their icons right after.
+  if (!ListView_GetImageList(list_view_, LVSIL_SMALL)) {
+    PostMessageW(Handle(), kAttachSystemIcons, 0, 0);
+  }
+}
+
+void TMainForm::AttachSystemIcons() {
+  // The system's small-icon list: shared by every program, never destroyed.
+  ListView_SetImageList(list_view_, SystemSmallIcons(), LVSIL_SMALL);
+  ListView_SetImageList(list_view_, SystemSmallIcons(), LVSIL_NORMAL);
 }
 
 void TMainForm::SetStatusText(const std::wstring& text) {
@@ -343,6 +351,9 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_TIMER:
       if (wparam == kTimer1) Timer1Timer();
+      return 0;
+    case kAttachSystemIcons:
+      AttachSystemIcons();
       return 0;
     case kStopIgnoringClose:
       ignoring_close_ = false;

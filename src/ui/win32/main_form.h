@@ -83,6 +83,7 @@ class TMainForm : public TForm {
   void OnMoveCommand(CommandId target);
   // The View menu's commands and their context-menu twins (view_commands.cpp).
   void OnViewCommand(CommandId id);
+  void AttachSystemIcons();
   void OnNotify(NMHDR& header);
   // Enabling and the context menu by the selection (selection_menus.cpp).
   void ListView1Click();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalogue/world.h"
+#include "gui/controls.h"
 #include "gui/metrics.h"
 #include "platform/shell.h"
 #include "support/programs.h"
@@ -160,6 +161,9 @@ TEST_F(MainWindowList, TheScanFillsTheListWithTheWaitTextShownMeanwhile) {
 
 TEST_F(MainWindowList, EachRowShowsItsProgramsIconFromTheShell) {
   RefreshStartupList(form_);
+  // The shell's icon list comes right after the first rows.
+  testing::PumpMessages();
+  EXPECT_EQ(ListView_GetImageList(form_.ListView1(), LVSIL_SMALL), SystemSmallIcons());
   const StartupList rows = form_.Rows();
   ASSERT_EQ(rows.size(), 2u);
   for (int i = 0; i < 2; ++i) {
