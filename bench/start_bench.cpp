@@ -35,29 +35,27 @@ struct Search {
   int rows;
 };
 
+BOOL CALLBACK CountListRows(HWND child, LPARAM param) {
+  wchar_t name[64];
+  if (GetClassNameW(child, name, 64) && lstrcmpiW(name, WC_LISTVIEWW) == 0) {
+    auto& s = *reinterpret_cast<Search*>(param);
+    s.rows = std::max<int>(s.rows, SendMessageW(child, LVM_GETITEMCOUNT, 0, 0));
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK SearchWindow(HWND window, LPARAM param) {
+  auto& s = *reinterpret_cast<Search*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == s.process_id) EnumChildWindows(window, CountListRows, param);
+  return TRUE;
+}
+
 // The largest row count among the list views of the process's windows.
 int ListRows(DWORD process_id) {
   Search search{process_id, -1};
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner != s.process_id) return TRUE;
-        EnumChildWindows(
-            window,
-            [](HWND child, LPARAM param) -> BOOL {
-              wchar_t name[64];
-              if (GetClassNameW(child, name, 64) && lstrcmpiW(name, WC_LISTVIEWW) == 0) {
-                auto& s = *reinterpret_cast<Search*>(param);
-                s.rows = std::max<int>(s.rows, SendMessageW(child, LVM_GETITEMCOUNT, 0, 0));
-              }
-              return TRUE;
-            },
-            param);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumWindows(SearchWindow, reinterpret_cast<LPARAM>(&search));
   return search.rows;
 }
 

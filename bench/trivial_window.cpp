@@ -6,15 +6,17 @@
 
 #include <string>
 
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcW(window, message, w, l);
+}
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int) {
   constexpr int kEntries = 100;
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
   WNDCLASSW wc{};
-  wc.lpfnWndProc = [](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
-    if (message == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcW(window, message, w, l);
-  };
+  wc.lpfnWndProc = WindowProc;
   wc.hInstance = instance;
   wc.lpszClassName = L"KvTrivial";
   RegisterClassW(&wc);
