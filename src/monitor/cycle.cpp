@@ -42,9 +42,14 @@ void RefreshCycle::SetMonitoring(int32_t minutes) {
 void RefreshCycle::RunSteps() {
   windows_.refresh_list();
   EnforceBlacklist();
-  DetectNewEntries();
-  // The new entries dialog may have deleted entries and rescanned.
-  SaveStartupList(windows_.rows());
+  std::optional<std::vector<std::wstring>> saved = DetectNewEntries();
+  // The new entries dialog may have deleted entries, rescanned and saved:
+  // then the saved list is read again.
+  if (saved) {
+    SaveStartupList(windows_.rows(), *saved);
+  } else {
+    SaveStartupList(windows_.rows());
+  }
 }
 
 void RefreshCycle::EnforceBlacklist() {
@@ -58,9 +63,13 @@ void RefreshCycle::EnforceBlacklist() {
   windows_.refresh_list();
 }
 
-void RefreshCycle::DetectNewEntries() {
-  StartupList found = FindNewEntries(windows_.rows());
-  if (!found.empty()) windows_.show_new_entries(found);
+std::optional<std::vector<std::wstring>> RefreshCycle::DetectNewEntries() {
+  std::optional<std::vector<std::wstring>> saved = ReadSavedList();
+  if (!saved) return saved;
+  StartupList found = NewEntriesIn(windows_.rows(), *saved);
+  if (found.empty()) return saved;
+  windows_.show_new_entries(found);
+  return std::nullopt;
 }
 
 }  // namespace korvane

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "catalogue/entry.h"
 #include "monitor/blacklist.h"
@@ -47,7 +48,8 @@ class RefreshCycle {
  private:
   void RunSteps();
   void EnforceBlacklist();
-  void DetectNewEntries();
+  // The saved names it read, while they are still those stored.
+  std::optional<std::vector<std::wstring>> DetectNewEntries();
 
   CycleWindows windows_;
   bool running_ = false;

@@ -1,6 +1,7 @@
 #include "monitor/saved_list.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -21,10 +22,9 @@ bool Holds(const std::vector<std::wstring>& names, const std::wstring& name) {
 
 }  // namespace
 
-void SaveStartupList(const StartupList& rows) {
+void SaveStartupList(const StartupList& rows, const std::vector<std::wstring>& stored) {
   TRegistry reg;
   if (!reg.OpenKey(kSavedListKey, true)) return;
-  const std::vector<std::wstring> stored = reg.GetValueNames();
   // Most refreshes find the list as it was saved: then nothing is written.
   const std::unordered_set<std::wstring> stored_set(stored.begin(), stored.end());
   std::unordered_set<std::wstring> listed;
@@ -50,11 +50,20 @@ void SaveStartupList(const StartupList& rows) {
   for (const std::wstring& key : reg.GetKeyNames()) reg.DeleteKey(key);
 }
 
-StartupList FindNewEntries(const StartupList& rows) {
-  StartupList found;
+void SaveStartupList(const StartupList& rows) {
+  if (std::optional<std::vector<std::wstring>> stored = ReadSavedList()) {
+    SaveStartupList(rows, *stored);
+  }
+}
+
+std::optional<std::vector<std::wstring>> ReadSavedList() {
   TRegistry reg;
-  if (!reg.OpenKey(kSavedListKey, true)) return found;
-  const std::vector<std::wstring> saved = reg.GetValueNames();
+  if (!reg.OpenKey(kSavedListKey, true)) return std::nullopt;
+  return reg.GetValueNames();
+}
+
+StartupList NewEntriesIn(const StartupList& rows, const std::vector<std::wstring>& saved) {
+  StartupList found;
   // Saved as the list spells it, a name is found at once; only the others
   // are compared without regard to case.
   const std::unordered_set<std::wstring> exact(saved.begin(), saved.end());
@@ -62,6 +71,11 @@ StartupList FindNewEntries(const StartupList& rows) {
     if (!exact.count(row.file_name) && !Holds(saved, row.file_name)) found.push_back(row);
   }
   return found;
+}
+
+StartupList FindNewEntries(const StartupList& rows) {
+  std::optional<std::vector<std::wstring>> saved = ReadSavedList();
+  return saved ? NewEntriesIn(rows, *saved) : StartupList{};
 }
 
 }  // namespace korvane

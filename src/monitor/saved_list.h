@@ -1,6 +1,10 @@
 #pragma once
 // The saved list: the file names of the startup list as it was last seen,
 // kept as empty REG_SZ values of one key, and what counts as new against it.
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "catalogue/entry.h"
 
 namespace korvane {
@@ -13,10 +17,18 @@ extern const wchar_t kSavedListKey[];
 // so a failure half-way never leaves the list empty. Nothing is stored when
 // the key cannot be opened; a failed write throws.
 void SaveStartupList(const StartupList& rows);
+// The same, given the names the key holds (as ReadSavedList gave them).
+void SaveStartupList(const StartupList& rows, const std::vector<std::wstring>& stored);
+
+// The names the saved list holds; nothing when the key cannot be opened (a
+// missing key is made empty).
+std::optional<std::vector<std::wstring>> ReadSavedList();
 
 // The rows whose file name is not in the saved list (without regard to
 // letter case), in row order. Nothing is new when the key cannot be opened;
 // a missing key is made empty, so at the first run every row is new.
 StartupList FindNewEntries(const StartupList& rows);
+// The same against names already read.
+StartupList NewEntriesIn(const StartupList& rows, const std::vector<std::wstring>& saved);
 
 }  // namespace korvane
