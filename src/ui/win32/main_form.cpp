@@ -45,6 +45,13 @@ StartupEntry RowAt(HWND list, int item) {
   return row;
 }
 
+// The bar's own switch: IsWindowVisible says no for every child of a hidden
+// window, and the list would be laid out without the bars until the window
+// shows, then laid out again as it appears.
+bool BarShown(HWND bar) {
+  return (GetWindowLongPtrW(bar, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
 }  // namespace
 
 TMainForm::TMainForm() {
@@ -151,13 +158,13 @@ void TMainForm::LayoutControls() {
   GetClientRect(Handle(), &client);
   int top = 0;
   int bottom = client.bottom;
-  if (IsWindowVisible(cool_bar_)) {
+  if (BarShown(cool_bar_)) {
     SendMessageW(cool_bar_, WM_SIZE, 0, 0);
     RECT bar;
     GetWindowRect(cool_bar_, &bar);
     top = bar.bottom - bar.top;
   }
-  if (IsWindowVisible(status_bar_)) {
+  if (BarShown(status_bar_)) {
     SendMessageW(status_bar_, WM_SIZE, 0, 0);
     RECT bar;
     GetWindowRect(status_bar_, &bar);

@@ -24,6 +24,31 @@ using testing::MenuItemEnabled;
 
 const wchar_t kRun[] = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
+// A child's place in its parent's client area.
+RECT PlaceInParent(HWND child) {
+  RECT place;
+  GetWindowRect(child, &place);
+  MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&place), 2);
+  return place;
+}
+
+TEST(MainWindow, TheListLiesBetweenTheBarsBeforeTheWindowShows) {
+  TMainForm form;
+  ASSERT_FALSE(IsWindowVisible(form.Handle()));
+  auto expect_between_the_bars = [&form] {
+    const RECT list = PlaceInParent(form.ListView1());
+    EXPECT_EQ(list.top, PlaceInParent(form.CoolBar1()).bottom);
+    EXPECT_EQ(list.bottom, PlaceInParent(form.StatusBar2()).top);
+  };
+  expect_between_the_bars();
+  const RECT hidden = PlaceInParent(form.ListView1());
+  ShowWindow(form.Handle(), SW_SHOW);
+  testing::PumpMessages();
+  expect_between_the_bars();
+  const RECT shown = PlaceInParent(form.ListView1());
+  EXPECT_TRUE(EqualRect(&hidden, &shown));
+}
+
 TEST(MainWindow, OpensAt450By350WithTheListsColumnsAndMenus) {
   TMainForm form;
   RECT frame;
