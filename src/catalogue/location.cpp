@@ -74,6 +74,13 @@ std::optional<StartupLocation> ThirtyTwoBitTwin(const StartupLocation& location)
       StartsWith(path, L"\\SOFTWARE\\WOW6432NODE\\") || !RegistryHasViews()) {
     return std::nullopt;
   }
+  StartupLocation twin = location;
+  twin.path = L"\\Software\\Wow6432Node" + location.path.substr(std::size(L"\\Software") - 1);
+  // Without such a key there is no copy, shared or not; and a look in the
+  // 64-bit view costs the system one step, the 32-bit view one per level.
+  TRegistry native;
+  native.SetRootKey(RootKey::LocalMachine);
+  if (!native.KeyExists(twin.path)) return std::nullopt;
   // Which keys are redirected differs between versions of the system; the
   // name of the key that the 32-bit view opens tells.
   TRegistry reg(RegistryView::Bits32);
@@ -83,8 +90,6 @@ std::optional<StartupLocation> ThirtyTwoBitTwin(const StartupLocation& location)
                   L"\\REGISTRY\\MACHINE\\SOFTWARE\\WOW6432NODE\\")) {
     return std::nullopt;
   }
-  StartupLocation twin = location;
-  twin.path = L"\\Software\\Wow6432Node" + location.path.substr(std::size(L"\\Software") - 1);
   return twin;
 }
 
