@@ -20,7 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/scan.h"
 #include "catalogue/world.h"
+#include "monitor/saved_list.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -106,6 +108,11 @@ void BuildConfiguration() {
                     L"Entry " + std::to_wstring(i),
                     i % 3 ? L"\"" + program + L"\" /background" : program + L" -minimized");
   }
+  // Saved as seen: the program starts as it does every day, with nothing new
+  // to report.
+  StartupList rows;
+  ScanStartupList(rows);
+  SaveStartupList(rows);
 }
 
 int Run(const std::wstring& korvane) {
