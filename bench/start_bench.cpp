@@ -1,7 +1,7 @@
 // Start benchmark: how long korvane.exe takes from its start to a main list
 // that holds 100 entries, next to a trivial program that creates a window
 // with a list view and fills 100 rows, both started the same way in the same
-// run; the median of 7 starts of each.
+// run; the median of 7 starts of each, with the memory each holds then.
 //
 //   korvane_start_bench [path\to\korvane.exe]    default: beside this program
 //
@@ -13,6 +13,7 @@
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -61,23 +62,36 @@ int ListRows(DWORD process_id) {
   return search.rows;
 }
 
-// Milliseconds from CreateProcess to a list view holding every entry; a
-// negative number when it never did within a minute.
-double TimeStart(const std::wstring& program, const std::wstring& arguments) {
-  std::wstring command = L"\"" + program + L"\" " + arguments;
+struct Start {
+  double milliseconds = -1;  // negative: no full list within a minute
+  double private_mb = 0, resident_mb = 0;
+};
+
+// From CreateProcess to a list view holding every entry, and the program's
+// memory at that moment.
+Start TimeStart(const std::wstring& program) {
+  std::wstring command = L"\"" + program + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
+  Start result;
   auto start = std::chrono::steady_clock::now();
   if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &process)) {
-    return -1;
+    return result;
   }
-  double elapsed = -1;
   while (std::chrono::steady_clock::now() - start < std::chrono::minutes(1)) {
     if (ListRows(process.dwProcessId) >= kEntries) {
-      elapsed = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                    .count();
+      result.milliseconds =
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+              .count();
+      PROCESS_MEMORY_COUNTERS memory = {};
+      memory.cb = sizeof(memory);
+      if (GetProcessMemoryInfo(process.hProcess, &memory, memory.cb)) {
+        // The commit charge: the private bytes (Wine leaves PrivateUsage at 0).
+        result.private_mb = memory.PagefileUsage / 1048576.0;
+        result.resident_mb = memory.WorkingSetSize / 1048576.0;
+      }
       break;
     }
     Sleep(2);
@@ -89,10 +103,13 @@ double TimeStart(const std::wstring& program, const std::wstring& arguments) {
   // A program killed with a window still up leaves the system busy for a
   // moment (the next window waits on it): let that pass before the next start.
   Sleep(3000);
-  return elapsed;
+  return result;
 }
 
-double Median(std::vector<double> values) {
+// The median of one measure over the starts.
+double Median(const std::vector<Start>& starts, double Start::*measure) {
+  std::vector<double> values;
+  for (const Start& s : starts) values.push_back(s.*measure);
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
 }
@@ -119,24 +136,25 @@ int Run(const std::wstring& korvane) {
   BuildConfiguration();
   const std::wstring trivial_program =
       ExtractFilePath(OwnExecutablePath()) + L"korvane_trivial_window.exe";
-  std::vector<double> trivial, program;
+  std::vector<Start> trivial, program;
   for (int i = 0; i < kStarts; ++i) {
-    trivial.push_back(TimeStart(trivial_program, L""));
-    program.push_back(TimeStart(korvane, L""));
+    trivial.push_back(TimeStart(trivial_program));
+    program.push_back(TimeStart(korvane));
+    std::printf("  start %d: trivial %.0f ms, korvane.exe %.0f ms\n", i + 1,
+                trivial.back().milliseconds, program.back().milliseconds);
+    if (trivial.back().milliseconds < 0 || program.back().milliseconds < 0) {
+      std::printf("a program did not show %d rows within a minute\n", kEntries);
+      return 1;
+    }
   }
-  if (*std::min_element(program.begin(), program.end()) < 0 ||
-      *std::min_element(trivial.begin(), trivial.end()) < 0) {
-    std::printf("a program did not show %d rows within a minute\n", kEntries);
-    return 1;
-  }
-  for (int i = 0; i < kStarts; ++i)
-    std::printf("  start %d: trivial %.0f ms, korvane.exe %.0f ms\n", i + 1, trivial[i],
-                program[i]);
-  double floor = Median(trivial), start = Median(program);
-  std::printf("trivial program, start to %d rows (median of %d): %.0f ms\n", kEntries, kStarts,
-              floor);
-  std::printf("korvane.exe, start to %d rows (median of %d):     %.0f ms, %.2f x trivial\n",
-              kEntries, kStarts, start, start / floor);
+  const double floor = Median(trivial, &Start::milliseconds);
+  const double start = Median(program, &Start::milliseconds);
+  std::printf("medians of %d starts, at %d rows:\n", kStarts, kEntries);
+  std::printf("  trivial program: %4.0f ms, %5.1f MB private, %5.1f MB resident\n", floor,
+              Median(trivial, &Start::private_mb), Median(trivial, &Start::resident_mb));
+  std::printf("  korvane.exe:     %4.0f ms, %5.1f MB private, %5.1f MB resident; %.2f x trivial\n",
+              start, Median(program, &Start::private_mb), Median(program, &Start::resident_mb),
+              start / floor);
   return 0;
 }
 
