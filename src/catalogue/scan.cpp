@@ -113,8 +113,9 @@ void ScanStartupFolder(const std::wstring& folder, StartupScan& scan) {
       const ReadShortcut& shortcut = scan.Shortcut(folder + name);
       if (!shortcut.loaded) continue;
       std::wstring target = ResolveFile(shortcut.target);
-      if (ProgramFileExists(target))
+      if (ProgramFileExists(target)) {
         scan.Add(name, std::move(target), shortcut.arguments, location);
+      }
     } else if (extension == L".url") {
       scan.Add(name, ResolveFile(ReadInternetShortcut(folder + name)), L"", location);
     } else if (name != L"desktop.ini" && name != L"thumbs.db") {
