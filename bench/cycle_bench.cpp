@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "catalogue/scan.h"
+#include "bench.h"
 #include "catalogue/world.h"
 #include "monitor/blacklist.h"
 #include "monitor/cycle.h"
@@ -53,9 +54,7 @@ void BuildConfiguration() {
   test::ResetWorld();
   const std::wstring run = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
   for (int i = 0; i < kEntries; ++i) {
-    std::wstring program = test::kRoot + L"\\Program Files\\Vendor " + std::to_wstring(i) +
-                           L"\\app" + std::to_wstring(i) + L".exe";
-    test::PutFile(program);
+    const std::wstring program = bench::PutProgram(i);
     switch (i % 4) {
       case 0:
         test::SetString(RootKey::CurrentUser, run, L"Entry " + std::to_wstring(i),
@@ -117,12 +116,5 @@ int Run(int repetitions) {
 }  // namespace korvane
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-  CoInitialize(nullptr);
-#endif
-  int result = korvane::Run(argc > 1 ? std::max(1, std::atoi(argv[1])) : 20);
-#ifdef _WIN32
-  CoUninitialize();
-#endif
-  return result;
+  return korvane::bench::Main(argc, argv, 20, korvane::Run);
 }

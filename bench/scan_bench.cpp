@@ -16,16 +16,13 @@
 
 #include "catalogue/location.h"
 #include "catalogue/scan.h"
+#include "bench.h"
 #include "catalogue/world.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/text.h"
-
-#ifdef _WIN32
-#include <objbase.h>
-#endif
 
 namespace korvane {
 namespace {
@@ -216,12 +213,5 @@ int Run(int repetitions) {
 }  // namespace korvane
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-  CoInitialize(nullptr);
-#endif
-  int result = korvane::Run(argc > 1 ? std::max(1, std::atoi(argv[1])) : 5);
-#ifdef _WIN32
-  CoUninitialize();
-#endif
-  return result;
+  return korvane::bench::Main(argc, argv, 5, korvane::Run);
 }

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench.h"
 #include "catalogue/scan.h"
 #include "catalogue/world.h"
 #include "monitor/saved_list.h"
@@ -118,9 +119,7 @@ void BuildConfiguration() {
   test::ResetWorld();
   const std::wstring run = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
   for (int i = 0; i < kEntries; ++i) {
-    std::wstring program = test::kRoot + L"\\Program Files\\Vendor " + std::to_wstring(i) +
-                           L"\\app" + std::to_wstring(i) + L".exe";
-    test::PutFile(program);
+    const std::wstring program = bench::PutProgram(i);
     test::SetString(i % 2 ? RootKey::CurrentUser : RootKey::LocalMachine, run,
                     L"Entry " + std::to_wstring(i),
                     i % 3 ? L"\"" + program + L"\" /background" : program + L" -minimized");

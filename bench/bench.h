@@ -1,0 +1,39 @@
+#pragma once
+// What the benchmarks share: the programs of their small configurations, and
+// a main that runs one with COM ready (shortcuts need it on Windows).
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "catalogue/world.h"
+
+#ifdef _WIN32
+#include <objbase.h>
+#endif
+
+namespace korvane::bench {
+
+// "<root>\Program Files\Vendor <i>\app<i>.exe", put in place as a file.
+inline std::wstring PutProgram(int i) {
+  const std::wstring number = std::to_wstring(i);
+  std::wstring program =
+      test::kRoot + L"\\Program Files\\Vendor " + number + L"\\app" + number + L".exe";
+  test::PutFile(program);
+  return program;
+}
+
+// Runs `run(repetitions)`, the repetitions given as the first argument or
+// `default_repetitions`.
+template <typename Run>
+int Main(int argc, char** argv, int default_repetitions, Run run) {
+#ifdef _WIN32
+  CoInitialize(nullptr);
+#endif
+  const int result = run(argc > 1 ? std::max(1, std::atoi(argv[1])) : default_repetitions);
+#ifdef _WIN32
+  CoUninitialize();
+#endif
+  return result;
+}
+
+}  // namespace korvane::bench
