@@ -170,7 +170,10 @@ void TMainForm::LayoutControls() {
     GetWindowRect(status_bar_, &bar);
     bottom -= bar.bottom - bar.top;
   }
-  MoveWindow(list_view_, 0, top, client.right, std::max(0, bottom - top), TRUE);
+  // A bar shown or hidden moves the list: its old picture, header included,
+  // is not copied along but drawn anew.
+  SetWindowPos(list_view_, nullptr, 0, top, client.right, std::max(0, bottom - top),
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
 }
 
 StartupList TMainForm::Rows() const {
