@@ -20,7 +20,8 @@ struct SearchScope::Memory {
 
 namespace {
 
-SearchScope::Memory* active_memory = nullptr;
+// Per thread: a scan on a worker thread keeps its memory to itself.
+thread_local SearchScope::Memory* active_memory = nullptr;
 
 // The answer remembered in the active scope's `table`, else asked.
 template <typename Key, typename Value, typename Ask>
