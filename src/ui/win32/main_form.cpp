@@ -5,6 +5,8 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <future>
+#include <utility>
 
 #include "gui/controls.h"
 #include "gui/guard.h"
@@ -32,8 +34,8 @@ const wchar_t kNo[] = L"No";
 constexpr UINT kFirstActivation = WM_APP + 1;
 // Posted behind close requests that are to be ignored; ends the ignoring.
 constexpr UINT kStopIgnoringClose = WM_APP + 2;
-// Posted by the first fill of the list to give it the system's icons.
-constexpr UINT kAttachSystemIcons = WM_APP + 3;
+// Posted at creation: the tray icon is added once the message loop runs.
+constexpr UINT kShowTrayIcon = WM_APP + 3;
 
 StartupEntry RowAt(HWND list, int item) {
   StartupEntry row;
@@ -55,9 +57,22 @@ bool BarShown(HWND bar) {
 }  // namespace
 
 TMainForm::TMainForm() {
-  CreateForm(kMainFormClass, kMainFormCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, Scale(999),
-             Scale(886), nullptr);
+  // The shell's icon list and the first scan need no window: they are made
+  // on a thread of their own while the window is built (or, where no thread
+  // can be made, when the scan is asked for).
+  std::future<ScannedList> first_scan = std::async(std::launch::async | std::launch::deferred, [] {
+    // Shortcuts are read through the shell's COM objects.
+    const win32::ComApartment com;
+    ScannedList scanned = ScanStartupLocations();
+    SystemSmallIcons();
+    return scanned;
+  });
+  // Made at the size it opens with, 450 x 350 on every start, so that it is
+  // not laid out twice.
+  CreateForm(kMainFormClass, kMainFormCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, Scale(450),
+             Scale(350), nullptr);
   FormCreate();
+  ShowFirstScan(first_scan.get());
 }
 
 TMainForm::~TMainForm() {
@@ -67,10 +82,7 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::FormCreate() {
-  SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ApplicationIcon(false)));
-  SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ApplicationIcon(true)));
-  SetWindowPos(Handle(), nullptr, 0, 0, Scale(450), Scale(350),
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The window shows the application icon of its class (CreateForm).
   CreateControls();
   // The bars and the list's two styles start switched on; the Help items
   // have nothing to show yet and stay grey.
@@ -88,7 +100,8 @@ void TMainForm::FormCreate() {
   tray_popup_ = BuildPopupMenu(MenuItems(TrayMenuLayout(), [](CommandId) { return 0u; }));
   tray_icon_ =
       std::make_unique<TCoolTrayIcon>(tray_popup_.get(), [this](UINT id) { OnCommand(id); });
-  tray_icon_->ShowIcon();
+  // The shell takes its time over a new icon: the window shows first.
+  PostMessageW(Handle(), kShowTrayIcon, 0, 0);
   tray_icon_->OnBalloonHintClick = [this] { TrayIconBalloonHintClick(); };
 
   // A settings key that cannot be read leaves every switch off.
@@ -190,6 +203,8 @@ StartupList TMainForm::SelectedRows() const {
 }
 
 void TMainForm::FillRows(const StartupList& rows) {
+  // Unseen until every row is in: the list lays itself out once.
+  SendMessageW(list_view_, WM_SETREDRAW, FALSE, 0);
   ListView_DeleteAllItems(list_view_);
   for (const StartupEntry& row : rows) {
     // Icons are looked up when a row is first drawn (OnNotify).
@@ -197,11 +212,24 @@ void TMainForm::FillRows(const StartupList& rows) {
         list_view_, I_IMAGECALLBACK,
         {row.name, row.running ? kYes : kNo, row.file_name, row.parameters, row.location});
   }
-  // Making the system's icon list takes the shell longer than the whole
-  // first scan: the rows come first, their icons right after.
-  if (!ListView_GetImageList(list_view_, LVSIL_SMALL)) {
-    PostMessageW(Handle(), kAttachSystemIcons, 0, 0);
-  }
+  SendMessageW(list_view_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list_view_, nullptr, TRUE);
+}
+
+void TMainForm::ShowFirstScan(const ScannedList& scanned) {
+  // In while the window is hidden: the list sets its scroll bars up once,
+  // unseen, and the window shows its rows at once. Unseen, the icons are
+  // attached without a redraw either.
+  FillRows(scanned.rows);
+  AttachSystemIcons();
+  // A scan that failed is made again, and its error shown, by the first cycle.
+  first_scan_shown_ = !scanned.error;
+}
+
+bool TMainForm::TakeFirstScan() {
+  if (!std::exchange(first_scan_shown_, false)) return false;
+  ListView_SetItemState(list_view_, -1, 0, LVIS_SELECTED);
+  return true;
 }
 
 void TMainForm::AttachSystemIcons() {
@@ -287,6 +315,8 @@ void TMainForm::ApplicationEvents1Minimize() {
 void TMainForm::OnCommand(UINT id) {
   const Command* command = FindCommand(id);
   if (!command) return;
+  // A command may change what the first scan found.
+  first_scan_shown_ = false;
   if (command->group == CommandGroup::Entry) return OnEntryCommand(Target(command->id));
   if (command->group == CommandGroup::Move) return OnMoveCommand(command->id);
   if (command->group == CommandGroup::View) return OnViewCommand(command->id);
@@ -362,8 +392,8 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_TIMER:
       if (wparam == kTimer1) Timer1Timer();
       return 0;
-    case kAttachSystemIcons:
-      AttachSystemIcons();
+    case kShowTrayIcon:
+      tray_icon_->ShowIcon();
       return 0;
     case kStopIgnoringClose:
       ignoring_close_ = false;

@@ -3,6 +3,7 @@
 // and the dispatch of every command to its handler.
 #include <windows.h>
 
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,12 @@
 #include "ui/win32/tray_icon.h"
 
 namespace korvane {
+
+// What one scan found, and the error that ended it early, if any.
+struct ScannedList {
+  StartupList rows;
+  std::exception_ptr error;
+};
 
 // Control identifiers of the main window.
 enum : UINT { kCoolBar1 = 10, kToolBar1, kListView1, kStatusBar2 };
@@ -60,6 +67,11 @@ class TMainForm : public TForm {
   void Timer1Timer();
   void TrayIconBalloonHintClick();
   RefreshCycle& Cycle() { return *cycle_; }
+  // Whether the list still holds the scan made while the window was built,
+  // with no command or timer tick since; true only once, and then nothing is
+  // selected, as after a refill. The first refresh cycle goes on from those
+  // rows instead of scanning again.
+  bool TakeFirstScan();
 
   // Close requests that arrive before the posted marker are dropped: the
   // program asked itself to close by removing its own startup entry.
@@ -83,6 +95,7 @@ class TMainForm : public TForm {
   void OnMoveCommand(CommandId target);
   // The View menu's commands and their context-menu twins (view_commands.cpp).
   void OnViewCommand(CommandId id);
+  void ShowFirstScan(const ScannedList& scanned);
   void AttachSystemIcons();
   void OnNotify(NMHDR& header);
   // Enabling and the context menu by the selection (selection_menus.cpp).
@@ -111,6 +124,7 @@ class TMainForm : public TForm {
   std::unique_ptr<TCoolTrayIcon> tray_icon_;
   bool activated_ = false;
   std::unique_ptr<RefreshCycle> cycle_;
+  bool first_scan_shown_ = false;
   bool ignoring_close_ = false;
   NewEntryDialogState new_entry_;  // kept from one showing to the next
 };
@@ -119,6 +133,8 @@ class TMainForm : public TForm {
 // Empties the list and refills it from the startup locations, with the
 // status bar telling the user to wait.
 void RefreshStartupList(TMainForm& form);
+// Scans every location now.
+ScannedList ScanStartupLocations();
 // The refresh cycle: rescan, blacklist, new entries, save. Asked for while one
 // runs, it runs once after it.
 void RunRefreshCycle(TMainForm& form);

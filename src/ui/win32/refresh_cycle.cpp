@@ -13,18 +13,11 @@ namespace {
 
 const wchar_t kRefreshingText[] = L"Refreshing startup list, please wait...";
 
-// Restores the list's drawing and the status bar even when the scan fails.
+// The wait text in the status bar for the length of a scan, even one that fails.
 class ScanDisplay {
  public:
-  explicit ScanDisplay(TMainForm& form) : form_(form) {
-    form_.SetStatusText(kRefreshingText);
-    SendMessageW(form_.ListView1(), WM_SETREDRAW, FALSE, 0);
-  }
-  ~ScanDisplay() {
-    SendMessageW(form_.ListView1(), WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(form_.ListView1(), nullptr, TRUE);
-    form_.SetStatusText(L"");
-  }
+  explicit ScanDisplay(TMainForm& form) : form_(form) { form_.SetStatusText(kRefreshingText); }
+  ~ScanDisplay() { form_.SetStatusText(L""); }
   ScanDisplay(const ScanDisplay&) = delete;
   ScanDisplay& operator=(const ScanDisplay&) = delete;
 
@@ -34,16 +27,21 @@ class ScanDisplay {
 
 }  // namespace
 
-void RefreshStartupList(TMainForm& form) {
-  StartupList rows;
-  ScanDisplay display(form);
+ScannedList ScanStartupLocations() {
+  ScannedList scanned;
   try {
-    ScanStartupList(rows);
+    ScanStartupList(scanned.rows);
   } catch (...) {
-    form.FillRows(rows);  // what the scan found before it failed
-    throw;
+    scanned.error = std::current_exception();
   }
-  form.FillRows(rows);
+  return scanned;
+}
+
+void RefreshStartupList(TMainForm& form) {
+  ScanDisplay display(form);
+  ScannedList scanned = ScanStartupLocations();
+  form.FillRows(scanned.rows);  // with an error: what the scan found before it
+  if (scanned.error) std::rethrow_exception(scanned.error);
 }
 
 void RunRefreshCycle(TMainForm& form) {
@@ -52,7 +50,9 @@ void RunRefreshCycle(TMainForm& form) {
 
 std::unique_ptr<RefreshCycle> MakeRefreshCycle(TMainForm& form) {
   CycleWindows windows;
-  windows.refresh_list = [&form] { RefreshStartupList(form); };
+  windows.refresh_list = [&form] {
+    if (!form.TakeFirstScan()) RefreshStartupList(form);
+  };
   windows.rows = [&form] { return form.Rows(); };
   windows.show_balloon = [&form](const std::wstring& title, const std::wstring& text) {
     form.TrayIcon().ShowBalloonHint(title, text, BalloonIcon::Info, 15);
@@ -66,6 +66,7 @@ std::unique_ptr<RefreshCycle> MakeRefreshCycle(TMainForm& form) {
 }
 
 void TMainForm::Timer1Timer() {
+  first_scan_shown_ = false;
   cycle_->Tick();
 }
 

@@ -119,6 +119,9 @@ LRESULT CALLBACK CloseMenu(int code, WPARAM wparam, LPARAM lparam) {
 TEST(MainWindowTray, TheIconOpensItsMenuAndShowsBalloons) {
   TMainForm form;
   TCoolTrayIcon& tray = form.TrayIcon();
+  // The icon is added once the message loop runs.
+  EXPECT_FALSE(tray.Visible());
+  korvane::testing::PumpMessages();
   ASSERT_TRUE(tray.Visible());
 
   menus_seen = 0;
@@ -141,6 +144,7 @@ TEST(MainWindowTray, TheIconOpensItsMenuAndShowsBalloons) {
 
 TEST(MainWindowTray, TheIconComesBackWhenTheTaskbarIsRecreated) {
   TMainForm form;
+  korvane::testing::PumpMessages();
   NOTIFYICONDATAW data = {};
   data.cbSize = sizeof(data);
   data.hWnd = form.TrayIcon().Handle();

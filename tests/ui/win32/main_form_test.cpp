@@ -186,8 +186,6 @@ TEST_F(MainWindowList, TheScanFillsTheListWithTheWaitTextShownMeanwhile) {
 
 TEST_F(MainWindowList, EachRowShowsItsProgramsIconFromTheShell) {
   RefreshStartupList(form_);
-  // The shell's icon list comes right after the first rows.
-  testing::PumpMessages();
   EXPECT_EQ(ListView_GetImageList(form_.ListView1(), LVSIL_SMALL), SystemSmallIcons());
   const StartupList rows = form_.Rows();
   ASSERT_EQ(rows.size(), 2u);
@@ -311,13 +309,14 @@ TEST_F(MainWindowList, ViewOptionsShowAndHideTheBars) {
 namespace korvane {
 namespace {
 
-TEST(MainWindowActivation, OnlyTheFirstActivationFillsTheList) {
+TEST(MainWindowActivation, TheListIsFilledOnceAndNotAgainOnAnotherActivation) {
   test::ResetWorld();
   const std::wstring file = test::kRoot + L"\\first.exe";
   test::PutFile(file);
   test::SetString(RootKey::CurrentUser, kRun, L"First", file);
   TMainForm form;
-  EXPECT_EQ(ListView_GetItemCount(form.ListView1()), 0);
+  // Filled while the window was made; the first activation goes on from there.
+  EXPECT_EQ(ListView_GetItemCount(form.ListView1()), 1);
   ShowWindow(form.Handle(), SW_SHOW);
   SetForegroundWindow(form.Handle());
   korvane::testing::PumpMessages();

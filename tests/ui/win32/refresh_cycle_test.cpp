@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "catalogue/world.h"
+#include "gui/controls.h"
 #include "monitor/blacklist.h"
 #include "monitor/saved_list.h"
 #include "platform/text.h"
@@ -60,6 +61,15 @@ class NewEntriesWatch {
   HHOOK hook_ = nullptr;
   int shown_ = 0;
 };
+
+// Counts the scans by the wait text they show in the status bar.
+LRESULT CALLBACK CountScans(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                            DWORD_PTR scans) {
+  if (message == SB_SETTEXTW && *reinterpret_cast<const wchar_t*>(lparam)) {
+    ++*reinterpret_cast<int*>(scans);
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
 
 std::vector<std::wstring> SavedNames() {
   TRegistry reg;
@@ -118,6 +128,48 @@ TEST_F(RefreshCycleWindow, AtTheFirstStartEveryEntryIsNewOnceAndThenSaved) {
   test::SetString(RootKey::LocalMachine, kRun, L"Kv Third", third);
   SendMessageW(form.Handle(), WM_COMMAND, Refreshlist1, 0);
   EXPECT_EQ(watch.Shown(), 2);
+}
+
+TEST_F(RefreshCycleWindow, TheWindowShowsWithItsRowsAndTheFirstCycleGoesOnFromThem) {
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  NewEntriesWatch watch;
+  TMainForm form;
+  // Scanned while the window was built: the rows and their icon list are in
+  // before it shows.
+  EXPECT_FALSE(IsWindowVisible(form.Handle()));
+  EXPECT_EQ(Names(form), L"Tool;");
+  EXPECT_EQ(ListView_GetImageList(form.ListView1(), LVSIL_SMALL), SystemSmallIcons());
+
+  int scans = 0;
+  SetWindowSubclass(form.StatusBar2(), CountScans, 1, reinterpret_cast<DWORD_PTR>(&scans));
+  Activate(form);
+  // The first cycle scanned no second time and did the rest of its steps.
+  EXPECT_EQ(scans, 0);
+  EXPECT_EQ(watch.Shown(), 1);
+  EXPECT_EQ(SavedNames(), (std::vector<std::wstring>{tool_}));
+  // Every later cycle scans.
+  SendMessageW(form.Handle(), WM_COMMAND, Refreshlist1, 0);
+  EXPECT_EQ(scans, 1);
+  RemoveWindowSubclass(form.StatusBar2(), CountScans, 1);
+}
+
+TEST_F(RefreshCycleWindow, AfterACommandOrATickTheFirstCycleScansAgain) {
+  for (bool tick : {false, true}) {
+    SetUp();
+    test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+    NewEntriesWatch watch;
+    TMainForm form;
+    ASSERT_EQ(Names(form), L"Tool;");
+    // The rows scanned at creation may no longer stand.
+    test::SetString(RootKey::CurrentUser, kRun, L"Other", other_);
+    if (tick) {
+      SendMessageW(form.Handle(), WM_TIMER, TMainForm::kTimer1, 0);
+    } else {
+      SendMessageW(form.Handle(), WM_COMMAND, Showgridlines1, 0);
+    }
+    Activate(form);
+    EXPECT_EQ(form.Rows().size(), 2u) << ToUtf8(Names(form)) << (tick ? " after a tick" : "");
+  }
 }
 
 TEST_F(RefreshCycleWindow, ABlacklistedEntryIsGoneAtStartAndRemovedTxtNamesIt) {
