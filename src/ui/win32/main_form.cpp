@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <chrono>
 #include <future>
 #include <utility>
 
@@ -36,6 +37,8 @@ constexpr UINT kFirstActivation = WM_APP + 1;
 constexpr UINT kStopIgnoringClose = WM_APP + 2;
 // Posted at creation: the tray icon is added once the message loop runs.
 constexpr UINT kShowTrayIcon = WM_APP + 3;
+// Posted at creation: the list takes the shell's icons once the window shows.
+constexpr UINT kAttachIcons = WM_APP + 4;
 
 StartupEntry RowAt(HWND list, int item) {
   StartupEntry row;
@@ -57,22 +60,36 @@ bool BarShown(HWND bar) {
 }  // namespace
 
 TMainForm::TMainForm() {
-  // The shell's icon list and the first scan need no window: they are made
-  // on a thread of their own while the window is built (or, where no thread
-  // can be made, when the scan is asked for).
-  std::future<ScannedList> first_scan = std::async(std::launch::async | std::launch::deferred, [] {
-    // Shortcuts are read through the shell's COM objects.
-    const win32::ComApartment com;
-    ScannedList scanned = ScanStartupLocations();
-    SystemSmallIcons();
-    return scanned;
-  });
+  // The first scan and the shell's icon list need no window: they are made on
+  // a thread of their own while the window is built. The window waits for the
+  // scan only; the icons are first needed when a row is drawn.
+  std::promise<ScannedList> scan;
+  std::future<ScannedList> first_scan = scan.get_future();
+  shell_icons_ =
+      std::async(std::launch::async | std::launch::deferred, [scan = std::move(scan)]() mutable {
+        // Shortcuts are read through the shell's COM objects.
+        const win32::ComApartment com;
+        try {
+          scan.set_value(ScanStartupLocations());
+        } catch (...) {
+          scan.set_exception(std::current_exception());
+        }
+        SystemSmallIcons();
+      });
+  // Where no thread could be made, both are made here, now.
+  if (shell_icons_.wait_for(std::chrono::seconds(0)) == std::future_status::deferred) {
+    shell_icons_.wait();
+  }
   // Made at the size it opens with, 450 x 350 on every start, so that it is
   // not laid out twice.
   CreateForm(kMainFormClass, kMainFormCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, Scale(450),
              Scale(350), nullptr);
   FormCreate();
   ShowFirstScan(first_scan.get());
+  // Both handled once the window shows, before its first paint; the shell
+  // takes its time over a new tray icon, so that comes last.
+  PostMessageW(Handle(), kAttachIcons, 0, 0);
+  PostMessageW(Handle(), kShowTrayIcon, 0, 0);
 }
 
 TMainForm::~TMainForm() {
@@ -100,8 +117,6 @@ void TMainForm::FormCreate() {
   tray_popup_ = BuildPopupMenu(MenuItems(TrayMenuLayout(), [](CommandId) { return 0u; }));
   tray_icon_ =
       std::make_unique<TCoolTrayIcon>(tray_popup_.get(), [this](UINT id) { OnCommand(id); });
-  // The shell takes its time over a new icon: the window shows first.
-  PostMessageW(Handle(), kShowTrayIcon, 0, 0);
   tray_icon_->OnBalloonHintClick = [this] { TrayIconBalloonHintClick(); };
 
   // A settings key that cannot be read leaves every switch off.
@@ -218,10 +233,8 @@ void TMainForm::FillRows(const StartupList& rows) {
 
 void TMainForm::ShowFirstScan(const ScannedList& scanned) {
   // In while the window is hidden: the list sets its scroll bars up once,
-  // unseen, and the window shows its rows at once. Unseen, the icons are
-  // attached without a redraw either.
+  // unseen, and the window shows its rows at once.
   FillRows(scanned.rows);
-  AttachSystemIcons();
   // A scan that failed is made again, and its error shown, by the first cycle.
   first_scan_shown_ = !scanned.error;
 }
@@ -391,6 +404,11 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_TIMER:
       if (wparam == kTimer1) Timer1Timer();
+      return 0;
+    case kAttachIcons:
+      // Waits for the icon list if the worker is still making it.
+      shell_icons_.wait();
+      AttachSystemIcons();
       return 0;
     case kShowTrayIcon:
       tray_icon_->ShowIcon();

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -125,6 +126,7 @@ class TMainForm : public TForm {
   bool activated_ = false;
   std::unique_ptr<RefreshCycle> cycle_;
   bool first_scan_shown_ = false;
+  std::future<void> shell_icons_;  // the worker of the first scan, done once it has the icons
   bool ignoring_close_ = false;
   NewEntryDialogState new_entry_;  // kept from one showing to the next
 };

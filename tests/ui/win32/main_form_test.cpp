@@ -186,6 +186,8 @@ TEST_F(MainWindowList, TheScanFillsTheListWithTheWaitTextShownMeanwhile) {
 
 TEST_F(MainWindowList, EachRowShowsItsProgramsIconFromTheShell) {
   RefreshStartupList(form_);
+  // The shell's icon list comes with the window's first messages.
+  testing::PumpMessages();
   EXPECT_EQ(ListView_GetImageList(form_.ListView1(), LVSIL_SMALL), SystemSmallIcons());
   const StartupList rows = form_.Rows();
   ASSERT_EQ(rows.size(), 2u);

@@ -71,6 +71,21 @@ LRESULT CALLBACK CountScans(HWND window, UINT message, WPARAM wparam, LPARAM lpa
   return DefSubclassProc(window, message, wparam, lparam);
 }
 
+// The small-icon list the list view has when it first paints.
+struct FirstPaint {
+  bool painted = false;
+  HIMAGELIST icons = nullptr;
+};
+
+LRESULT CALLBACK RecordFirstPaint(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                  DWORD_PTR data) {
+  auto& paint = *reinterpret_cast<FirstPaint*>(data);
+  if (message == WM_PAINT && !std::exchange(paint.painted, true)) {
+    paint.icons = ListView_GetImageList(window, LVSIL_SMALL);
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
 std::vector<std::wstring> SavedNames() {
   TRegistry reg;
   return reg.OpenKey(kSavedListKey, false) ? reg.GetValueNames() : std::vector<std::wstring>{};
@@ -134,15 +149,19 @@ TEST_F(RefreshCycleWindow, TheWindowShowsWithItsRowsAndTheFirstCycleGoesOnFromTh
   test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
   NewEntriesWatch watch;
   TMainForm form;
-  // Scanned while the window was built: the rows and their icon list are in
-  // before it shows.
+  // Scanned while the window was built: the rows are in before it shows, and
+  // the shell's icons before the list first paints.
   EXPECT_FALSE(IsWindowVisible(form.Handle()));
   EXPECT_EQ(Names(form), L"Tool;");
-  EXPECT_EQ(ListView_GetImageList(form.ListView1(), LVSIL_SMALL), SystemSmallIcons());
 
   int scans = 0;
   SetWindowSubclass(form.StatusBar2(), CountScans, 1, reinterpret_cast<DWORD_PTR>(&scans));
+  FirstPaint paint;
+  SetWindowSubclass(form.ListView1(), RecordFirstPaint, 1, reinterpret_cast<DWORD_PTR>(&paint));
   Activate(form);
+  RemoveWindowSubclass(form.ListView1(), RecordFirstPaint, 1);
+  EXPECT_TRUE(paint.painted);
+  EXPECT_EQ(paint.icons, SystemSmallIcons());
   // The first cycle scanned no second time and did the rest of its steps.
   EXPECT_EQ(scans, 0);
   EXPECT_EQ(watch.Shown(), 1);
