@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "gui/metrics.h"
+#include "platform/win32/lazy_libraries.h"
 
 namespace korvane {
 
@@ -41,8 +42,8 @@ std::wstring ControlText(HWND control) {
 
 HIMAGELIST SystemSmallIcons() {
   SHFILEINFOW info = {};
-  return reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  return reinterpret_cast<HIMAGELIST>(win32::Shell().SHGetFileInfoW(
+      L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
 }
 
 }  // namespace korvane

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/error.h"
+#include "platform/win32/lazy_libraries.h"
 #include "platform/text.h"
 
 namespace korvane {
@@ -93,17 +94,17 @@ std::vector<std::wstring> ChooseFiles(HWND owner, FileChoice& choice) {
   ofn.lpfnHook = ChooserHook;
 
   current = &buffer;
-  BOOL chosen = GetOpenFileNameW(&ofn);
+  BOOL chosen = win32::CommonDialogs().GetOpenFileNameW(&ofn);
   // Names typed past the last growth: the dialog says how much room they
   // need, so it is asked again with that room.
-  while (!chosen && CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) {
+  while (!chosen && win32::CommonDialogs().CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) {
     const size_t needed = *reinterpret_cast<const WORD*>(buffer.text.data());
     buffer.Reserve(std::max(needed + 1, buffer.text.size() * 2));
     std::fill(buffer.text.begin(), buffer.text.end(), L'\0');
-    chosen = GetOpenFileNameW(&ofn);
+    chosen = win32::CommonDialogs().GetOpenFileNameW(&ofn);
   }
   current = nullptr;
-  const DWORD error = chosen ? 0 : CommDlgExtendedError();
+  const DWORD error = chosen ? 0 : win32::CommonDialogs().CommDlgExtendedError();
   if (error) {
     throw PlatformError(L"The file chooser failed (error " + std::to_wstring(error) + L").");
   }

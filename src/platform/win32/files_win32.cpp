@@ -7,6 +7,7 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/lazy_libraries.h"
 #include "platform/win32/system.h"
 
 namespace korvane {
@@ -128,8 +129,8 @@ std::optional<std::wstring> FindExecutableFor(const std::wstring& file,
   // FindExecutable takes no buffer size: it writes at most MAX_PATH characters
   // and no longer result can be asked of it.
   wchar_t result[MAX_PATH] = {};
-  HINSTANCE code =
-      FindExecutableW(file.c_str(), directory.empty() ? nullptr : directory.c_str(), result);
+  HINSTANCE code = win32::Shell().FindExecutableW(
+      file.c_str(), directory.empty() ? nullptr : directory.c_str(), result);
   if (reinterpret_cast<INT_PTR>(code) <= 32) return std::nullopt;
   return std::wstring(result);
 }
@@ -157,8 +158,9 @@ std::wstring OwnExecutablePath() {
 std::wstring KnownStartupFolder(bool all_users) {
   // The shell's folder paths are bounded by MAX_PATH in this call's contract.
   wchar_t path[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, all_users ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP, nullptr,
-                              SHGFP_TYPE_CURRENT, path))) {
+  if (FAILED(win32::Shell().SHGetFolderPathW(nullptr,
+                                             all_users ? CSIDL_COMMON_STARTUP : CSIDL_STARTUP,
+                                             nullptr, SHGFP_TYPE_CURRENT, path))) {
     return {};
   }
   return path;
@@ -195,7 +197,8 @@ bool CreateFolder(const std::wstring& path) {
 std::wstring LocalAppDataFolder() {
   // The shell's folder paths are bounded by MAX_PATH in this call's contract.
   wchar_t path[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path))) {
+  if (FAILED(win32::Shell().SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr,
+                                             SHGFP_TYPE_CURRENT, path))) {
     return {};
   }
   return path;

@@ -9,6 +9,7 @@
 #include "platform/shell.h"
 #include "platform/text.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/lazy_libraries.h"
 #include "platform/win32/system.h"
 
 namespace korvane {
@@ -171,7 +172,8 @@ int SystemIconIndex(const std::wstring& path) {
   // The shell copies the path into buffers of its own (a long URL may come here).
   if (path.size() >= kMaxPath) return 0;
   SHFILEINFOW info = {};
-  if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) {
+  if (!win32::Shell().SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info),
+                                     SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) {
     return 0;
   }
   return info.iIcon;
@@ -218,8 +220,9 @@ void ShellOpen(const std::wstring& file, const std::wstring& parameters,
       directory = ExtractFilePath(native);
     }
   }
-  ShellExecuteW(nullptr, L"open", target.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
-                directory.empty() ? nullptr : directory.c_str(), SW_SHOWNORMAL);
+  win32::Shell().ShellExecuteW(nullptr, L"open", target.c_str(),
+                               parameters.empty() ? nullptr : parameters.c_str(),
+                               directory.empty() ? nullptr : directory.c_str(), SW_SHOWNORMAL);
 }
 
 }  // namespace korvane

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "ui/lifecycle.h"
+#include "platform/win32/lazy_libraries.h"
 
 namespace korvane {
 
@@ -48,26 +49,26 @@ NOTIFYICONDATAW TCoolTrayIcon::IconData(UINT flags) const {
 bool TCoolTrayIcon::ShowIcon() {
   NOTIFYICONDATAW data = IconData(NIF_MESSAGE | NIF_ICON | NIF_TIP);
   visible_ = true;
-  return Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+  return win32::Shell().Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
 }
 
 void TCoolTrayIcon::HideIcon() {
   if (!visible_ || !Handle()) return;
   NOTIFYICONDATAW data = IconData(0);
-  Shell_NotifyIconW(NIM_DELETE, &data);
+  win32::Shell().Shell_NotifyIconW(NIM_DELETE, &data);
   visible_ = false;
 }
 
 bool TCoolTrayIcon::ShowBalloonHint(const std::wstring& title, const std::wstring& text,
                                     BalloonIcon icon, int timeout_seconds) {
   NOTIFYICONDATAW data = IconData(NIF_INFO);
-  Shell_NotifyIconW(NIM_MODIFY, &data);  // an empty text takes the old balloon away
+  win32::Shell().Shell_NotifyIconW(NIM_MODIFY, &data);  // an empty text takes the old balloon away
   CopyInto(data.szInfoTitle, BalloonTitle(title));
   CopyInto(data.szInfo, BalloonText(text));
   static const DWORD kFlags[] = {NIIF_NONE, NIIF_INFO, NIIF_WARNING, NIIF_ERROR};
   data.dwInfoFlags = kFlags[static_cast<int>(icon)];
   data.uTimeout = static_cast<UINT>(timeout_seconds) * 1000;
-  return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+  return win32::Shell().Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 void TCoolTrayIcon::PopupMenuAtCursor() {

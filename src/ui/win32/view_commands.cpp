@@ -6,6 +6,7 @@
 #include <commdlg.h>
 
 #include "gui/metrics.h"
+#include "platform/win32/lazy_libraries.h"
 
 namespace korvane {
 
@@ -75,7 +76,7 @@ void TMainForm::Font1Click() {
   choose.lpLogFont = &font;
   choose.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS;
   choose.rgbColors = ListView_GetTextColor(list_view_);
-  if (!ChooseFontW(&choose)) return;
+  if (!win32::CommonDialogs().ChooseFontW(&choose)) return;
   win32::Font chosen(CreateFontIndirectW(&font));
   if (!chosen) return;
   SendMessageW(list_view_, WM_SETFONT, reinterpret_cast<WPARAM>(chosen.get()), TRUE);
@@ -91,7 +92,7 @@ void TMainForm::Backgroundcolor1Click() {
   choose.rgbResult = ListView_GetBkColor(list_view_);
   choose.lpCustColors = custom_colors_;
   choose.Flags = CC_RGBINIT;
-  if (!ChooseColorW(&choose)) return;
+  if (!win32::CommonDialogs().ChooseColorW(&choose)) return;
   ListView_SetBkColor(list_view_, choose.rgbResult);
   ListView_SetTextBkColor(list_view_, choose.rgbResult);
   InvalidateRect(list_view_, nullptr, TRUE);

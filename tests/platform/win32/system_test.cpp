@@ -1,9 +1,16 @@
-// Reading texts whole from calls that take a buffer: the shapes in which the
-// system's calls report a buffer that was too small.
+// What the Win32 backend shares: reading texts whole from calls that take a
+// buffer, error texts, and the system libraries, where they come from and when.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <vector>
+
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/text.h"
+#include "platform/win32/lazy_libraries.h"
 #include "platform/win32/system.h"
 
 namespace korvane {
@@ -75,6 +82,42 @@ TEST(Win32System, SystemLibrariesComeFromTheSystemFolder) {
   path.resize(GetModuleFileNameW(psapi.get(), path.data(), 1024));
   EXPECT_EQ(path.rfind(win32::SystemDirectory() + L"\\", 0), 0u) << ToUtf8(path);
   EXPECT_FALSE(win32::LoadSystemLibrary(L"korvane-no-such-library.dll"));
+}
+
+// The libraries a program binds as it starts: the names in its import table.
+std::vector<std::string> StartLibraries(const std::wstring& program) {
+  const win32::Module image(LoadLibraryExW(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
+  if (!image) return {};
+  const auto* base = reinterpret_cast<const BYTE*>(image.get());
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  std::vector<std::string> names;
+  for (const auto* entry =
+           reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+       entry->Name; ++entry) {
+    std::string name = reinterpret_cast<const char*>(base + entry->Name);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    names.push_back(name);
+  }
+  return names;
+}
+
+TEST(Win32System, TheProgramsStartWithoutTheShellOrTheCommonDialogs) {
+  for (const wchar_t* program : {L"korvane.exe", L"korvanec.exe"}) {
+    const std::vector<std::string> names =
+        StartLibraries(ExtractFilePath(OwnExecutablePath()) + program);
+    ASSERT_NE(std::find(names.begin(), names.end(), "kernel32.dll"), names.end())
+        << ToUtf8(program);
+    for (const char* late : {"shell32.dll", "comdlg32.dll"}) {
+      EXPECT_EQ(std::find(names.begin(), names.end(), late), names.end())
+          << ToUtf8(program) << " binds " << late;
+    }
+  }
+  // Both come when first called.
+  EXPECT_TRUE(win32::Shell().SHGetFileInfoW);
+  EXPECT_TRUE(win32::CommonDialogs().CommDlgExtendedError);
 }
 
 }  // namespace
