@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "platform/error.h"
-#include "platform/win32/lazy_libraries.h"
 #include "platform/text.h"
+#include "platform/win32/lazy_libraries.h"
 
 namespace korvane {
 

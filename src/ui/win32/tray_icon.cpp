@@ -5,8 +5,8 @@
 #include <cwchar>
 #include <utility>
 
-#include "ui/lifecycle.h"
 #include "platform/win32/lazy_libraries.h"
+#include "ui/lifecycle.h"
 
 namespace korvane {
 
