@@ -1,19 +1,59 @@
 #pragma once
+#include <cstddef>
 #include <string>
+#include <variant>
 #include <vector>
+
+#include "platform/registry.h"
 
 namespace korvane {
 
-// One row of the startup list. The texts are the entry: every command reads
-// the name, file name, parameters and location from them.
+// Where a registry entry came from: its value exactly as the scan read it.
+struct RegistrySource {
+  RootKey root = RootKey::CurrentUser;
+  RegistryView view = RegistryView::Bits64;
+  std::wstring key_path;  // with a leading backslash, as the accessor opens it
+  std::wstring value_name;
+  RegistryValue value;
+};
+
+// A file in a Startup folder (or one of its subfolders); for a shortcut also
+// what it starts, as stored.
+struct FolderSource {
+  std::wstring path;  // the file's full path
+  bool shortcut = false;
+  std::wstring target, arguments, working_folder;
+};
+
+// A word of win.ini's "run" or "load" list.
+struct WinIniSource {
+  std::wstring ini_path;
+  std::wstring key;  // "run" or "load"
+  std::wstring word;
+  size_t position = 0;    // the word's index in the list
+  size_t occurrence = 0;  // how many equal words stand before it
+};
+
+using EntrySource = std::variant<std::monostate, RegistrySource, FolderSource, WinIniSource>;
+
+// One row of the startup list: the five texts the list shows, and where the
+// entry came from. Commands act on the source; the texts are what the user
+// sees.
 struct StartupEntry {
   std::wstring name;
   bool running = false;
   std::wstring file_name;
   std::wstring parameters;
   std::wstring location;  // the location text
+  EntrySource source;
 };
 
 using StartupList = std::vector<StartupEntry>;
+
+// What finds the same entry again after a rescan: its location and its place
+// there (the value name, the file, the win.ini word and how many equal words
+// stand before it), in one letter case where the system ignores case. Rows
+// without a source are told by their location and name.
+std::wstring EntryIdentity(const StartupEntry& entry);
 
 }  // namespace korvane

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <variant>
 
 #include "catalogue/placement.h"
 #include "catalogue/removal.h"
@@ -93,12 +94,8 @@ class Mover {
     if (SameText(ExcludeTrailingBackslash(row.location), target_text_)) {
       return {MoveOutcome::AlreadyThere, {}, false, {}};
     }
-    StartupLocation source = RecogniseLocation(row.location);
-    if (source.kind == StartupLocationKind::StartupFolderLocation && !IsPlainFileName(row.name)) {
-      return NotMoved(kNoLongerThere);
-    }
-    return target_.kind == StartupLocationKind::RegistryKeyLocation ? ToKey(row, source)
-                                                                    : ToFolder(row, source);
+    if (std::holds_alternative<std::monostate>(row.source)) return NotMoved(kNoLongerThere);
+    return target_.kind == StartupLocationKind::RegistryKeyLocation ? ToKey(row) : ToFolder(row);
   }
 
   // True when the first pass made `written` as a new item (not a moved file).
@@ -123,20 +120,20 @@ class Mover {
   }
 
  private:
-  RowMove ToKey(const StartupEntry& row, const StartupLocation& source) {
+  RowMove ToKey(const StartupEntry& row) {
     // Between keys the value travels as it is stored; from elsewhere it is
     // built from the row as a new entry would be.
     std::optional<RegistryValue> copy;
     std::wstring name, text;
-    if (source.kind == StartupLocationKind::RegistryKeyLocation) {
-      TRegistry reg;
-      reg.SetRootKey(source.root);
-      if (reg.OpenKey(source.path, false)) copy = reg.ReadValue(row.name);
+    if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
+      TRegistry reg(value->view);
+      reg.SetRootKey(value->root);
+      if (reg.OpenKey(value->key_path, false)) copy = reg.ReadValue(value->value_name);
       if (!copy) return NotMoved(kNoLongerThere);
-      name = row.name;
+      name = value->value_name;
     } else {
-      if (source.kind == StartupLocationKind::StartupFolderLocation) {
-        std::wstring file = IncludeTrailingBackslash(source.path) + row.name;
+      if (const auto* item = std::get_if<FolderSource>(&row.source)) {
+        const std::wstring& file = item->path;
         if (!FileExists(file)) return NotMoved(kNoLongerThere);
         // The move would remove the very file that the new value starts.
         if (SameText(row.file_name, file)) {
@@ -172,18 +169,19 @@ class Mover {
     }
   }
 
-  RowMove ToFolder(const StartupEntry& row, const StartupLocation& source) {
+  RowMove ToFolder(const StartupEntry& row) {
     if (target_.path.empty()) return NotMoved(L"The Startup folder is not known.");
     const std::wstring folder = IncludeTrailingBackslash(target_.path);
-    if (source.kind == StartupLocationKind::StartupFolderLocation) {
+    if (const auto* item = std::get_if<FolderSource>(&row.source)) {
       // The file itself moves, so a shortcut keeps every field it has.
-      std::wstring from = IncludeTrailingBackslash(source.path) + row.name;
+      const std::wstring& from = item->path;
       if (!FileExists(from)) return NotMoved(kNoLongerThere);
-      std::wstring extension = ExtractFileExt(row.name);
+      const std::wstring file_name = ExtractFileName(from);
+      std::wstring extension = ExtractFileExt(file_name);
       bool shortcut = SameText(extension, L".lnk");
       std::optional<ShortcutFields> moving;
       for (int n = 1;; ++n) {
-        std::wstring candidate = folder + NumberedName(WithoutExtension(row.name), n, extension);
+        std::wstring candidate = folder + NumberedName(WithoutExtension(file_name), n, extension);
         if (!FileExists(candidate) && !FolderExists(candidate)) {
           if (!MoveFileTo(from, candidate)) {
             return NotMoved(L"The file cannot be moved to " + target_text_ + L".");

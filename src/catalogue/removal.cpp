@@ -1,6 +1,8 @@
 #include "catalogue/removal.h"
 
 #include <algorithm>
+#include <optional>
+#include <variant>
 
 #include "catalogue/location.h"
 #include "platform/error.h"
@@ -14,49 +16,53 @@ namespace korvane {
 
 namespace {
 
-// Removes the first word equal to `word` (with case) and the blank after it;
-// a last word leaves the blank before it. False when no word matched.
-bool RemoveWord(std::wstring& words, const std::wstring& word) {
-  for (auto [start, length] : WinIniWords(words)) {
-    if (words.compare(start, length, word) == 0) {
-      words.erase(start, std::min(length + 1, words.size() - start));
-      return true;
+// Removes the word (and the blank after it; a last word leaves the blank
+// before it) from its place in the list; where the list changed since the
+// scan, the word's occurrence among equal words. False when it is not there.
+bool RemoveWord(std::wstring& words, const WinIniSource& source) {
+  const auto places = WinIniWords(words);
+  auto is_word = [&](size_t i) {
+    return words.compare(places[i].first, places[i].second, source.word) == 0;
+  };
+  std::optional<size_t> found;
+  if (source.position < places.size() && is_word(source.position)) {
+    found = source.position;
+  } else {
+    size_t seen = 0;
+    for (size_t i = 0; i < places.size() && !found; ++i) {
+      if (is_word(i) && seen++ == source.occurrence) found = i;
     }
   }
-  return false;
+  if (!found) return false;
+  auto [start, length] = places[*found];
+  words.erase(start, std::min(length + 1, words.size() - start));
+  return true;
 }
 
-bool RemoveFromLocation(const StartupEntry& row) {
-  StartupLocation location = RecogniseLocation(row.location);
-  switch (location.kind) {
-    case StartupLocationKind::StartupFolderLocation: {
-      // Only a file directly inside the folder may go.
-      if (!IsPlainFileName(row.name)) return false;
-      std::wstring file = IncludeTrailingBackslash(location.path) + row.name;
-      return !FileExists(file) || RemoveFile(file) || !FileExists(file);
-    }
-    case StartupLocationKind::WinIniLocation: {
-      if (location.key.empty()) return false;
-      TIniFile ini(location.path);
-      std::wstring words = ini.ReadStringForUpdate(L"Windows", location.key);
-      if (RemoveWord(words, row.file_name)) ini.WriteString(L"windows", location.key, words);
-      return true;
-    }
-    case StartupLocationKind::RegistryKeyLocation: {
-      TRegistry reg;
-      reg.SetRootKey(location.root);
-      if (!reg.OpenKey(location.path, false)) return !reg.KeyExists(location.path);
-      return reg.DeleteValue(row.name) || !reg.ValueExists(row.name);
-    }
+struct RemoveFromSource {
+  bool operator()(const std::monostate&) const { return false; }
+  bool operator()(const FolderSource& source) const {
+    return !FileExists(source.path) || RemoveFile(source.path) || !FileExists(source.path);
   }
-  return false;
-}
+  bool operator()(const WinIniSource& source) const {
+    TIniFile ini(source.ini_path);
+    std::wstring words = ini.ReadStringForUpdate(L"Windows", source.key);
+    if (RemoveWord(words, source)) ini.WriteString(L"windows", source.key, words);
+    return true;
+  }
+  bool operator()(const RegistrySource& source) const {
+    TRegistry reg(source.view);
+    reg.SetRootKey(source.root);
+    if (!reg.OpenKey(source.key_path, false)) return !reg.KeyExists(source.key_path);
+    return reg.DeleteValue(source.value_name) || !reg.ValueExists(source.value_name);
+  }
+};
 
 }  // namespace
 
 bool RemoveStartupEntry(const StartupEntry& row) {
   try {
-    return RemoveFromLocation(row);
+    return std::visit(RemoveFromSource{}, row.source);
   } catch (const PlatformError&) {
     return false;
   }

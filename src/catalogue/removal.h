@@ -7,8 +7,8 @@ namespace korvane {
 // close, the new-entries list terminates it.
 enum class RemovalSource { MainList, NewEntriesList };
 
-// Removes the entry from its location, found from the row's name, file name
-// and location text alone; its program is left alone. True when the location
+// Removes the entry from the place the scan found it (its source); its
+// program is left alone. A row without a source removes nothing. True when the location
 // no longer holds the entry (removed now, or gone already); false when it
 // still does or may: a key that cannot be opened for writing, a delete that
 // was refused, a win.ini list that could not be read or written back. A

@@ -19,7 +19,7 @@ namespace korvane {
 struct ReadShortcut {
   std::optional<FileStamp> stamp;
   bool loaded = false;
-  std::wstring target, arguments;
+  std::wstring target, arguments, working_folder;
 };
 
 // What the locations of one scan share.
@@ -37,19 +37,21 @@ struct StartupScan {
     if (added || !stamp || shortcut.stamp != stamp) {
       if (!shell_link) shell_link = std::make_unique<TLMDShellLink>();
       shortcut = {stamp, shell_link->LoadShellLink(path, 0),
-                  shell_link->Path + shell_link->FileName, shell_link->Arguments};
+                  shell_link->Path + shell_link->FileName, shell_link->Arguments,
+                  shell_link->WorkingDirectory};
     }
     return shortcut;
   }
 
   void Add(std::wstring name, std::wstring file_name, std::wstring parameters,
-           const std::wstring& location) {
+           const std::wstring& location, EntrySource source) {
     StartupEntry entry;
     entry.running = TWindowsAPI::Instance().FindProcessFile(file_name) != -1;
     entry.name = std::move(name);
     entry.file_name = std::move(file_name);
     entry.parameters = std::move(parameters);
     entry.location = location;
+    entry.source = std::move(source);
     list.push_back(std::move(entry));
   }
 };
@@ -74,7 +76,9 @@ void ScanRegistryKey(const StartupLocation& location, TRegistry& reg, StartupSca
     SplitCommand command = SplitCommandLine(*value);
     std::wstring file = ResolveFile(command.file_name);
     if (ProgramFileExists(file)) {
-      scan.Add(std::move(name), std::move(file), std::move(command.parameters), text);
+      RegistrySource source{location.root, reg.GetView(), location.path, name, std::move(data)};
+      scan.Add(std::move(name), std::move(file), std::move(command.parameters), text,
+               std::move(source));
     }
   }
   reg.CloseKey();
@@ -83,11 +87,17 @@ void ScanRegistryKey(const StartupLocation& location, TRegistry& reg, StartupSca
 void ScanWinIniKey(const StartupLocation& location, StartupScan& scan) {
   std::wstring words = TIniFile(location.path).ReadString(L"Windows", location.key, L"");
   std::wstring text = LocationText(location);
-  for (auto [start, length] : WinIniWords(words)) {
-    std::wstring word = words.substr(start, length);
+  const auto places = WinIniWords(words);
+  for (size_t i = 0; i < places.size(); ++i) {
+    std::wstring word = words.substr(places[i].first, places[i].second);
     if (word.empty() || !ProgramFileExists(word)) continue;
+    size_t occurrence = 0;
+    for (size_t j = 0; j < i; ++j) {
+      if (words.compare(places[j].first, places[j].second, word) == 0) ++occurrence;
+    }
     std::wstring name = ExtractFileTitle(word);
-    scan.Add(std::move(name), std::move(word), L"", text);
+    scan.Add(std::move(name), word, L"", text,
+             WinIniSource{location.path, location.key, word, i, occurrence});
   }
 }
 
@@ -114,12 +124,15 @@ void ScanStartupFolder(const std::wstring& folder, StartupScan& scan) {
       if (!shortcut.loaded) continue;
       std::wstring target = ResolveFile(shortcut.target);
       if (ProgramFileExists(target)) {
-        scan.Add(name, std::move(target), shortcut.arguments, location);
+        FolderSource source{folder + name, true, shortcut.target, shortcut.arguments,
+                            shortcut.working_folder};
+        scan.Add(name, std::move(target), shortcut.arguments, location, std::move(source));
       }
     } else if (extension == L".url") {
-      scan.Add(name, ResolveFile(ReadInternetShortcut(folder + name)), L"", location);
+      scan.Add(name, ResolveFile(ReadInternetShortcut(folder + name)), L"", location,
+               FolderSource{folder + name});
     } else if (name != L"desktop.ini" && name != L"thumbs.db") {
-      scan.Add(name, folder + name, L"", location);
+      scan.Add(name, folder + name, L"", location, FolderSource{folder + name});
     }
   }
 }

@@ -37,22 +37,35 @@ class RemovalAndPlacement : public ::testing::Test {
   const std::wstring tool_ = root_ + L"\\Tools\\tool.exe";
 };
 
-TEST_F(RemovalAndPlacement, WinIniRemovalTakesTheWholeWordAndItsBlank) {
+// A row for the word at `position` of win.ini's "load" list, as the scan
+// gives it when the word is the `occurrence`-th of its spelling.
+StartupEntry LoadWord(const std::wstring& word, size_t position, size_t occurrence = 0) {
+  StartupEntry row{ExtractFileTitle(word), false, word, L"", WinIniPath() + L", load"};
+  row.source = WinIniSource{WinIniPath(), L"load", word, position, occurrence};
+  return row;
+}
+
+TEST_F(RemovalAndPlacement, WinIniRemovalTakesItsOwnWordAndItsBlank) {
   struct Case {
-    std::wstring before, file_name, after;
+    std::wstring before;
+    StartupEntry row;
+    std::wstring after;
   } cases[] = {
-      {L"a.exe b.exe c.exe", L"b.exe", L"a.exe c.exe"},
-      {L"a.exe c.exe", L"c.exe", L"a.exe"},
-      {L"aa.exe a.exe", L"a.exe", L"aa.exe"},
-      {L"a.exe  b.exe", L"b.exe", L"a.exe"},
-      {L"a.exe a.exe", L"a.exe", L"a.exe"},
-      {L"A.EXE", L"a.exe", L"A.EXE"},
-      {L"a.exe", L"a", L"a.exe"},
+      {L"a.exe b.exe c.exe", LoadWord(L"b.exe", 1), L"a.exe c.exe"},
+      {L"a.exe c.exe", LoadWord(L"c.exe", 1), L"a.exe"},
+      {L"aa.exe a.exe", LoadWord(L"a.exe", 1), L"aa.exe"},
+      {L"a.exe  b.exe", LoadWord(L"b.exe", 2), L"a.exe"},
+      {L"a.exe b.exe a.exe", LoadWord(L"a.exe", 2, 1), L"a.exe b.exe"},
+      // The list changed since the scan: the word's occurrence finds it.
+      {L"b.exe a.exe", LoadWord(L"b.exe", 1), L"a.exe"},
+      {L"a.exe x.exe a.exe", LoadWord(L"a.exe", 1, 1), L"a.exe x.exe"},
+      // Gone, or only another spelling left: nothing changes.
+      {L"A.EXE", LoadWord(L"a.exe", 0), L"A.EXE"},
+      {L"a.exe", LoadWord(L"b.exe", 0), L"a.exe"},
   };
   for (const Case& c : cases) {
     test::SetWinIni(L"load", c.before);
-    DeleteStartupEntry({L"x", false, c.file_name, L"", WinIniPath() + L", load"},
-                       RemovalSource::MainList);
+    DeleteStartupEntry(c.row, RemovalSource::MainList);
     EXPECT_EQ(WinIni(L"load"), c.after) << c.before;
   }
 }
@@ -70,10 +83,8 @@ TEST_F(RemovalAndPlacement, WinIniListsAreReadAndRewrittenWhole) {
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].file_name, root_ + L"\\last.exe");
 
-  const std::wstring first = root_ + L"\\w0.exe";
-  DeleteStartupEntry({L"w0", false, first, L"", WinIniPath() + L", run"}, RemovalSource::MainList);
-  EXPECT_EQ(WinIni(L"run"), words.substr(first.size() + 1));
-  EXPECT_EQ(words.size(), first.size() + 1 + WinIni(L"run").size());
+  DeleteStartupEntry(list[0], RemovalSource::MainList);
+  EXPECT_EQ(WinIni(L"run"), words.substr(0, words.size() - list[0].file_name.size() - 1));
 }
 
 TEST_F(RemovalAndPlacement, RegistryRemovalDeletesTheNamedValueOfTheTextsKey) {
@@ -95,24 +106,42 @@ TEST_F(RemovalAndPlacement, RegistryRemovalDeletesTheNamedValueOfTheTextsKey) {
   EXPECT_FALSE(HasValue(LocalMachine, kRun, L"Machine"));
 }
 
-TEST_F(RemovalAndPlacement, FolderRemovalDeletesOnlyAPlainNameInTheTextsFolder) {
+TEST_F(RemovalAndPlacement, FolderRemovalDeletesTheScannedFileOnly) {
   const std::wstring user = root_ + L"\\Startup";
   test::MakeFolder(user + L"\\Tools");
   CreateStartupShortcut(tool_, user + L"\\Tools\\Tool.lnk", L"", L"");
-  test::PutFile(root_ + L"\\victim.txt");
-  test::PutFile(user + L"\\victim.txt");
+  StartupList list;
+  ScanStartupList(list);
+  ASSERT_EQ(list.size(), 1u);
+  test::PutFile(user + L"\\Tool.lnk");  // the same name one folder up
 
-  for (const wchar_t* name : {L"..\\victim.txt", L"../victim.txt", L"C:victim.txt", L".", L"..",
-                              L"", L"Tools", L"\\kvtest\\victim.txt"}) {
-    DeleteStartupEntry({name, false, tool_, L"", user}, RemovalSource::MainList);
-  }
-  EXPECT_TRUE(FileExists(root_ + L"\\victim.txt"));
-  EXPECT_TRUE(FileExists(user + L"\\victim.txt"));
-  EXPECT_TRUE(FolderExists(user + L"\\Tools"));
-
-  DeleteStartupEntry({L"Tool.lnk", false, tool_, L"", user + L"\\Tools"}, RemovalSource::MainList);
+  EXPECT_TRUE(DeleteStartupEntry(list[0], RemovalSource::MainList));
   EXPECT_FALSE(FileExists(user + L"\\Tools\\Tool.lnk"));
+  EXPECT_TRUE(FileExists(user + L"\\Tool.lnk"));
   EXPECT_TRUE(FolderExists(user + L"\\Tools"));
+}
+
+TEST_F(RemovalAndPlacement, EachRowRemovesItsOwnEntryWhereTextsWouldConfuseThem) {
+  // Three entries that share name, file and even a location text's look: a
+  // win.ini word, a Run value named like it, a RunOnce value of that name.
+  using enum RootKey;
+  const std::wstring run_once = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+  test::SetString(CurrentUser, kRun, L"tool", tool_);
+  test::SetString(CurrentUser, run_once, L"tool", tool_);
+  test::SetWinIni(L"run", tool_);
+  StartupList list;
+  ScanStartupList(list);
+  ASSERT_EQ(list.size(), 3u);
+  for (size_t gone = 0; gone < list.size(); ++gone) {
+    test::SetString(CurrentUser, kRun, L"tool", tool_);
+    test::SetString(CurrentUser, run_once, L"tool", tool_);
+    test::SetWinIni(L"run", tool_);
+    EXPECT_TRUE(DeleteStartupEntry(list[gone], RemovalSource::MainList));
+    StartupList left;
+    ScanStartupList(left);
+    ASSERT_EQ(left.size(), 2u) << list[gone].location;
+    for (const StartupEntry& row : left) EXPECT_NE(row.location, list[gone].location);
+  }
 }
 
 TEST_F(RemovalAndPlacement, RemovalNeverTakesALocationTextRelativeToTheCurrentFolder) {
@@ -120,16 +149,18 @@ TEST_F(RemovalAndPlacement, RemovalNeverTakesALocationTextRelativeToTheCurrentFo
   const std::wstring run_text = L"HKEY_CURRENT_USER" + kRun;
   const std::wstring decoy = root_ + L"\\" + run_text + L"\\Tool";
   test::PutFile(decoy);
-  test::PutFile(root_ + L"\\Startup\\notes.txt");
   test::CurrentFolder current(root_);
   test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  StartupList list;
+  ScanStartupList(list);
+  ASSERT_EQ(list.size(), 1u);
 
-  EXPECT_TRUE(DeleteStartupEntry({L"Tool", false, tool_, L"", run_text}, RemovalSource::MainList));
+  EXPECT_TRUE(DeleteStartupEntry(list[0], RemovalSource::MainList));
   EXPECT_FALSE(HasValue(RootKey::CurrentUser, kRun, L"Tool"));
   EXPECT_TRUE(FileExists(decoy));
-
-  DeleteStartupEntry({L"notes.txt", false, tool_, L"", L"Startup"}, RemovalSource::MainList);
-  EXPECT_TRUE(FileExists(root_ + L"\\Startup\\notes.txt"));
+  // A row that no scan made names no place: it removes nothing.
+  EXPECT_FALSE(DeleteStartupEntry({L"Tool", false, tool_, L"", run_text}, RemovalSource::MainList));
+  EXPECT_TRUE(FileExists(decoy));
 }
 
 TEST_F(RemovalAndPlacement, RegistryDataQuotesBlanksAndKeepsParametersAsTyped) {

@@ -127,7 +127,7 @@ TEST_P(Views, EachViewIsListedWithItsOwnLocationText) {
 
 TEST_P(Views, RemovalTouchesOnlyTheViewItsRowNames) {
   WriteIn(Bits64, kRun, L"Same", File(L"a.exe"));
-  WriteIn(Bits32, kRun, L"Same", File(L"b.exe"));
+  WriteIn(Bits32, kRun, L"Same", File(L"a.exe"));
   if (!RegistryHasViews()) {
     // One key: the second write replaced the first.
     EXPECT_EQ(ScanRows(), (Rows{{L"Same", kRunText}}));
@@ -137,14 +137,14 @@ TEST_P(Views, RemovalTouchesOnlyTheViewItsRowNames) {
   ScanStartupList(list);
   ASSERT_EQ(list.size(), 2u);
   EXPECT_EQ(list[1].location, kRunTwinText);
-  EXPECT_TRUE(SameText(list[1].file_name, File(L"b.exe")));
+  EXPECT_EQ(list[1].file_name, list[0].file_name);
 
-  // Only the location text tells the view, as for every caller of removal.
-  DeleteStartupEntry({L"Same", false, File(L"b.exe"), L"", kRunTwinText}, RemovalSource::MainList);
+  // The twin of a machine value with the same name: each row removes its own.
+  DeleteStartupEntry(list[1], RemovalSource::MainList);
   EXPECT_EQ(ValuesIn(Bits32, kRun), Names{});
   EXPECT_EQ(ValuesIn(Bits64, kRun), Names{L"Same"});
 
-  WriteIn(Bits32, kRun, L"Same", File(L"b.exe"));
+  WriteIn(Bits32, kRun, L"Same", File(L"a.exe"));
   DeleteStartupEntry(list[0], RemovalSource::MainList);
   EXPECT_EQ(ValuesIn(Bits64, kRun), Names{});
   EXPECT_EQ(ValuesIn(Bits32, kRun), Names{L"Same"});

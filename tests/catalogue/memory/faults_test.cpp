@@ -183,9 +183,14 @@ TEST_F(CatalogueFaults, RemovalSaysWhetherTheEntryIsGoneAndKeepsWhatItCouldNotCh
   test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
   test::PutFile(folder + L"\\notes.txt");
   test::SetWinIni(L"run", L"a.exe " + tool_ + L" b.exe");
-  const StartupEntry value{L"Tool", false, tool_, L"", hkcu};
-  const StartupEntry file{L"notes.txt", false, folder + L"\\notes.txt", L"", folder};
-  const StartupEntry word{L"tool", false, tool_, L"", win_ini};
+  const StartupList scanned = Scan();
+  ASSERT_EQ(scanned.size(), 3u);
+  const StartupEntry& value = scanned[0];
+  const StartupEntry& file = scanned[1];
+  const StartupEntry& word = scanned[2];
+  ASSERT_EQ(value.location, hkcu);
+  ASSERT_EQ(file.location, folder);
+  ASSERT_EQ(word.location, win_ini);
 
   // A refused delete or a list that cannot be read or written back: the
   // entry stays where it was and the caller hears of it.
@@ -212,11 +217,13 @@ TEST_F(CatalogueFaults, RemovalSaysWhetherTheEntryIsGoneAndKeepsWhatItCouldNotCh
   // A key that exists but cannot be opened for writing keeps its value; a
   // missing key holds nothing.
   test::SetString(RootKey::LocalMachine, kRun, L"Tool", tool_);
+  const StartupList machine = Scan();
+  ASSERT_EQ(machine.size(), 1u);
   memory::DenyKey(RootKey::LocalMachine, kRun);
-  EXPECT_FALSE(DeleteStartupEntry({L"Tool", false, tool_, L"", L"HKEY_LOCAL_MACHINE" + kRun},
-                                  RemovalSource::MainList));
-  EXPECT_TRUE(DeleteStartupEntry({L"Tool", false, tool_, L"", L"HKEY_CURRENT_USER\\NoSuchKey"},
-                                 RemovalSource::MainList));
+  EXPECT_FALSE(DeleteStartupEntry(machine[0], RemovalSource::MainList));
+  StartupEntry elsewhere = machine[0];
+  std::get<RegistrySource>(elsewhere.source).key_path = L"\\NoSuchKey";
+  EXPECT_TRUE(DeleteStartupEntry(elsewhere, RemovalSource::MainList));
 }
 
 TEST_F(CatalogueFaults, AWinIniKeyThatCannotBeReadIsNeverWritten) {
