@@ -87,18 +87,17 @@ double CpuPerRun(int repetitions, Work work) {
 
 int Run(int repetitions) {
   BuildConfiguration();
-  StartupList rows;
+  StartupListModel model;
   CycleWindows windows;
-  windows.refresh_list = [&rows] { ScanStartupList(rows); };
-  windows.rows = [&rows] { return rows; };
   windows.show_balloon = [](const std::wstring&, const std::wstring&) {};
   windows.show_new_entries = [](const StartupList&) {};
-  RefreshCycle cycle(std::move(windows));
+  RefreshCycle cycle(model, std::move(windows));
+  StartupList rows;
   // The first cycle finds every entry new and saves the list, as the first
   // start does; the ones measured find nothing changed.
   cycle.Run();
   double unchanged = CpuPerRun(repetitions, [&] { cycle.Run(); });
-  std::printf("entries listed:              %zu\n", rows.size());
+  std::printf("entries listed:              %zu\n", model.Rows().size());
   std::printf("unchanged cycle (mean of %d): %.1f ms\n", repetitions, unchanged);
   std::printf("share of one core, once a minute: %.4f %%\n", unchanged / 60000.0 * 100);
   std::printf("of which, each step alone:\n");

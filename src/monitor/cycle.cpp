@@ -7,7 +7,8 @@
 
 namespace korvane {
 
-RefreshCycle::RefreshCycle(CycleWindows windows) : windows_(std::move(windows)) {}
+RefreshCycle::RefreshCycle(StartupListModel& model, CycleWindows windows)
+    : model_(model), windows_(std::move(windows)) {}
 
 void RefreshCycle::Run() {
   if (running_) {
@@ -40,33 +41,33 @@ void RefreshCycle::SetMonitoring(int32_t minutes) {
 }
 
 void RefreshCycle::RunSteps() {
-  windows_.refresh_list();
+  model_.Rescan();
   EnforceBlacklist();
   std::optional<std::vector<std::wstring>> saved = DetectNewEntries();
   // The new entries dialog may have deleted entries, rescanned and saved:
   // then the saved list is read again.
   if (saved) {
-    SaveStartupList(windows_.rows(), *saved);
+    SaveStartupList(model_.Rows(), *saved);
   } else {
-    SaveStartupList(windows_.rows());
+    SaveStartupList(model_.Rows());
   }
 }
 
 void RefreshCycle::EnforceBlacklist() {
   std::optional<std::vector<std::wstring>> blacklist = ReadBlacklist();
   if (!blacklist || blacklist->empty()) return;
-  Enforcement done = RemoveBlacklisted(windows_.rows(), *blacklist, failures_);
+  Enforcement done = RemoveBlacklisted(model_.Rows(), *blacklist, failures_);
   const std::wstring text = BlacklistBalloonText(done);
   if (!text.empty()) windows_.show_balloon(kBlacklistBalloonTitle, text);
   if (done.removed.empty()) return;
   removed_file_ = WriteRemovedFile(done.removed);
-  windows_.refresh_list();
+  model_.Rescan();
 }
 
 std::optional<std::vector<std::wstring>> RefreshCycle::DetectNewEntries() {
   std::optional<std::vector<std::wstring>> saved = ReadSavedList();
   if (!saved) return saved;
-  StartupList found = NewEntriesIn(windows_.rows(), *saved);
+  StartupList found = NewEntriesIn(model_.Rows(), *saved);
   if (found.empty()) return saved;
   windows_.show_new_entries(found);
   return std::nullopt;

@@ -9,15 +9,13 @@
 
 #include "catalogue/entry.h"
 #include "monitor/blacklist.h"
+#include "monitor/startup_list.h"
 
 namespace korvane {
 
-// What the cycle asks of the windows.
+// What the cycle tells the windows. The rows themselves they learn from the
+// model.
 struct CycleWindows {
-  // RefreshStartupList: rescans every location into the main list and shows it.
-  std::function<void()> refresh_list;
-  // The main list's rows as they stand.
-  std::function<StartupList()> rows;
   std::function<void(const std::wstring& title, const std::wstring& text)> show_balloon;
   // The new entries dialog, modal: the cycle waits until it is closed.
   std::function<void(const StartupList& new_rows)> show_new_entries;
@@ -25,7 +23,7 @@ struct CycleWindows {
 
 class RefreshCycle {
  public:
-  explicit RefreshCycle(CycleWindows windows);
+  RefreshCycle(StartupListModel& model, CycleWindows windows);
 
   // Runs the four steps in order. An error ends the cycle at its step and goes
   // on to the caller. Asked for while a cycle runs (from the new entries
@@ -51,6 +49,7 @@ class RefreshCycle {
   // The saved names it read, while they are still those stored.
   std::optional<std::vector<std::wstring>> DetectNewEntries();
 
+  StartupListModel& model_;
   CycleWindows windows_;
   bool running_ = false;
   bool pending_ = false;

@@ -87,18 +87,15 @@ class MonitorTest : public testing::Test {
 // A refresh cycle over a list of its own whose windows only record: which
 // steps showed something, in order ("scan", "balloon", "new entries").
 struct RecordedCycle {
-  StartupList rows;
+  StartupListModel model;
+  const StartupList& rows = model.Rows();
   std::vector<std::wstring> steps;
   std::vector<std::wstring> balloons;  // "title|text"
   std::vector<StartupList> shown;
   // What the new entries "dialog" does while it is open.
   std::function<void(const StartupList&)> while_shown;
-  RefreshCycle cycle{{[this] {
-                        steps.push_back(L"scan");
-                        ScanStartupList(rows);
-                      },
-                      [this] { return rows; },
-                      [this](const std::wstring& title, const std::wstring& text) {
+  RefreshCycle cycle{model,
+                     {[this](const std::wstring& title, const std::wstring& text) {
                         steps.push_back(L"balloon");
                         balloons.push_back(title + L"|" + text);
                       },
@@ -107,6 +104,12 @@ struct RecordedCycle {
                         shown.push_back(found);
                         if (while_shown) while_shown(found);
                       }}};
+  RecordedCycle() {
+    model.SetListener({[this](bool scanning) {
+                         if (scanning) steps.push_back(L"scan");
+                       },
+                       {}});
+  }
 };
 
 inline std::vector<std::wstring> FileNames(const StartupList& rows) {

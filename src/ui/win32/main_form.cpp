@@ -28,9 +28,6 @@ namespace korvane {
 
 namespace {
 
-const wchar_t kYes[] = L"Yes";
-const wchar_t kNo[] = L"No";
-
 // Posted to run the refresh cycle once the first activation has been handled.
 constexpr UINT kFirstActivation = WM_APP + 1;
 // Posted behind close requests that are to be ignored; ends the ignoring.
@@ -39,16 +36,9 @@ constexpr UINT kStopIgnoringClose = WM_APP + 2;
 constexpr UINT kShowTrayIcon = WM_APP + 3;
 // Posted at creation: the list takes the shell's icons once the window shows.
 constexpr UINT kAttachIcons = WM_APP + 4;
-
-StartupEntry RowAt(HWND list, int item) {
-  StartupEntry row;
-  row.name = ListItemText(list, item, 0);
-  row.running = ListItemText(list, item, 1) == kYes;
-  row.file_name = ListItemText(list, item, 2);
-  row.parameters = ListItemText(list, item, 3);
-  row.location = ListItemText(list, item, 4);
-  return row;
-}
+// Posted on a click in the list: the virtual list settles its selection only
+// after it has told of the click.
+constexpr UINT kListClicked = WM_APP + 5;
 
 // The bar's own switch: IsWindowVisible says no for every child of a hidden
 // window, and the list would be laid out without the bars until the window
@@ -85,7 +75,10 @@ TMainForm::TMainForm() {
   CreateForm(kMainFormClass, kMainFormCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, Scale(450),
              Scale(350), nullptr);
   FormCreate();
-  ShowFirstScan(first_scan.get());
+  // In while the window is hidden: the list sets its scroll bars up once,
+  // unseen, and the window shows its rows at once. A scan that failed is
+  // made again, and its error shown, by the first cycle.
+  model_.Replace(first_scan.get().rows);
   // Both handled once the window shows, before its first paint; the shell
   // takes its time over a new tray icon, so that comes last.
   PostMessageW(Handle(), kAttachIcons, 0, 0);
@@ -129,10 +122,11 @@ void TMainForm::FormCreate() {
 void TMainForm::CreateControls() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   CreateToolBar();
-  list_view_ = CreateWindowExW(
-      WS_EX_CLIENTEDGE, WC_LISTVIEWW, nullptr,
-      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 0,
-      0, 0, 0, Handle(), reinterpret_cast<HMENU>(kListView1), instance, nullptr);
+  list_view_ =
+      CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, nullptr,
+                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
+                          LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
+                      0, 0, 0, 0, Handle(), reinterpret_cast<HMENU>(kListView1), instance, nullptr);
   ListView_SetExtendedListViewStyle(list_view_,
                                     LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
   SendMessageW(list_view_, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
@@ -202,47 +196,6 @@ void TMainForm::LayoutControls() {
   // is not copied along but drawn anew.
   SetWindowPos(list_view_, nullptr, 0, top, client.right, std::max(0, bottom - top),
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
-}
-
-StartupList TMainForm::Rows() const {
-  StartupList rows;
-  const int count = ListView_GetItemCount(list_view_);
-  for (int i = 0; i < count; ++i) rows.push_back(RowAt(list_view_, i));
-  return rows;
-}
-
-StartupList TMainForm::SelectedRows() const {
-  StartupList rows;
-  for (int i : SelectedListItems(list_view_)) rows.push_back(RowAt(list_view_, i));
-  return rows;
-}
-
-void TMainForm::FillRows(const StartupList& rows) {
-  // Unseen until every row is in: the list lays itself out once.
-  SendMessageW(list_view_, WM_SETREDRAW, FALSE, 0);
-  ListView_DeleteAllItems(list_view_);
-  for (const StartupEntry& row : rows) {
-    // Icons are looked up when a row is first drawn (OnNotify).
-    AppendListItem(
-        list_view_, I_IMAGECALLBACK,
-        {row.name, row.running ? kYes : kNo, row.file_name, row.parameters, row.location});
-  }
-  SendMessageW(list_view_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_view_, nullptr, TRUE);
-}
-
-void TMainForm::ShowFirstScan(const ScannedList& scanned) {
-  // In while the window is hidden: the list sets its scroll bars up once,
-  // unseen, and the window shows its rows at once.
-  FillRows(scanned.rows);
-  // A scan that failed is made again, and its error shown, by the first cycle.
-  first_scan_shown_ = !scanned.error;
-}
-
-bool TMainForm::TakeFirstScan() {
-  if (!std::exchange(first_scan_shown_, false)) return false;
-  ListView_SetItemState(list_view_, -1, 0, LVIS_SELECTED);
-  return true;
 }
 
 void TMainForm::AttachSystemIcons() {
@@ -328,8 +281,6 @@ void TMainForm::ApplicationEvents1Minimize() {
 void TMainForm::OnCommand(UINT id) {
   const Command* command = FindCommand(id);
   if (!command) return;
-  // A command may change what the first scan found.
-  first_scan_shown_ = false;
   if (command->group == CommandGroup::Entry) return OnEntryCommand(Target(command->id));
   if (command->group == CommandGroup::Move) return OnMoveCommand(command->id);
   if (command->group == CommandGroup::View) return OnViewCommand(command->id);
@@ -367,13 +318,9 @@ void TMainForm::OnCommand(UINT id) {
 void TMainForm::OnNotify(NMHDR& header) {
   if (header.hwndFrom == list_view_) {
     if (header.code == LVN_GETDISPINFOW) {
-      LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
-      if (item.mask & LVIF_IMAGE) {
-        item.iImage = CachedIconIndex(ListItemText(list_view_, item.iItem, 2));
-        item.mask |= LVIF_DI_SETITEM;  // the list keeps it: asked once per row
-      }
+      ListView1GetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(header).item);
     }
-    if (header.code == NM_CLICK) ListView1Click();
+    if (header.code == NM_CLICK) PostMessageW(Handle(), kListClicked, 0, 0);
     if (header.code == NM_DBLCLK) OnCommand(Run1);
     // The keys of Explorer's lists: Enter opens, Del deletes.
     if (header.code == LVN_KEYDOWN) {
@@ -404,6 +351,9 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_TIMER:
       if (wparam == kTimer1) Timer1Timer();
+      return 0;
+    case kListClicked:
+      ListView1Click();
       return 0;
     case kAttachIcons:
       // Waits for the icon list if the worker is still making it.

@@ -2,15 +2,18 @@
 // The main window: toolbar, the startup list, status bar, menus, tray icon,
 // and the dispatch of every command to its handler.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <exception>
 #include <future>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "catalogue/entry.h"
 #include "gui/form.h"
 #include "monitor/cycle.h"
+#include "monitor/startup_list.h"
 #include "platform/win32/handles.h"
 #include "ui/commands.h"
 #include "ui/settings.h"
@@ -46,11 +49,13 @@ class TMainForm : public TForm {
   // Set by the program block: closing the main window ends the message loop.
   bool EndsApplication = false;
 
-  // Every row of the list, and the selected ones, as their texts stand.
-  StartupList Rows() const;
+  // The startup list the window draws, and its rows that are selected.
+  StartupListModel& Model() { return model_; }
+  const StartupList& Rows() const { return model_.Rows(); }
   StartupList SelectedRows() const;
-  // Replaces the list's rows.
-  void FillRows(const StartupList& rows);
+  // The list drawn from the model (main_form_list.cpp): the rows went from
+  // their old places to new ones; selection, focus and the top row follow.
+  void RowsChanged(const std::vector<ptrdiff_t>& old_to_new);
   void SetStatusText(const std::wstring& text);
 
   // The keyboard accelerators of the window (F5, Ctrl+A); the message loop
@@ -68,11 +73,6 @@ class TMainForm : public TForm {
   void Timer1Timer();
   void TrayIconBalloonHintClick();
   RefreshCycle& Cycle() { return *cycle_; }
-  // Whether the list still holds the scan made while the window was built,
-  // with no command or timer tick since; true only once, and then nothing is
-  // selected, as after a refill. The first refresh cycle goes on from those
-  // rows instead of scanning again.
-  bool TakeFirstScan();
 
   // Close requests that arrive before the posted marker are dropped: the
   // program asked itself to close by removing its own startup entry.
@@ -96,9 +96,9 @@ class TMainForm : public TForm {
   void OnMoveCommand(CommandId target);
   // The View menu's commands and their context-menu twins (view_commands.cpp).
   void OnViewCommand(CommandId id);
-  void ShowFirstScan(const ScannedList& scanned);
   void AttachSystemIcons();
   void OnNotify(NMHDR& header);
+  void ListView1GetDispInfo(LVITEMW& item);
   // Enabling and the context menu by the selection (selection_menus.cpp).
   void ListView1Click();
   void File1Click(HMENU menu);
@@ -124,16 +124,21 @@ class TMainForm : public TForm {
   COLORREF custom_colors_[16] = {};
   std::unique_ptr<TCoolTrayIcon> tray_icon_;
   bool activated_ = false;
+  StartupListModel model_;
+  struct RowIcon {
+    std::wstring file_name;
+    int index = -1;  // -1 until the row is first drawn
+  };
+  std::vector<RowIcon> icons_;  // per row of the model
   std::unique_ptr<RefreshCycle> cycle_;
-  bool first_scan_shown_ = false;
   std::future<void> shell_icons_;  // the worker of the first scan, done once it has the icons
   bool ignoring_close_ = false;
   NewEntryDialogState new_entry_;  // kept from one showing to the next
 };
 
 // The refresh cycle and its steps (refresh_cycle.cpp).
-// Empties the list and refills it from the startup locations, with the
-// status bar telling the user to wait.
+// Scans the startup locations into the list again, with the status bar
+// telling the user to wait.
 void RefreshStartupList(TMainForm& form);
 // Scans every location now.
 ScannedList ScanStartupLocations();

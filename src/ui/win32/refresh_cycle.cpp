@@ -13,18 +13,6 @@ namespace {
 
 const wchar_t kRefreshingText[] = L"Refreshing startup list, please wait...";
 
-// The wait text in the status bar for the length of a scan, even one that fails.
-class ScanDisplay {
- public:
-  explicit ScanDisplay(TMainForm& form) : form_(form) { form_.SetStatusText(kRefreshingText); }
-  ~ScanDisplay() { form_.SetStatusText(L""); }
-  ScanDisplay(const ScanDisplay&) = delete;
-  ScanDisplay& operator=(const ScanDisplay&) = delete;
-
- private:
-  TMainForm& form_;
-};
-
 }  // namespace
 
 ScannedList ScanStartupLocations() {
@@ -38,10 +26,7 @@ ScannedList ScanStartupLocations() {
 }
 
 void RefreshStartupList(TMainForm& form) {
-  ScanDisplay display(form);
-  ScannedList scanned = ScanStartupLocations();
-  form.FillRows(scanned.rows);  // with an error: what the scan found before it
-  if (scanned.error) std::rethrow_exception(scanned.error);
+  form.Model().Rescan();
 }
 
 void RunRefreshCycle(TMainForm& form) {
@@ -49,11 +34,12 @@ void RunRefreshCycle(TMainForm& form) {
 }
 
 std::unique_ptr<RefreshCycle> MakeRefreshCycle(TMainForm& form) {
+  // The wait text stands in the status bar for the length of a scan, even
+  // one that fails.
+  form.Model().SetListener(
+      {[&form](bool scanning) { form.SetStatusText(scanning ? kRefreshingText : L""); },
+       [&form](const std::vector<ptrdiff_t>& old_to_new) { form.RowsChanged(old_to_new); }});
   CycleWindows windows;
-  windows.refresh_list = [&form] {
-    if (!form.TakeFirstScan()) RefreshStartupList(form);
-  };
-  windows.rows = [&form] { return form.Rows(); };
   windows.show_balloon = [&form](const std::wstring& title, const std::wstring& text) {
     form.TrayIcon().ShowBalloonHint(title, text, BalloonIcon::Info, 15);
   };
@@ -62,11 +48,10 @@ std::unique_ptr<RefreshCycle> MakeRefreshCycle(TMainForm& form) {
         form.Handle(), form.ListView1(), found,
         {[&form] { RefreshStartupList(form); }, [&form] { SaveStartupList(form.Rows()); }});
   };
-  return std::make_unique<RefreshCycle>(std::move(windows));
+  return std::make_unique<RefreshCycle>(form.Model(), std::move(windows));
 }
 
 void TMainForm::Timer1Timer() {
-  first_scan_shown_ = false;
   cycle_->Tick();
 }
 

@@ -11,6 +11,7 @@
 #include "catalogue/world.h"
 #include "gui/controls.h"
 #include "gui/metrics.h"
+#include "monitor/saved_list.h"
 #include "platform/shell.h"
 #include "support/programs.h"
 #include "support/windows.h"
@@ -233,10 +234,14 @@ TEST_F(MainWindowList, OnlyAMouseClickEnablesTheToolbar) {
   EXPECT_FALSE(MenuItemEnabled(file, Stop1));
   EXPECT_TRUE(MenuItemEnabled(file, Run1));
 
-  // A refresh leaves nothing selected but the buttons as they were.
+  // A refresh keeps the selection, and the buttons as they were.
   RefreshStartupList(form_);
-  EXPECT_TRUE(form_.SelectedRows().empty());
+  EXPECT_EQ(form_.SelectedRows().size(), 1u);
   EXPECT_TRUE(ButtonEnabled(Deletestartupentry1));
+  SendMessageW(form_.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+  EXPECT_TRUE(MenuItemEnabled(file, Run1));
+  // Nothing selected: the File menu greys the commands on entries.
+  ListView_SetItemState(form_.ListView1(), -1, 0, LVIS_SELECTED);
   SendMessageW(form_.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
   EXPECT_FALSE(MenuItemEnabled(file, Run1));
   // "Move to" is found by its id, wherever it stands in the menu.
@@ -300,9 +305,65 @@ TEST_F(MainWindowList, ViewOptionsShowAndHideTheBars) {
   keys[VK_CONTROL] = 0;
   SetKeyboardState(keys);
   EXPECT_EQ(form_.SelectedRows().size(), 2u);
+  test::SetString(RootKey::CurrentUser, kRun, L"C new", idle_);
   MSG f5 = {form_.ListView1(), WM_KEYDOWN, VK_F5, 0, 0, {}};
   EXPECT_TRUE(TranslateAcceleratorW(form_.Handle(), form_.Accelerators(), &f5));
-  EXPECT_TRUE(form_.SelectedRows().empty());
+  EXPECT_EQ(form_.Rows().size(), 3u);
+}
+
+TEST_F(MainWindowList, ARefreshKeepsTheSelectionTheFocusAndTheTopRow) {
+  // Forty machine rows, more than the window shows; each starts a program
+  // already seen, so the cycle reports nothing new.
+  const std::wstring seen = idle_;
+  auto name = [](int i) {
+    return L"Kv Row " + std::wstring(i < 10 ? L"0" : L"") + std::to_wstring(i);
+  };
+  for (int i = 0; i < 40; ++i) test::SetString(RootKey::LocalMachine, kRun, name(i), seen);
+  HWND list = form_.ListView1();
+  RefreshStartupList(form_);
+  SaveStartupList(form_.Rows());
+  const int first = 2;  // the two rows of the current user's Run key come first
+  ASSERT_EQ(form_.Rows()[first + 20].name, name(20));
+  ListView_SetItemState(list, first + 20, LVIS_SELECTED, LVIS_SELECTED);
+  ListView_SetItemState(list, first + 25, LVIS_SELECTED | LVIS_FOCUSED,
+                        LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_EnsureVisible(list, 39 + first, FALSE);
+  ListView_EnsureVisible(list, first + 15, FALSE);
+  const int top = ListView_GetTopIndex(list);
+  ASSERT_GT(top, 0);
+  const std::wstring top_name = form_.Rows()[top].name;
+
+  // Behind the program's back: a row before all of them, and a selected row gone.
+  test::SetString(RootKey::CurrentUser, kRun, L"0 Kv new", seen);
+  {
+    TRegistry reg;
+    reg.SetRootKey(RootKey::LocalMachine);
+    ASSERT_TRUE(reg.OpenKey(kRun, false));
+    ASSERT_TRUE(reg.DeleteValue(name(25)));
+  }
+  form_.Cycle().SetMonitoring(1);
+  for (int tick = 0; tick < 60; ++tick) form_.Timer1Timer();
+
+  const StartupList& rows = form_.Rows();
+  ASSERT_EQ(rows.size(), 42u);
+  EXPECT_EQ(rows[0].name, L"0 Kv new");
+  const StartupList selected = form_.SelectedRows();
+  ASSERT_EQ(selected.size(), 1u);
+  EXPECT_EQ(selected[0].name, name(20));
+  EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), first + 21);
+  EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_FOCUSED), -1);  // the focused row went
+  EXPECT_EQ(rows[ListView_GetTopIndex(list)].name, top_name);
+
+  // The same with nothing gone: two rows stay selected, the focus with them.
+  ListView_SetItemState(list, first + 1 + 22, LVIS_SELECTED | LVIS_FOCUSED,
+                        LVIS_SELECTED | LVIS_FOCUSED);
+  test::SetString(RootKey::CurrentUser, kRun, L"1 Kv newer", seen);
+  RunRefreshCycle(form_);
+  ASSERT_EQ(form_.SelectedRows().size(), 2u);
+  EXPECT_EQ(form_.SelectedRows()[0].name, name(20));
+  EXPECT_EQ(form_.SelectedRows()[1].name, name(22));
+  EXPECT_EQ(form_.Rows()[ListView_GetNextItem(list, -1, LVNI_FOCUSED)].name, name(22));
+  EXPECT_EQ(form_.Rows()[ListView_GetTopIndex(list)].name, top_name);
 }
 
 }  // namespace

@@ -185,7 +185,7 @@ TEST_F(ParametersFromMainWindow, RunOnWindowsStartupReflectsTheListWithTheExactP
     StartupList rows(2);
     rows[0].file_name = test::kRoot + L"\\first.exe";
     rows[1].file_name = c.file_name;
-    main_.FillRows(rows);
+    main_.Model().Replace(rows);
     ParametersDriver driver([&](HWND dialog) {
       EXPECT_EQ(Checked(dialog, CheckBox1), c.checked) << ToUtf8(c.file_name);
       Answer(dialog, Button1);
