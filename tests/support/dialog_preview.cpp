@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "monitor/blacklist.h"
-#include "monitor/win32/blacklist_dialog.h"
+#include "ui/win32/blacklist_dialog.h"
 #include "platform/text.h"
 #include "ui/win32/new_entry_dialog.h"
 

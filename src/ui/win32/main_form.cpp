@@ -15,7 +15,7 @@
 #include "gui/messages.h"
 #include "gui/metrics.h"
 #include "monitor/saved_list.h"
-#include "monitor/win32/blacklist_dialog.h"
+#include "ui/win32/blacklist_dialog.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 #include "ui/lifecycle.h"

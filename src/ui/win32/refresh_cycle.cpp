@@ -3,7 +3,7 @@
 // configuration.
 #include "catalogue/scan.h"
 #include "monitor/saved_list.h"
-#include "monitor/win32/new_entries_dialog.h"
+#include "ui/win32/new_entries_dialog.h"
 #include "platform/shell.h"
 #include "ui/win32/main_form.h"
 

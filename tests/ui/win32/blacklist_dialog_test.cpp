@@ -1,4 +1,4 @@
-#include "monitor/win32/blacklist_dialog.h"
+#include "ui/win32/blacklist_dialog.h"
 
 #include <gtest/gtest.h>
 

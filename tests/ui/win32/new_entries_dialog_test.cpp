@@ -1,5 +1,5 @@
 // The new entries dialog on real windows, driven from inside its modal loop.
-#include "monitor/win32/new_entries_dialog.h"
+#include "ui/win32/new_entries_dialog.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "monitor/win32/new_entries_dialog.h"
+#include "ui/win32/new_entries_dialog.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
