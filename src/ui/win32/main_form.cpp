@@ -20,7 +20,7 @@
 #include "platform/shell.h"
 #include "ui/lifecycle.h"
 #include "ui/win32/command_bars.h"
-#include "ui/win32/glyphs.h"
+#include "ui/win32/main_form_glyphs.h"
 #include "ui/win32/new_entry_dialog.h"
 #include "ui/win32/parameters_dialog.h"
 
