@@ -9,8 +9,8 @@
 #include "gui/menus.h"
 #include "gui/metrics.h"
 #include "monitor/new_entries.h"
-#include "platform/files.h"
 #include "platform/shell.h"
+#include "ui/entry_actions.h"
 
 namespace korvane {
 
@@ -151,15 +151,9 @@ void TNewEntriesForm::PopupMenu1Popup(POINT at) {
 }
 
 void TNewEntriesForm::Button3Click() {
-  for (size_t index : Selection()) {
-    const std::wstring& file = rows_[index].file_name;
-    if (!FileExists(file)) continue;
-    TLMDShellObjectPropertiesDialog properties;
-    properties.ObjectName = file;
-    properties.OwnerHandle = OwnerWindow::OwnerForm;
-    properties.owner_form = Handle();
-    properties.Execute();
-  }
+  std::vector<std::wstring> files;
+  for (size_t index : Selection()) files.push_back(rows_[index].file_name);
+  ShowProperties(files, Handle());
 }
 
 void TNewEntriesForm::Button2Click() {
