@@ -10,7 +10,9 @@
 #include "gui/metrics.h"
 #include "monitor/new_entries.h"
 #include "platform/shell.h"
+#include "ui/commands.h"
 #include "ui/entry_actions.h"
+#include "ui/win32/command_bars.h"
 
 namespace korvane {
 
@@ -139,10 +141,8 @@ void TNewEntriesForm::ListView1Click() {
 
 void TNewEntriesForm::PopupMenu1Popup(POINT at) {
   const UINT state = AnySelected() ? 0 : MFS_GRAYED;
-  win32::Menu menu = BuildPopupMenu({{Fileproperties2, L"File properties...", state, {}},
-                                     {},
-                                     {Deletestartupentry1, L"Delete startup entry", state, {}},
-                                     {Addtoblacklist1, L"Add to blacklist", state, {}}});
+  win32::Menu menu =
+      BuildPopupMenu(MenuItems(NewEntriesPopupLayout(), [state](CommandId) { return state; }));
   if (at.x == -1 && at.y == -1) {  // from the keyboard: under the list's top-left corner
     at = {0, 0};
     ClientToScreen(list_, &at);
@@ -200,7 +200,7 @@ LRESULT TNewEntriesForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
         case Button3:
-        case Fileproperties2:
+        case Fileproperties1:
           Button3Click();
           return 0;
         case Button2:

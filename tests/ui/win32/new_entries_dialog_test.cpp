@@ -11,6 +11,7 @@
 #include "gui/list_view.h"
 #include "gui/metrics.h"
 #include "monitor/monitor_world.h"
+#include "ui/commands.h"
 
 namespace korvane::test {
 namespace {
