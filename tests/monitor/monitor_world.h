@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "catalogue/scan.h"
-#include "catalogue/world.h"
 #include "monitor/blacklist.h"
 #include "monitor/cycle.h"
 #include "monitor/saved_list.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "support/world.h"
 
 #ifdef _WIN32
 #include <filesystem>

@@ -4,10 +4,10 @@
 
 #include <commctrl.h>
 
-#include "catalogue/world.h"
 #include "monitor/blacklist.h"
 #include "platform/text.h"
 #include "support/dialog_driver.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {
