@@ -3,8 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "gui/form.h"
 #include "gui/controls.h"
+#include "gui/form.h"
 #include "gui/list_view.h"
 #include "gui/menus.h"
 #include "gui/metrics.h"
