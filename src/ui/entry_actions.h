@@ -1,7 +1,8 @@
 #pragma once
 // What the commands on the selected rows do, row by row, from the row texts
-// alone, and the Service menu's tools. The main window asks first and
-// refreshes afterwards; nothing here touches a window.
+// alone, and the Service menu's tools; Open folder and Properties also for
+// the file names the blacklist and new entries dialogs pass. The windows ask
+// first and refresh afterwards; nothing here touches a window.
 #include <string>
 #include <vector>
 
