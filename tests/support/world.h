@@ -2,9 +2,9 @@
 // The world a test arranges, on either backend: the in-memory world natively,
 // the Wine prefix's own registry and disk on Windows. Files, folders, keys and
 // win.ini are arranged through the platform calls that both backends define;
-// the few steps the platform does not offer (emptying the world, reading a
-// file's bytes back, the current folder, the temporary folder) differ here
-// alone, so that the tests themselves hold no backend switches.
+// only the few steps the platform does not offer (emptying the world, reading
+// a file's bytes back, the current folder, the temporary folder) are switched
+// on the backend, here and nowhere else in the suites' shared setup.
 #include <cstdint>
 #include <string>
 #include <vector>
