@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "catalogue/world.h"
+#include "support/world.h"
 
 #ifdef _WIN32
 #include <objbase.h>

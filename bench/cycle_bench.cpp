@@ -16,12 +16,12 @@
 
 #include "catalogue/scan.h"
 #include "bench.h"
-#include "catalogue/world.h"
 #include "monitor/blacklist.h"
 #include "monitor/cycle.h"
 #include "monitor/new_entries.h"
 #include "monitor/saved_list.h"
 #include "platform/shell.h"
+#include "support/world.h"
 
 #ifdef _WIN32
 #include <objbase.h>

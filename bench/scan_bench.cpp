@@ -17,12 +17,12 @@
 #include "catalogue/location.h"
 #include "catalogue/scan.h"
 #include "bench.h"
-#include "catalogue/world.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/text.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {

@@ -23,10 +23,10 @@
 
 #include "bench.h"
 #include "catalogue/scan.h"
-#include "catalogue/world.h"
 #include "monitor/saved_list.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {

@@ -8,9 +8,9 @@
 namespace korvane {
 
 HWND AddControl(HWND form, const wchar_t* window_class, const wchar_t* text, DWORD style, int x,
-                int y, int width, int height, UINT id) {
-  HWND control = CreateWindowExW(0, window_class, text, WS_CHILD | WS_VISIBLE | style, Scale(x),
-                                 Scale(y), Scale(width), Scale(height), form,
+                int y, int width, int height, UINT id, DWORD ex_style) {
+  HWND control = CreateWindowExW(ex_style, window_class, text, WS_CHILD | WS_VISIBLE | style,
+                                 Scale(x), Scale(y), Scale(width), Scale(height), form,
                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
                                  GetModuleHandleW(nullptr), nullptr);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);

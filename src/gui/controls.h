@@ -8,9 +8,9 @@
 namespace korvane {
 
 // Creates a visible child control of `form` at a place given at 96 DPI,
-// with the program's font.
+// with the program's font; `ex_style` as WS_EX_CLIENTEDGE for a sunken list.
 HWND AddControl(HWND form, const wchar_t* window_class, const wchar_t* text, DWORD style, int x,
-                int y, int width, int height, UINT id = 0);
+                int y, int width, int height, UINT id = 0, DWORD ex_style = 0);
 
 // The window size that gives a form of `style` a client area of the given
 // size at 96 DPI, scaled.

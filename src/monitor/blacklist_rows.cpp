@@ -4,7 +4,6 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
-#include "platform/text.h"
 
 namespace korvane {
 
@@ -27,23 +26,6 @@ void RemoveFromBlacklist(const std::vector<std::wstring>& file_names) {
   TRegistry reg;
   if (!reg.OpenKey(kBlacklistKey, true)) return;
   for (const std::wstring& name : file_names) reg.DeleteValue(name);
-}
-
-void OpenBlacklistFolders(const std::vector<std::wstring>& file_names) {
-  for (const std::wstring& name : file_names) {
-    if (FileExists(name)) ShellOpen(ExtractFilePath(name), L"", L"");
-  }
-}
-
-void ShowBlacklistProperties(const std::vector<std::wstring>& file_names, void* owner) {
-  for (const std::wstring& name : file_names) {
-    if (!FileExists(name)) continue;
-    TLMDShellObjectPropertiesDialog sheet;
-    sheet.ObjectName = name;
-    sheet.OwnerHandle = OwnerWindow::OwnerForm;
-    sheet.owner_form = owner;
-    sheet.Execute();
-  }
 }
 
 }  // namespace korvane

@@ -1,5 +1,5 @@
 #pragma once
-// The rows of the blacklist dialog and what its buttons do with them.
+// The rows of the blacklist dialog and taking names off the blacklist.
 #include <string>
 #include <vector>
 
@@ -19,9 +19,5 @@ std::wstring BlacklistRowCaption(const BlacklistRow& row);
 
 // "Delete": takes each name off the blacklist.
 void RemoveFromBlacklist(const std::vector<std::wstring>& file_names);
-// Opens the folder of each name whose file exists, first to last.
-void OpenBlacklistFolders(const std::vector<std::wstring>& file_names);
-// Shows the properties sheet of each name whose file exists, owned by `owner`.
-void ShowBlacklistProperties(const std::vector<std::wstring>& file_names, void* owner);
 
 }  // namespace korvane

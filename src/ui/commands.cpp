@@ -269,6 +269,16 @@ const std::vector<MenuSlot>& TrayMenuLayout() {
   return layout;
 }
 
+const std::vector<MenuSlot>& NewEntriesPopupLayout() {
+  static const std::vector<MenuSlot> layout = {
+      {.id = Fileproperties1, .caption = L"File properties..."},
+      kGap,
+      {.id = Deletestartupentry1, .caption = L"Delete startup entry"},
+      {.id = Addtoblacklist1, .caption = L"Add to blacklist"},
+  };
+  return layout;
+}
+
 const std::vector<CommandId>& ToolbarLayout() {
   static const std::vector<CommandId> layout = {
       Newstartupentry1, Deletestartupentry1, kSeparator, Openfolder1,

@@ -2,7 +2,8 @@
 // Every command of the main window in one table: its caption, glyph,
 // shortcut, when it is enabled, and what it asks before it acts. The menus,
 // the list's context menu, the toolbar and the tray menu are laid out here
-// by command id, and the main window dispatches through the table.
+// by command id, and the main window dispatches through the table. The new
+// entries dialog's list menu takes its ids from here too.
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -153,6 +154,8 @@ const std::vector<MenuSlot>& MainMenuLayout();
 // menu when none is.
 const std::vector<MenuSlot>& ListPopupLayout(bool rows_selected);
 const std::vector<MenuSlot>& TrayMenuLayout();
+// The new entries dialog's list menu, on the entries it shows.
+const std::vector<MenuSlot>& NewEntriesPopupLayout();
 // The toolbar, left to right; kSeparator between groups.
 const std::vector<CommandId>& ToolbarLayout();
 

@@ -26,19 +26,42 @@ void StopEntries(const StartupList& rows) {
   }
 }
 
-void OpenEntryFolders(const StartupList& rows) {
-  for (const StartupEntry& row : rows) {
-    if (FileExists(row.file_name)) ShellOpen(ExtractFilePath(row.file_name), L"", L"");
+void OpenFolders(const std::vector<std::wstring>& files) {
+  for (const std::wstring& file : files) {
+    if (FileExists(file)) ShellOpen(ExtractFilePath(file), L"", L"");
   }
 }
 
-void ShowEntryProperties(const StartupList& rows) {
-  for (const StartupEntry& row : rows) {
-    if (!FileExists(row.file_name)) continue;
+void ShowProperties(const std::vector<std::wstring>& files, void* owner) {
+  for (const std::wstring& file : files) {
+    if (!FileExists(file)) continue;
     TLMDShellObjectPropertiesDialog sheet;
-    sheet.ObjectName = row.file_name;
+    sheet.ObjectName = file;
+    if (owner) {
+      sheet.OwnerHandle = OwnerWindow::OwnerForm;
+      sheet.owner_form = owner;
+    }
     sheet.Execute();
   }
+}
+
+namespace {
+
+std::vector<std::wstring> FileNames(const StartupList& rows) {
+  std::vector<std::wstring> files;
+  files.reserve(rows.size());
+  for (const StartupEntry& row : rows) files.push_back(row.file_name);
+  return files;
+}
+
+}  // namespace
+
+void OpenEntryFolders(const StartupList& rows) {
+  OpenFolders(FileNames(rows));
+}
+
+void ShowEntryProperties(const StartupList& rows) {
+  ShowProperties(FileNames(rows));
 }
 
 void OpenServiceTool(ServiceTool tool) {

@@ -1,7 +1,11 @@
 #pragma once
 // What the commands on the selected rows do, row by row, from the row texts
-// alone, and the Service menu's tools. The main window asks first and
-// refreshes afterwards; nothing here touches a window.
+// alone, and the Service menu's tools; Open folder and Properties also for
+// the file names the blacklist and new entries dialogs pass. The windows ask
+// first and refresh afterwards; nothing here touches a window.
+#include <string>
+#include <vector>
+
 #include "catalogue/entry.h"
 
 namespace korvane {
@@ -12,9 +16,15 @@ void RunEntries(const StartupList& rows);
 // Ends one process of each row's program that runs now, by a process list
 // taken afresh; the program is terminated, not asked.
 void StopEntries(const StartupList& rows);
-// Opens the folder of each row's file that exists, one window per row.
+// Opens the folder of each file that exists, first to last, one window per
+// file (also for a folder that two files share). A file that is missing (or
+// a URL) is passed over.
+void OpenFolders(const std::vector<std::wstring>& files);
+// Shows the shell's properties sheet of each file that exists, owned by the
+// window `owner` (none when null).
+void ShowProperties(const std::vector<std::wstring>& files, void* owner = nullptr);
+// The same for the rows' files.
 void OpenEntryFolders(const StartupList& rows);
-// Shows the shell's properties sheet of each row's file that exists.
 void ShowEntryProperties(const StartupList& rows);
 
 enum class ServiceTool { SystemRegistry, CurrentUserStartup, AllUsersStartup, WinIni };

@@ -3,8 +3,8 @@
 #include <set>
 
 #include "catalogue/location.h"
-#include "catalogue/world.h"
 #include "platform/text.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "catalogue/scan.h"
 #include "catalogue/shortcuts.h"
-#include "catalogue/world.h"
 #include "platform/text.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {

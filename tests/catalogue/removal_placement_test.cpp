@@ -3,9 +3,9 @@
 #include "catalogue/placement.h"
 #include "catalogue/removal.h"
 #include "catalogue/scan.h"
-#include "catalogue/world.h"
 #include "platform/shell.h"
 #include "platform/text.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {

@@ -5,10 +5,10 @@
 
 #include "catalogue/removal.h"
 #include "catalogue/scan.h"
-#include "catalogue/world.h"
 #include "platform/error.h"
 #include "platform/shell.h"
 #include "platform/text.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {

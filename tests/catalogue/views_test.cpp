@@ -8,8 +8,8 @@
 #include "catalogue/placement.h"
 #include "catalogue/removal.h"
 #include "catalogue/scan.h"
-#include "catalogue/world.h"
 #include "platform/text.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "catalogue/world.h"
 #include "cli/list_command.h"
 #include "platform/text.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {

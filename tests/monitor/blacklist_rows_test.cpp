@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "catalogue/world.h"
 #include "monitor/blacklist_rows.h"
 #include "monitor/blacklist.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
-// A startup configuration for the monitor's tests on either backend, with an
-// empty blacklist, no saved list and no removed.txt, and a refresh cycle whose
-// windows are recorded instead of shown.
+// The monitor's tests: the shared test world with an empty blacklist, no
+// saved list and no removed.txt, and a refresh cycle whose windows are
+// recorded instead of shown.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -9,47 +9,15 @@
 #include <vector>
 
 #include "catalogue/scan.h"
-#include "catalogue/world.h"
 #include "monitor/blacklist.h"
 #include "monitor/cycle.h"
 #include "monitor/saved_list.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text.h"
-
-#ifdef _WIN32
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#else
-#include "platform/memory/arrange.h"
-#endif
+#include "support/world.h"
 
 namespace korvane::test {
-
-inline const std::wstring kRunKey = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-inline std::wstring RemovedBesideProgram() {
-  return ExtractFilePath(OwnExecutablePath()) + L"removed.txt";
-}
-inline std::wstring RemovedInLocalAppData() {
-  return IncludeTrailingBackslash(LocalAppDataFolder()) + L"Korvane\\removed.txt";
-}
-
-inline std::string FileContent(const std::wstring& path) {
-#ifdef _WIN32
-  std::ifstream in(std::filesystem::path(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-#else
-  return memory::FileContent(path);
-#endif
-}
-
-inline std::vector<std::wstring> ValueNames(const std::wstring& key) {
-  TRegistry reg;
-  if (!reg.OpenKey(key, false)) return {};
-  return reg.GetValueNames();
-}
 
 class MonitorTest : public testing::Test {
  protected:

@@ -1,4 +1,4 @@
 if(WIN32)
-  # The blacklist tests arrange files through the catalogue's test world.
+  # The Windows tests arrange the prefix through the shared test world.
   target_sources(korvane_monitor_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/catalogue/win32/restore_prefix.cpp)
 endif()

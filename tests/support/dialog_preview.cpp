@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "monitor/blacklist.h"
-#include "monitor/win32/blacklist_dialog.h"
 #include "platform/text.h"
+#include "ui/win32/blacklist_dialog.h"
 #include "ui/win32/new_entry_dialog.h"
 
 int wmain(int argc, wchar_t** argv) {

@@ -54,6 +54,19 @@ TEST(CommandTable, ASelectionEnablesTheEntryCommandsAndARunningRowStop) {
   }
 }
 
+// The new entries dialog dispatches its menu by the table's ids: an id the
+// table does not know would come out as a separator.
+TEST(CommandTable, TheNewEntriesMenuHoldsTableCommandsOnTheSelection) {
+  std::vector<CommandId> ids;
+  for (const MenuSlot& slot : NewEntriesPopupLayout()) {
+    if (slot.id == kSeparator) continue;
+    ASSERT_NE(FindCommand(slot.id), nullptr) << slot.id;
+    EXPECT_FALSE(CommandEnabled(slot.id, {})) << slot.id;
+    ids.push_back(slot.id);
+  }
+  EXPECT_EQ(ids, (std::vector<CommandId>{Fileproperties1, Deletestartupentry1, Addtoblacklist1}));
+}
+
 TEST(CommandTable, EachCommandConsultsItsOwnTwoSwitchesAndAsksItsOwnQuestion) {
   struct Case {
     CommandId id;

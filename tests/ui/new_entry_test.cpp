@@ -4,9 +4,9 @@
 
 #include "catalogue/placement.h"
 #include "catalogue/scan.h"
-#include "catalogue/world.h"
 #include "platform/shell.h"
 #include "platform/text.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "catalogue/scan.h"
-#include "catalogue/world.h"
 #include "platform/error.h"
 #include "platform/registry.h"
+#include "support/world.h"
 #include "ui/settings.h"
 
 namespace korvane {

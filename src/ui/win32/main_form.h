@@ -90,16 +90,16 @@ class TMainForm : public TForm {
   void CreateControls();
   void CreateToolBar();
   void LayoutControls();
-  // The commands on the selected rows and the Service tools (entry_commands.cpp).
+  // The commands on the selected rows and the Service tools (main_form_entry_commands.cpp).
   void OnEntryCommand(CommandId id);
-  // The eight "Move to" targets (entry_commands.cpp).
+  // The eight "Move to" targets (main_form_entry_commands.cpp).
   void OnMoveCommand(CommandId target);
-  // The View menu's commands and their context-menu twins (view_commands.cpp).
+  // The View menu's commands and their context-menu twins (main_form_view_commands.cpp).
   void OnViewCommand(CommandId id);
   void AttachSystemIcons();
   void OnNotify(NMHDR& header);
   void ListView1GetDispInfo(LVITEMW& item);
-  // Enabling and the context menu by the selection (selection_menus.cpp).
+  // Enabling and the context menu by the selection (main_form_selection_menus.cpp).
   void ListView1Click();
   void File1Click(HMENU menu);
   void View1Click(HMENU menu);
@@ -136,7 +136,7 @@ class TMainForm : public TForm {
   NewEntryDialogState new_entry_;  // kept from one showing to the next
 };
 
-// The refresh cycle and its steps (refresh_cycle.cpp).
+// The refresh cycle and its steps (main_form_refresh_cycle.cpp).
 // Scans the startup locations into the list again, with the status bar
 // telling the user to wait.
 void RefreshStartupList(TMainForm& form);

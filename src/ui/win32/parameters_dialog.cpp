@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "gui/controls.h"
 #include "gui/form.h"
 #include "gui/metrics.h"
 
@@ -60,21 +61,14 @@ TParametersForm::TParametersForm(const ParametersChoice& shown) {
 }
 
 void TParametersForm::CreateControls() {
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h,
-                  UINT id) {
-    HWND control = CreateWindowExW(
-        0, cls, text, WS_CHILD | WS_VISIBLE | style, Scale(x), Scale(y), Scale(w), Scale(h),
-        Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
-    return control;
-  };
+  HWND form = Handle();
   auto group = [&](const wchar_t* caption, int x, int y, int rows) {
-    make(L"BUTTON", caption, BS_GROUPBOX, x, y, kColumnWidth, 24 + rows * kRow, 0);
+    AddControl(form, L"BUTTON", caption, BS_GROUPBOX, x, y, kColumnWidth, 24 + rows * kRow, 0);
     return y + 18;
   };
   auto check = [&](UINT id, const wchar_t* caption, int x, int y) {
-    make(L"BUTTON", caption, BS_AUTOCHECKBOX | WS_TABSTOP, x + 10, y, kColumnWidth - 20, 18, id);
+    AddControl(form, L"BUTTON", caption, BS_AUTOCHECKBOX | WS_TABSTOP, x + 10, y, kColumnWidth - 20,
+               18, id);
   };
   auto switch_box = [&](size_t index, int x, int y) {
     check(kSwitchBoxes[index].id, kSwitchBoxes[index].caption, x, y);
@@ -92,29 +86,28 @@ void TParametersForm::CreateControls() {
   y = group(L"Confirmations", right, 8, 4);
   for (size_t i = 9; i < 13; ++i) switch_box(i, right, y + static_cast<int>(i - 9) * kRow);
   y = group(L"Monitoring", right, 128, 1);
-  make(L"STATIC", L"Check for new entries every:", 0, right + 10, y + 3, 168, 16, 0);
-  HWND edit = make(L"EDIT", L"1", WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_RIGHT, right + 180, y, 44,
-                   20, SpinEdit1);
-  HWND spin = make(UPDOWN_CLASSW, nullptr,
-                   UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0, 0, 0,
-                   SpinEdit1Buttons);
+  AddControl(form, L"STATIC", L"Check for new entries every:", 0, right + 10, y + 3, 168, 16, 0);
+  HWND edit = AddControl(form, L"EDIT", L"1", WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_RIGHT,
+                         right + 180, y, 44, 20, SpinEdit1);
+  HWND spin = AddControl(form, UPDOWN_CLASSW, nullptr,
+                         UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0,
+                         0, 0, SpinEdit1Buttons);
   SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
   SendMessageW(spin, UDM_SETRANGE32, 1, 60);
   SendMessageW(spin, UDM_SETPOS32, 0, 1);
-  make(L"STATIC", L"min.", 0, right + 230, y + 3, 30, 16, 0);
+  AddControl(form, L"STATIC", L"min.", 0, right + 230, y + 3, 30, 16, 0);
 
   const int width = right + kColumnWidth + 8;
   const int buttons_top = 108 + 24 + 7 * kRow + 10;
-  make(L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, width - 2 * (75 + 8), buttons_top, 75, 23,
-       Button2);
-  make(L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, width - (75 + 8), buttons_top, 75, 23,
-       Button1);
+  AddControl(form, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, width - 2 * (75 + 8),
+             buttons_top, 75, 23, Button2);
+  AddControl(form, L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, width - (75 + 8), buttons_top,
+             75, 23, Button1);
 
-  RECT frame = {0, 0, Scale(width), Scale(buttons_top + 23 + 10)};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
-  SetWindowPos(Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const SIZE size = WindowSizeForClient(static_cast<DWORD>(GetWindowLongPtrW(form, GWL_STYLE)),
+                                        static_cast<DWORD>(GetWindowLongPtrW(form, GWL_EXSTYLE)),
+                                        width, buttons_top + 23 + 10);
+  SetWindowPos(form, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool TParametersForm::Checked(UINT id) const {

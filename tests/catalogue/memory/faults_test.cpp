@@ -4,10 +4,10 @@
 #include "catalogue/placement.h"
 #include "catalogue/removal.h"
 #include "catalogue/scan.h"
-#include "catalogue/world.h"
 #include "platform/error.h"
 #include "platform/processes.h"
 #include "platform/profile.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {

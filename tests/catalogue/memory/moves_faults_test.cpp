@@ -10,9 +10,9 @@
 #include "catalogue/moves.h"
 #include "catalogue/scan.h"
 #include "catalogue/shortcuts.h"
-#include "catalogue/world.h"
 #include "platform/memory/arrange.h"
 #include "platform/text.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {

@@ -10,11 +10,11 @@
 #include "catalogue/placement.h"
 #include "catalogue/removal.h"
 #include "catalogue/scan.h"
-#include "catalogue/world.h"
 #include "cli/list_command.h"
 #include "platform/shell.h"
 #include "platform/text.h"
 #include "support/programs.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "catalogue/world.h"
+#include "support/world.h"
 
 namespace korvane::test {
 namespace {

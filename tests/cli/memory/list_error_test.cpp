@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "catalogue/world.h"
 #include "cli/list_command.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {

@@ -49,6 +49,19 @@ TEST_F(EntryActions, RunAndOpenFolderActOnFilesThatExist) {
             (std::vector<std::wstring>{L"C:\\Tools\\app.exe", L"C:\\Tools\\other.exe"}));
 }
 
+// The blacklist and new entries dialogs pass file names, found or not.
+TEST_F(EntryActions, FoldersAndPropertiesOfFileNamesPassOverMissingFiles) {
+  memory::PutFile(L"D:\\b.exe");
+  const std::vector<std::wstring> names = {L"C:\\Tools\\app.exe", L"C:\\Gone\\x.exe", L"D:\\b.exe",
+                                           L"http://example.com/x.exe", L""};
+  OpenFolders(names);
+  EXPECT_EQ(ShellOpenCalls(), (std::vector<Call>{{L"C:\\Tools\\", L"", L""}, {L"D:\\", L"", L""}}));
+  int owner = 0;
+  ShowProperties(names, &owner);
+  EXPECT_EQ(memory::PropertiesShown(),
+            (std::vector<std::wstring>{L"C:\\Tools\\app.exe", L"D:\\b.exe"}));
+}
+
 TEST_F(EntryActions, StopEndsOneProcessPerRowFromAFreshList) {
   StartupList rows = {Row(L"C:\\Tools\\app.exe"), Row(L"C:\\Tools\\other.exe")};
   TWindowsAPI::Instance().GetProcessFileNames();  // a snapshot from before the programs started

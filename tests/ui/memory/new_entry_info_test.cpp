@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "catalogue/world.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/memory/arrange.h"
 #include "platform/processes.h"
+#include "support/world.h"
 #include "ui/new_entry.h"
 
 namespace korvane {

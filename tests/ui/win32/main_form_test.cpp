@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/world.h"
 #include "gui/controls.h"
 #include "gui/metrics.h"
 #include "monitor/saved_list.h"
 #include "platform/shell.h"
 #include "support/programs.h"
 #include "support/windows.h"
+#include "support/world.h"
 #include "ui/win32/main_form.h"
 
 namespace korvane {

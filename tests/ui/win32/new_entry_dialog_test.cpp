@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include "catalogue/world.h"
 #include "gui/metrics.h"
 #include "monitor/saved_list.h"
 #include "platform/processes.h"
@@ -12,6 +11,7 @@
 #include "platform/text.h"
 #include "support/dialog_driver.h"
 #include "support/programs.h"
+#include "support/world.h"
 #include "ui/win32/main_form.h"
 
 namespace korvane {

@@ -8,12 +8,12 @@
 #include <functional>
 #include <string>
 
-#include "catalogue/world.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "support/windows.h"
+#include "support/world.h"
 #include "ui/win32/main_form.h"
 #include "ui/win32/parameters_dialog.h"
 

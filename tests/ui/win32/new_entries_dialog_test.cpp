@@ -1,5 +1,5 @@
 // The new entries dialog on real windows, driven from inside its modal loop.
-#include "monitor/win32/new_entries_dialog.h"
+#include "ui/win32/new_entries_dialog.h"
 
 #include <windows.h>
 
@@ -11,6 +11,8 @@
 #include "gui/list_view.h"
 #include "gui/metrics.h"
 #include "monitor/monitor_world.h"
+#include "ui/commands.h"
+#include "ui/win32/new_entries_closer.h"
 
 namespace korvane::test {
 namespace {
@@ -74,6 +76,7 @@ class NewEntriesDialog : public MonitorTest {
   StartupList rows_;
   NewEntriesActions actions_;
   int refreshes_ = 0, saves_ = 0;
+  KeepNewEntriesOpen keep_open_;  // the suite's closer would close it at once
 };
 
 TEST_F(NewEntriesDialog, ShowsTheRowsWithTheMainListsLookAndItsButtonsOff) {

@@ -1,4 +1,4 @@
-#include "monitor/win32/blacklist_dialog.h"
+#include "ui/win32/blacklist_dialog.h"
 
 #include <commctrl.h>
 
@@ -11,6 +11,7 @@
 #include "gui/metrics.h"
 #include "monitor/blacklist_rows.h"
 #include "monitor/blacklist.h"
+#include "ui/entry_actions.h"
 
 namespace korvane {
 
@@ -117,10 +118,10 @@ LRESULT TBlacklistForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam
           Button2Click();
           break;
         case Button4:
-          OpenBlacklistFolders(SelectedNames());
+          OpenFolders(SelectedNames());
           break;
         case Button5:
-          ShowBlacklistProperties(SelectedNames(), Handle());
+          ShowProperties(SelectedNames(), Handle());
           break;
         case Button3:
           EndModal(IDCANCEL);

@@ -8,7 +8,8 @@
 
 namespace korvane {
 
-// The dialog's controls and the items of its context menu.
+// The dialog's controls. Its context menu's items are the command table's
+// (NewEntriesPopupLayout).
 namespace new_entries {
 enum : UINT {
   Label1 = 301,
@@ -17,9 +18,6 @@ enum : UINT {
   Button2,  // Delete entry
   Button3,  // File properties
   Button5,  // Close
-  Fileproperties2 = 311,
-  Deletestartupentry1,
-  Addtoblacklist1,
 };
 }  // namespace new_entries
 

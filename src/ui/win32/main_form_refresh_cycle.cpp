@@ -3,9 +3,9 @@
 // configuration.
 #include "catalogue/scan.h"
 #include "monitor/saved_list.h"
-#include "monitor/win32/new_entries_dialog.h"
 #include "platform/shell.h"
 #include "ui/win32/main_form.h"
+#include "ui/win32/new_entries_dialog.h"
 
 namespace korvane {
 

@@ -1,16 +1,18 @@
-#include "monitor/win32/new_entries_dialog.h"
+#include "ui/win32/new_entries_dialog.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "gui/form.h"
 #include "gui/controls.h"
+#include "gui/form.h"
 #include "gui/list_view.h"
 #include "gui/menus.h"
 #include "gui/metrics.h"
 #include "monitor/new_entries.h"
-#include "platform/files.h"
 #include "platform/shell.h"
+#include "ui/commands.h"
+#include "ui/entry_actions.h"
+#include "ui/win32/command_bars.h"
 
 namespace korvane {
 
@@ -59,20 +61,14 @@ TNewEntriesForm::TNewEntriesForm(HWND main_list, const StartupList& rows,
 }
 
 void TNewEntriesForm::CreateControls() {
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, DWORD ex_style, int x,
-                  int y, int w, int h, UINT id) {
-    HWND control = CreateWindowExW(
-        ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, Scale(x), Scale(y), Scale(w), Scale(h),
-        Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance, nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
-    return control;
-  };
+  HWND form = Handle();
   const int margin = 8;
-  make(L"STATIC", L"New entries in the startup list:", 0, 0, margin, margin, 300, 16, Label1);
+  AddControl(form, L"STATIC", L"New entries in the startup list:", 0, margin, margin, 300, 16,
+             Label1);
   const int list_top = margin + 20;
-  list_ = make(WC_LISTVIEWW, L"", LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_TABSTOP,
-               WS_EX_CLIENTEDGE, margin, list_top, kListWidth, kListHeight, ListView1);
+  list_ = AddControl(form, WC_LISTVIEWW, L"",
+                     LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_TABSTOP, margin,
+                     list_top, kListWidth, kListHeight, ListView1, WS_EX_CLIENTEDGE);
   ListView_SetExtendedListViewStyle(list_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   AddListColumns(list_, {{L"Name", 300, LVCFMT_LEFT},
                          {L"File name", 200, LVCFMT_LEFT},
@@ -89,17 +85,17 @@ void TNewEntriesForm::CreateControls() {
                  {Button5, L"Close", true}};
   int y = list_top;
   for (const Button& b : buttons) {
-    HWND button =
-        make(L"BUTTON", b.caption, BS_PUSHBUTTON | WS_TABSTOP, 0, left, y, kButtonWidth, 25, b.id);
+    HWND button = AddControl(form, L"BUTTON", b.caption, BS_PUSHBUTTON | WS_TABSTOP, left, y,
+                             kButtonWidth, 25, b.id);
     EnableWindow(button, b.enabled);
     y += 25 + 8;
   }
 
-  RECT frame = {0, 0, Scale(left + kButtonWidth + margin), Scale(list_top + kListHeight + margin)};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
-  SetWindowPos(Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const SIZE size =
+      WindowSizeForClient(static_cast<DWORD>(GetWindowLongPtrW(form, GWL_STYLE)),
+                          static_cast<DWORD>(GetWindowLongPtrW(form, GWL_EXSTYLE)),
+                          left + kButtonWidth + margin, list_top + kListHeight + margin);
+  SetWindowPos(form, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TNewEntriesForm::FillList() {
@@ -139,10 +135,8 @@ void TNewEntriesForm::ListView1Click() {
 
 void TNewEntriesForm::PopupMenu1Popup(POINT at) {
   const UINT state = AnySelected() ? 0 : MFS_GRAYED;
-  win32::Menu menu = BuildPopupMenu({{Fileproperties2, L"File properties...", state, {}},
-                                     {},
-                                     {Deletestartupentry1, L"Delete startup entry", state, {}},
-                                     {Addtoblacklist1, L"Add to blacklist", state, {}}});
+  win32::Menu menu =
+      BuildPopupMenu(MenuItems(NewEntriesPopupLayout(), [state](CommandId) { return state; }));
   if (at.x == -1 && at.y == -1) {  // from the keyboard: under the list's top-left corner
     at = {0, 0};
     ClientToScreen(list_, &at);
@@ -151,15 +145,9 @@ void TNewEntriesForm::PopupMenu1Popup(POINT at) {
 }
 
 void TNewEntriesForm::Button3Click() {
-  for (size_t index : Selection()) {
-    const std::wstring& file = rows_[index].file_name;
-    if (!FileExists(file)) continue;
-    TLMDShellObjectPropertiesDialog properties;
-    properties.ObjectName = file;
-    properties.OwnerHandle = OwnerWindow::OwnerForm;
-    properties.owner_form = Handle();
-    properties.Execute();
-  }
+  std::vector<std::wstring> files;
+  for (size_t index : Selection()) files.push_back(rows_[index].file_name);
+  ShowProperties(files, Handle());
 }
 
 void TNewEntriesForm::Button2Click() {
@@ -206,7 +194,7 @@ LRESULT TNewEntriesForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
         case Button3:
-        case Fileproperties2:
+        case Fileproperties1:
           Button3Click();
           return 0;
         case Button2:

@@ -11,11 +11,11 @@
 
 #include "catalogue/scan.h"
 #include "catalogue/shortcuts.h"
-#include "catalogue/world.h"
 #include "platform/processes.h"
 #include "platform/text.h"
 #include "support/programs.h"
 #include "support/windows.h"
+#include "support/world.h"
 #include "ui/win32/main_form.h"
 
 namespace korvane {

@@ -14,12 +14,12 @@
 #include <sstream>
 #include <utility>
 
-#include "catalogue/world.h"
 #include "gui/controls.h"
 #include "monitor/blacklist.h"
 #include "monitor/saved_list.h"
 #include "platform/text.h"
 #include "support/windows.h"
+#include "support/world.h"
 #include "ui/win32/main_form.h"
 
 namespace korvane {

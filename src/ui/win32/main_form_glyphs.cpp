@@ -1,4 +1,4 @@
-#include "ui/win32/glyphs.h"
+#include "ui/win32/main_form_glyphs.h"
 
 #include <algorithm>
 #include <initializer_list>

@@ -1,6 +1,11 @@
 #pragma once
-// A startup configuration built from a test on either backend: the in-memory
-// world natively, the Wine prefix's own registry and disk on Windows.
+// The world a test arranges, on either backend: the in-memory world natively,
+// the Wine prefix's own registry and disk on Windows. Files, folders, keys and
+// win.ini are arranged through the platform calls that both backends define;
+// only the few steps the platform does not offer (emptying the world, reading
+// a file's bytes back, the current folder, the temporary folder) are switched
+// on the backend, here and nowhere else in the suites' shared setup.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -8,12 +13,14 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 
 #ifdef _WIN32
 #include <windows.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #else
 #include "platform/memory/arrange.h"
 #endif
@@ -27,20 +34,26 @@ inline std::wstring SystemFolder() {
   return WindowsDirectory() + L"\\system32";
 }
 
+// Makes a folder and the folders on the way to it.
 inline void MakeFolder(const std::wstring& path) {
-#ifdef _WIN32
-  std::filesystem::create_directories(path);
-#else
-  memory::MakeFolder(path);
-#endif
+  const std::wstring folder = ExcludeTrailingBackslash(path);
+  if (folder.size() <= 3 || FolderExists(folder)) return;  // a drive's root, or made already
+  MakeFolder(ExtractFilePath(folder));
+  CreateFolder(folder);
 }
 
+// A file of `content`, replacing one of that name, in a folder made for it.
 inline void PutFile(const std::wstring& path, const std::string& content = "x") {
+  MakeFolder(ExtractFilePath(path));
+  WriteFileBytes(path, content);
+}
+
+inline std::string FileContent(const std::wstring& path) {
 #ifdef _WIN32
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream(std::filesystem::path(path), std::ios::binary) << content;
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 #else
-  memory::PutFile(path, content);
+  return memory::FileContent(path);
 #endif
 }
 
@@ -126,6 +139,22 @@ inline void SetWinIni(const std::wstring& key, const std::wstring& words) {
   TIniFile(WinIniPath()).WriteString(L"windows", key, words);
 }
 
+inline const std::wstring kRunKey = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+inline std::vector<std::wstring> ValueNames(const std::wstring& key) {
+  TRegistry reg;
+  if (!reg.OpenKey(key, false)) return {};
+  return reg.GetValueNames();
+}
+
+// The two places of the removed-entries file.
+inline std::wstring RemovedBesideProgram() {
+  return ExtractFilePath(OwnExecutablePath()) + L"removed.txt";
+}
+inline std::wstring RemovedInLocalAppData() {
+  return IncludeTrailingBackslash(LocalAppDataFolder()) + L"Korvane\\removed.txt";
+}
+
 // An empty startup configuration: no values in the listed keys, nothing in
 // the test's Startup folders, empty win.ini keys, no test files.
 inline void ResetWorld() {
@@ -149,6 +178,38 @@ inline void ResetWorld() {
   SetStartupFolder(StartupFolder::CurrentUser, kRoot + L"\\Startup");
   SetStartupFolder(StartupFolder::AllUsers, kRoot + L"\\Common Startup");
   SetStartupFolder(StartupFolder::DefaultUser, kRoot + L"\\Default Startup");
+}
+
+// A clean place for the platform's own tests: the scratch key
+// HKCU\Software\KorvaneTest and a scratch folder, both emptied. The memory
+// world starts from its defaults; Wine keeps its own registry and disk.
+inline const std::wstring kScratchKey = L"\\Software\\KorvaneTest";
+
+// Empties the scratch key and makes the scratch folder afresh; its path.
+inline std::wstring ResetScratch() {
+#ifdef _WIN32
+  const std::wstring folder =
+      IncludeTrailingBackslash(std::filesystem::temp_directory_path().wstring()) + L"KorvaneTest";
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+#else
+  memory::Reset();
+  const std::wstring folder = L"C:\\Temp\\KorvaneTest";
+#endif
+  MakeFolder(folder);
+  TRegistry().DeleteKey(kScratchKey);
+  return folder;
+}
+
+// Takes the scratch key, and on Windows the scratch folder, away again.
+inline void ClearScratch(const std::wstring& folder) {
+#ifdef _WIN32
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+#else
+  (void)folder;  // the next Reset empties the memory world
+#endif
+  TRegistry().DeleteKey(kScratchKey);
 }
 
 }  // namespace korvane::test

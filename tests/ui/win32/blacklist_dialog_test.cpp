@@ -1,13 +1,13 @@
-#include "monitor/win32/blacklist_dialog.h"
+#include "ui/win32/blacklist_dialog.h"
 
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
 
-#include "catalogue/world.h"
 #include "monitor/blacklist.h"
 #include "platform/text.h"
 #include "support/dialog_driver.h"
+#include "support/world.h"
 
 namespace korvane {
 namespace {
