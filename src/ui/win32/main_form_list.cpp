@@ -46,7 +46,9 @@ void TMainForm::RowsChanged(const std::vector<ptrdiff_t>& old_to_new) {
   icons_ = std::move(icons);
 
   SendMessageW(list_view_, WM_SETREDRAW, FALSE, 0);
-  ListView_SetItemState(list_view_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  // Row by row: the control would otherwise visit every row of the list.
+  for (int i : selected) ListView_SetItemState(list_view_, i, 0, LVIS_SELECTED);
+  if (focused >= 0) ListView_SetItemState(list_view_, focused, 0, LVIS_FOCUSED);
   ListView_SetItemCountEx(list_view_, static_cast<int>(Rows().size()), LVSICF_NOSCROLL);
   for (int i : selected) {
     if (ptrdiff_t at = NewPlace(old_to_new, i); at >= 0) {
