@@ -36,9 +36,6 @@ constexpr UINT kStopIgnoringClose = WM_APP + 2;
 constexpr UINT kShowTrayIcon = WM_APP + 3;
 // Posted at creation: the list takes the shell's icons once the window shows.
 constexpr UINT kAttachIcons = WM_APP + 4;
-// Posted on a click in the list: the virtual list settles its selection only
-// after it has told of the click.
-constexpr UINT kListClicked = WM_APP + 5;
 
 // The bar's own switch: IsWindowVisible says no for every child of a hidden
 // window, and the list would be laid out without the bars until the window
@@ -198,12 +195,6 @@ void TMainForm::LayoutControls() {
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
 }
 
-void TMainForm::AttachSystemIcons() {
-  // The system's small-icon list: shared by every program, never destroyed.
-  ListView_SetImageList(list_view_, SystemSmallIcons(), LVSIL_SMALL);
-  ListView_SetImageList(list_view_, SystemSmallIcons(), LVSIL_NORMAL);
-}
-
 void TMainForm::SetStatusText(const std::wstring& text) {
   if (!text.empty()) SendMessageW(status_bar_, SB_SIMPLE, TRUE, 0);
   SendMessageW(status_bar_, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
@@ -312,22 +303,6 @@ void TMainForm::OnCommand(UINT id) {
       break;
     default:
       break;
-  }
-}
-
-void TMainForm::OnNotify(NMHDR& header) {
-  if (header.hwndFrom == list_view_) {
-    if (header.code == LVN_GETDISPINFOW) {
-      ListView1GetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(header).item);
-    }
-    if (header.code == NM_CLICK) PostMessageW(Handle(), kListClicked, 0, 0);
-    if (header.code == NM_DBLCLK) OnCommand(Run1);
-    // The keys of Explorer's lists: Enter opens, Del deletes.
-    if (header.code == LVN_KEYDOWN) {
-      const WORD key = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
-      if (key == VK_RETURN) OnCommand(Run1);
-      if (key == VK_DELETE) OnCommand(Deletestartupentry1);
-    }
   }
 }
 

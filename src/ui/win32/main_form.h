@@ -99,6 +99,9 @@ class TMainForm : public TForm {
   void AttachSystemIcons();
   void OnNotify(NMHDR& header);
   void ListView1GetDispInfo(LVITEMW& item);
+  // Posted on a click in the list: the virtual list settles its selection
+  // only after it has told of the click.
+  static constexpr UINT kListClicked = WM_APP + 5;
   // Enabling and the context menu by the selection (main_form_selection_menus.cpp).
   void ListView1Click();
   void File1Click(HMENU menu);

@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include "gui/controls.h"
 #include "gui/list_view.h"
 #include "platform/shell.h"
 
@@ -67,6 +68,28 @@ void TMainForm::RowsChanged(const std::vector<ptrdiff_t>& old_to_new) {
   }
   SendMessageW(list_view_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_view_, nullptr, TRUE);
+}
+
+void TMainForm::AttachSystemIcons() {
+  // The system's small-icon list: shared by every program, never destroyed.
+  ListView_SetImageList(list_view_, SystemSmallIcons(), LVSIL_SMALL);
+  ListView_SetImageList(list_view_, SystemSmallIcons(), LVSIL_NORMAL);
+}
+
+void TMainForm::OnNotify(NMHDR& header) {
+  if (header.hwndFrom == list_view_) {
+    if (header.code == LVN_GETDISPINFOW) {
+      ListView1GetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(header).item);
+    }
+    if (header.code == NM_CLICK) PostMessageW(Handle(), kListClicked, 0, 0);
+    if (header.code == NM_DBLCLK) OnCommand(Run1);
+    // The keys of Explorer's lists: Enter opens, Del deletes.
+    if (header.code == LVN_KEYDOWN) {
+      const WORD key = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
+      if (key == VK_RETURN) OnCommand(Run1);
+      if (key == VK_DELETE) OnCommand(Deletestartupentry1);
+    }
+  }
 }
 
 void TMainForm::ListView1GetDispInfo(LVITEMW& item) {
