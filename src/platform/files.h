@@ -82,5 +82,10 @@ uint64_t FileSearchCalls();
 
 // Platform family as GetVersionEx reports it: 1 = Windows 95 family, 2 = NT.
 uint32_t PlatformId();
+// True on Windows 8 and later, which keep whether each Run value and
+// Startup folder item may start (the StartupApproved keys) and honour it.
+bool StartupApprovalsHonoured();
+// The time now as a FILETIME: 100-nanosecond steps since 1601, UTC.
+uint64_t FileTimeNow();
 
 }  // namespace korvane

@@ -59,6 +59,8 @@ void SetLocalAppDataFolder(const std::wstring& path);  // empty: the shell knows
 // FindExecutable: files with this extension (".txt") open with `program`.
 void SetAssociation(const std::wstring& extension, const std::wstring& program);
 void SetPlatformId(uint32_t id);
+// Windows 8 and later (true, the default) or Windows 7 and earlier.
+void SetStartupApprovalsHonoured(bool honoured);
 // An environment variable, as ExpandEnvironment sees it (name without case).
 void SetEnvironmentVariable(const std::wstring& name, const std::wstring& value);
 

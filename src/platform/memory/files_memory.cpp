@@ -205,6 +205,14 @@ std::wstring LocalAppDataFolder() {
 uint64_t FileSearchCalls() {
   return TheWorld().file_search_calls;
 }
+bool StartupApprovalsHonoured() {
+  return TheWorld().approvals_honoured;
+}
+
+uint64_t FileTimeNow() {
+  return TheWorld().file_time_now;
+}
+
 uint32_t PlatformId() {
   return TheWorld().platform_id;
 }

@@ -258,6 +258,10 @@ void SetAssociation(const std::wstring& extension, const std::wstring& program) 
 void SetEnvironmentVariable(const std::wstring& name, const std::wstring& value) {
   TheWorld().environment[Upper(name)] = value;
 }
+void SetStartupApprovalsHonoured(bool honoured) {
+  TheWorld().approvals_honoured = honoured;
+}
+
 void SetPlatformId(uint32_t id) {
   TheWorld().platform_id = id;
 }

@@ -62,6 +62,8 @@ struct World {
   std::map<std::wstring, std::wstring> associations;  // upper-case extension -> program
   std::map<std::wstring, std::wstring> environment;   // upper-case name -> value
   uint32_t platform_id = 2;
+  bool approvals_honoured = true;
+  uint64_t file_time_now = 0x01DB000000000000;
   std::vector<FakeProcess> processes;
   uint32_t next_process_id = 1000;
   std::vector<ShellOpenCall> shell_open_calls;

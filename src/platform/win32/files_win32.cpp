@@ -208,6 +208,24 @@ uint64_t FileSearchCalls() {
   return file_search_calls;
 }
 
+bool StartupApprovalsHonoured() {
+  // Without a manifest entry for later systems GetVersionEx says 6.2 on
+  // every Windows from 8 on: still enough to tell 8 and later from 7.
+  static const bool honoured = [] {
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+    return GetVersionExW(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT &&
+           (info.dwMajorVersion > 6 || (info.dwMajorVersion == 6 && info.dwMinorVersion >= 2));
+  }();
+  return honoured;
+}
+
+uint64_t FileTimeNow() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
 uint32_t PlatformId() {
   static const uint32_t id = [] {
     OSVERSIONINFOW info = {};

@@ -1,0 +1,46 @@
+#pragma once
+// Whether Windows may start an entry: Windows 8 and later keep it, for the
+// Run values of the user and of the machine and for the items of the two
+// Startup folders, as one 12-byte value per entry under the StartupApproved
+// keys, always in the 64-bit registry view. No value means on.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "catalogue/entry.h"
+#include "platform/registry.h"
+
+namespace korvane {
+
+// Where the approval of an entry lives.
+struct ApprovalPlace {
+  RootKey root = RootKey::CurrentUser;
+  std::wstring key_path;  // ...\Explorer\StartupApproved\Run, Run32 or StartupFolder
+  std::wstring value_name;
+  bool operator==(const ApprovalPlace&) const = default;
+};
+
+// The approval value of the entry, whether or not the system honours it:
+// a value of a Run key named as the value; the machine's 32-bit Run key in
+// Run32; a file directly in the user's or the all users' Startup folder by
+// its file name. Nothing for every other place.
+std::optional<ApprovalPlace> ApprovalPlaceOf(const StartupEntry& entry);
+
+// What an approval value says: off when bit 0 of its first byte is set. A
+// value without data says on.
+bool ApprovalSaysOff(const RegistryValue& value);
+
+// The value Windows writes: 02 and eleven zero bytes to switch on; 03 00 00
+// 00 and the FILETIME of the moment to switch off.
+RegistryValue ApprovalValue(bool enabled, uint64_t file_time);
+
+// Reads the approval; nothing when there is no value (on).
+std::optional<RegistryValue> ReadApproval(const ApprovalPlace& place);
+// Writes the approval as Windows does. Throws the platform's error when the
+// key cannot be opened or the value not written.
+void WriteApproval(const ApprovalPlace& place, bool enabled);
+// Deletes the approval value, so that a later entry of that name is not born
+// switched off. True when no value is left.
+bool DeleteApproval(const ApprovalPlace& place);
+
+}  // namespace korvane
