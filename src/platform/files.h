@@ -71,6 +71,24 @@ std::wstring KnownStartupFolder(bool all_users);
 void WriteAnsiTextFile(const std::wstring& path, const std::wstring& text);
 // Writes the bytes to a file, replacing it. Throws on failure.
 void WriteFileBytes(const std::wstring& path, std::string_view bytes);
+// Writes the bytes under a temporary name beside `path`, flushed, and moves
+// that over `path`: a reader sees the old file or the new one, never half of
+// one. Throws on failure, leaving `path` as it was.
+void ReplaceFileBytes(const std::wstring& path, std::string_view bytes);
+// A file's bytes, whole; nothing when it can't be read.
+std::optional<std::string> ReadFileBytes(const std::wstring& path);
+
+// What a file carries beside its bytes: its attributes and its three times
+// (FILETIME values).
+struct FileTimes {
+  uint32_t attributes = 0;
+  uint64_t created = 0, accessed = 0, written = 0;
+  bool operator==(const FileTimes&) const = default;
+};
+std::optional<FileTimes> ReadFileTimes(const std::wstring& path);
+// Sets the times, then the attributes; false when either could not be set.
+bool WriteFileTimes(const std::wstring& path, const FileTimes& times);
+
 // Makes one folder; true when it exists afterwards.
 bool CreateFolder(const std::wstring& path);
 // The current user's local application data folder; empty when the shell

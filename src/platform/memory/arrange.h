@@ -113,6 +113,7 @@ enum class Fault {
   FileDelete,     // the next RemoveFile fails
   FileWrite,      // the next file write throws
   FileMove,       // the next MoveFileTo fails
+  FileRead,       // the next ReadFileBytes finds nothing
 };
 void FailNext(Fault fault);
 // Forgets the faults that have not happened yet.

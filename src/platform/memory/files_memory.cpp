@@ -190,6 +190,34 @@ void WriteFileBytes(const std::wstring& path, std::string_view bytes) {
   memory::PutFile(path, std::string(bytes));
 }
 
+void ReplaceFileBytes(const std::wstring& path, std::string_view bytes) {
+  // One step in memory: the old file or the new one, as on disk.
+  WriteFileBytes(path, bytes);
+}
+
+std::optional<std::string> ReadFileBytes(const std::wstring& path) {
+  if (TakeFault(memory::Fault::FileRead)) return std::nullopt;
+  const FsNode* file = FindItem(path, false);
+  if (file == nullptr || file->folder) return std::nullopt;
+  return file->content;
+}
+
+std::optional<FileTimes> ReadFileTimes(const std::wstring& path) {
+  const FsNode* file = FindItem(path, false);
+  if (file == nullptr || file->folder) return std::nullopt;
+  return FileTimes{file->attributes, file->created, file->accessed, file->write_time};
+}
+
+bool WriteFileTimes(const std::wstring& path, const FileTimes& times) {
+  FsNode* file = FindItem(path, false);
+  if (file == nullptr || file->folder) return false;
+  file->attributes = times.attributes;
+  file->created = times.created;
+  file->accessed = times.accessed;
+  file->write_time = times.written;
+  return true;
+}
+
 bool CreateFolder(const std::wstring& path) {
   std::wstring leaf;
   FsNode* parent = ParentFolder(ExcludeTrailingBackslash(path), false, &leaf);

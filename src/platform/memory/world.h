@@ -32,6 +32,8 @@ struct FsNode {
   std::optional<std::wstring> junction;           // target of a reparse point
   std::string content;                            // bytes of a file
   uint64_t write_time = 0;                        // WriteClock() when last written
+  uint64_t created = 0, accessed = 0;
+  uint32_t attributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
   std::vector<std::unique_ptr<FsNode>> children;  // sorted by name, as the platform lists them
 };
 

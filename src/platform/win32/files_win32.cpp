@@ -190,6 +190,76 @@ void WriteFileBytes(const std::wstring& path, std::string_view bytes) {
   }
 }
 
+void ReplaceFileBytes(const std::wstring& path, std::string_view bytes) {
+  const std::wstring temporary = path + L".new";
+  {
+    const std::wstring subject = L"the file \"" + temporary + L"\"";
+    win32::FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) win32::ThrowCallError(L"CreateFileW", subject, GetLastError());
+    DWORD written = 0;
+    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size() || !FlushFileBuffers(file.get())) {
+      const DWORD error = GetLastError();
+      file.reset();
+      DeleteFileW(temporary.c_str());
+      win32::ThrowCallError(L"WriteFile", subject, error);
+    }
+  }
+  if (!MoveFileExW(temporary.c_str(), path.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = GetLastError();
+    DeleteFileW(temporary.c_str());
+    win32::ThrowCallError(L"MoveFileExW", L"the file \"" + path + L"\"", error);
+  }
+}
+
+std::optional<std::string> ReadFileBytes(const std::wstring& path) {
+  win32::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  LARGE_INTEGER size = {};
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD got = 0;
+  if (!bytes.empty() &&
+      (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+       got != bytes.size())) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+namespace {
+
+uint64_t FromFileTime(const FILETIME& time) {
+  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+FILETIME ToFileTime(uint64_t time) {
+  return {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+}
+
+}  // namespace
+
+std::optional<FileTimes> ReadFileTimes(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  return FileTimes{data.dwFileAttributes, FromFileTime(data.ftCreationTime),
+                   FromFileTime(data.ftLastAccessTime), FromFileTime(data.ftLastWriteTime)};
+}
+
+bool WriteFileTimes(const std::wstring& path, const FileTimes& times) {
+  {
+    win32::FileHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const FILETIME created = ToFileTime(times.created), accessed = ToFileTime(times.accessed),
+                   written = ToFileTime(times.written);
+    if (!file || !SetFileTime(file.get(), &created, &accessed, &written)) return false;
+  }
+  return SetFileAttributesW(path.c_str(), times.attributes) != 0;
+}
+
 bool CreateFolder(const std::wstring& path) {
   return CreateDirectoryW(path.c_str(), nullptr) || FolderExists(path);
 }
