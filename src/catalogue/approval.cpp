@@ -1,5 +1,7 @@
 #include "catalogue/approval.h"
 
+#include <map>
+#include <utility>
 #include <variant>
 
 #include "catalogue/location.h"
@@ -28,14 +30,29 @@ std::optional<ApprovalPlace> ForValue(const RegistrySource& source) {
   return std::nullopt;
 }
 
-std::optional<ApprovalPlace> ForFile(const FolderSource& source) {
+// The user's and the all users' Startup folders, read once for many rows.
+struct GovernedFolders {
+  std::wstring user = ExcludeTrailingBackslash(StartupFolderPath(StartupFolder::CurrentUser));
+  std::wstring all = ExcludeTrailingBackslash(StartupFolderPath(StartupFolder::AllUsers));
+};
+
+std::optional<ApprovalPlace> ForFile(const FolderSource& source, const GovernedFolders& folders) {
+  // Only the items directly in the folder; Windows starts nothing from below.
   const std::wstring folder = ExcludeTrailingBackslash(ExtractFilePath(source.path));
-  for (StartupFolder which : {StartupFolder::CurrentUser, StartupFolder::AllUsers}) {
-    const std::wstring path = ExcludeTrailingBackslash(StartupFolderPath(which));
-    if (path.empty() || !SameText(path, folder)) continue;
-    return ApprovalPlace{which == StartupFolder::CurrentUser ? RootKey::CurrentUser
-                                                             : RootKey::LocalMachine,
-                         std::wstring(kApproved) + L"StartupFolder", ExtractFileName(source.path)};
+  for (auto [path, root] : {std::pair{&folders.user, RootKey::CurrentUser},
+                            std::pair{&folders.all, RootKey::LocalMachine}}) {
+    if (path->empty() || !SameText(*path, folder)) continue;
+    return ApprovalPlace{root, std::wstring(kApproved) + L"StartupFolder",
+                         ExtractFileName(source.path)};
+  }
+  return std::nullopt;
+}
+
+std::optional<ApprovalPlace> PlaceOf(const StartupEntry& entry,
+                                     const std::optional<GovernedFolders>& folders) {
+  if (const auto* value = std::get_if<RegistrySource>(&entry.source)) return ForValue(*value);
+  if (const auto* file = std::get_if<FolderSource>(&entry.source)) {
+    return ForFile(*file, folders ? *folders : GovernedFolders{});
   }
   return std::nullopt;
 }
@@ -43,9 +60,30 @@ std::optional<ApprovalPlace> ForFile(const FolderSource& source) {
 }  // namespace
 
 std::optional<ApprovalPlace> ApprovalPlaceOf(const StartupEntry& entry) {
-  if (const auto* value = std::get_if<RegistrySource>(&entry.source)) return ForValue(*value);
-  if (const auto* file = std::get_if<FolderSource>(&entry.source)) return ForFile(*file);
-  return std::nullopt;
+  return PlaceOf(entry, std::nullopt);
+}
+
+void ReadApprovals(StartupList& rows) {
+  if (!StartupApprovalsHonoured()) return;
+  const GovernedFolders folders;
+  // Each approval key is read once, whole, for all its rows.
+  std::map<std::pair<RootKey, std::wstring>, std::map<std::wstring, RegistryValue>> keys;
+  for (StartupEntry& row : rows) {
+    const std::optional<ApprovalPlace> place = PlaceOf(row, folders);
+    if (!place) continue;
+    auto [key, added] = keys.try_emplace({place->root, place->key_path});
+    if (added) {
+      TRegistry reg(RegistryView::Bits64);
+      reg.SetRootKey(place->root);
+      if (reg.OpenKey(place->key_path, false)) {
+        for (auto& [name, value] : reg.GetValues()) {
+          key->second.emplace(AsciiUpper(name), std::move(value));
+        }
+      }
+    }
+    auto found = key->second.find(AsciiUpper(place->value_name));
+    row.enabled = found == key->second.end() || !ApprovalSaysOff(found->second);
+  }
 }
 
 bool ApprovalSaysOff(const RegistryValue& value) {
@@ -76,6 +114,11 @@ void WriteApproval(const ApprovalPlace& place, bool enabled) {
                         place.key_path);
   }
   reg.WriteValue(place.value_name, ApprovalValue(enabled, FileTimeNow()));
+}
+
+bool ClearApproval(const StartupEntry& entry) {
+  const std::optional<ApprovalPlace> place = ApprovalPlaceOf(entry);
+  return !place || DeleteApproval(*place);
 }
 
 bool DeleteApproval(const ApprovalPlace& place) {

@@ -26,6 +26,10 @@ struct ApprovalPlace {
 // its file name. Nothing for every other place.
 std::optional<ApprovalPlace> ApprovalPlaceOf(const StartupEntry& entry);
 
+// Sets `enabled` of every row that Windows keeps an approval for, on
+// Windows 8 and later, from the approval keys as they stand now.
+void ReadApprovals(StartupList& rows);
+
 // What an approval value says: off when bit 0 of its first byte is set. A
 // value without data says on.
 bool ApprovalSaysOff(const RegistryValue& value);
@@ -42,5 +46,9 @@ void WriteApproval(const ApprovalPlace& place, bool enabled);
 // Deletes the approval value, so that a later entry of that name is not born
 // switched off. True when no value is left.
 bool DeleteApproval(const ApprovalPlace& place);
+// Deletes the approval of the entry, if it has a place for one: after the
+// entry was removed, or when Korvane writes a new entry there, which starts
+// switched on. True when no approval is left.
+bool ClearApproval(const StartupEntry& entry);
 
 }  // namespace korvane

@@ -46,6 +46,9 @@ struct StartupEntry {
   std::wstring parameters;
   std::wstring location;  // the location text
   EntrySource source;
+  // Whether Windows starts it: false when its approval says off, or when
+  // Korvane has moved it aside.
+  bool enabled = true;
 };
 
 using StartupList = std::vector<StartupEntry>;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <variant>
 
+#include "catalogue/approval.h"
 #include "catalogue/placement.h"
 #include "catalogue/removal.h"
 #include "platform/error.h"
@@ -95,7 +96,50 @@ class Mover {
       return {MoveOutcome::AlreadyThere, {}, false, {}};
     }
     if (std::holds_alternative<std::monostate>(row.source)) return NotMoved(kNoLongerThere);
-    return target_.kind == StartupLocationKind::RegistryKeyLocation ? ToKey(row) : ToFolder(row);
+    // A switched-off entry stays off where it goes, and only the Run keys and
+    // the Startup folders keep that state.
+    if (!row.enabled && !(StartupApprovalsHonoured() && TargetApproval(L"x"))) {
+      return NotMoved(
+          L"The entry is switched off, and the target keeps no such state. Switch it on first, "
+          L"or move it to a Run key or a Startup folder.");
+    }
+    RowMove moved =
+        target_.kind == StartupLocationKind::RegistryKeyLocation ? ToKey(row) : ToFolder(row);
+    if (moved.outcome != MoveOutcome::Moved) return moved;
+    if (row.enabled) {
+      // What an earlier entry of that name left must not switch this one off.
+      if (!moved.same_entry) {
+        if (std::optional<ApprovalPlace> place = TargetApproval(moved.written)) {
+          DeleteApproval(*place);
+        }
+      }
+      return moved;
+    }
+    try {
+      WriteApproval(*TargetApproval(moved.written), false);
+    } catch (const PlatformError& error) {
+      // Never leave a copy that would start: the new item goes again.
+      if (Created(moved.written)) {
+        TakeBack(moved.written);
+      } else if (const auto* item = std::get_if<FolderSource>(&row.source)) {
+        MoveFileTo(moved.written, item->path);
+      }
+      return NotMoved(error.Text());
+    }
+    return moved;
+  }
+
+  // Where the approval of an entry written to the target lives: `written` is
+  // a value name, or a file's full path.
+  std::optional<ApprovalPlace> TargetApproval(const std::wstring& written) const {
+    StartupEntry probe;
+    if (target_.kind == StartupLocationKind::RegistryKeyLocation) {
+      probe.source = RegistrySource{target_.root, RegistryView::Bits64, target_.path, written};
+    } else {
+      probe.source = FolderSource{
+          Contains(written, L"\\") ? written : IncludeTrailingBackslash(target_.path) + written};
+    }
+    return ApprovalPlaceOf(probe);
   }
 
   // True when the first pass made `written` as a new item (not a moved file).

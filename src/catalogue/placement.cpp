@@ -1,5 +1,6 @@
 #include "catalogue/placement.h"
 
+#include "catalogue/approval.h"
 #include "catalogue/location.h"
 #include "platform/error.h"
 #include "platform/profile.h"
@@ -25,6 +26,10 @@ bool PlaceRegistryEntry(RootKey root, const std::wstring& key_path, const std::w
   reg.SetRootKey(root);
   if (!reg.OpenKey(key_path, true)) return false;
   reg.WriteString(title, RegistryCommand(file_name, parameters));
+  // A new entry starts switched on, whatever an earlier one of its name left.
+  StartupEntry placed;
+  placed.source = RegistrySource{root, RegistryView::Bits64, key_path, title};
+  ClearApproval(placed);
   return true;
 }
 
@@ -36,8 +41,11 @@ void PlaceStartupFolderEntry(bool current_user, const std::wstring& title,
     throw PlatformError(current_user ? L"The current user's Startup folder is not known."
                                      : L"The all users' Startup folder is not known.");
   }
-  CreateStartupShortcut(file_name, IncludeTrailingBackslash(folder) + title + L".lnk", L"",
-                        parameters);
+  const std::wstring shortcut = IncludeTrailingBackslash(folder) + title + L".lnk";
+  CreateStartupShortcut(file_name, shortcut, L"", parameters);
+  StartupEntry placed;
+  placed.source = FolderSource{shortcut};
+  ClearApproval(placed);
 }
 
 bool PlaceWinIniEntry(bool load_key, const std::wstring& file_name) {

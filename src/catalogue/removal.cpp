@@ -4,6 +4,7 @@
 #include <optional>
 #include <variant>
 
+#include "catalogue/approval.h"
 #include "catalogue/location.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -62,7 +63,11 @@ struct RemoveFromSource {
 
 bool RemoveStartupEntry(const StartupEntry& row) {
   try {
-    return std::visit(RemoveFromSource{}, row.source);
+    if (!std::visit(RemoveFromSource{}, row.source)) return false;
+    // Its approval goes with it, so that a later entry of its name is not
+    // born switched off.
+    ClearApproval(row);
+    return true;
   } catch (const PlatformError&) {
     return false;
   }

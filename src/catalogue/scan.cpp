@@ -4,6 +4,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "catalogue/approval.h"
 #include "catalogue/command_line.h"
 #include "catalogue/location.h"
 #include "platform/files.h"
@@ -152,8 +153,10 @@ void ScanStartupList(StartupList& list) {
     if (location.path.empty() || !FolderExists(location.path)) continue;
     ScanStartupFolder(IncludeTrailingBackslash(location.path), scan);
   }
-  if (!FileExists(WinIniPath())) return;
-  for (const StartupLocation& location : WinIniLocations()) ScanWinIniKey(location, scan);
+  if (FileExists(WinIniPath())) {
+    for (const StartupLocation& location : WinIniLocations()) ScanWinIniKey(location, scan);
+  }
+  ReadApprovals(list);
 }
 
 }  // namespace korvane

@@ -165,8 +165,16 @@ inline void ResetWorld() {
     if (!reg.OpenKey(location.path, false)) continue;
     for (const std::wstring& name : reg.GetValueNames()) reg.DeleteValue(name);
   }
+  // Approvals left by earlier tests would switch the entries of this one off.
+  for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine}) {
+    TRegistry reg;
+    reg.SetRootKey(root);
+    reg.DeleteKey(L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved");
+  }
   std::error_code ignored;
   std::filesystem::remove_all(kRoot, ignored);
+  // Entries an earlier test moved aside.
+  std::filesystem::remove_all(LocalAppDataFolder() + L"\\Korvane\\Parked", ignored);
   std::filesystem::remove(SystemFolder() + L"\\kvprobe.exe", ignored);
 #else
   memory::Reset();
