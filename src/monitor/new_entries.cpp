@@ -2,6 +2,7 @@
 
 #include "catalogue/removal.h"
 #include "monitor/blacklist.h"
+#include "monitor/switching.h"
 #include "platform/error.h"
 
 namespace korvane {
@@ -33,6 +34,24 @@ void DeleteNewEntries(StartupList& rows, const std::vector<size_t>& selected) {
     }
   }
   rows = std::move(kept);
+}
+
+std::wstring DisableNewEntries(StartupList& rows, const std::vector<size_t>& selected) {
+  const std::vector<bool> marks = Marks(rows.size(), selected);
+  StartupList chosen, kept;
+  for (size_t i = 0; i < rows.size(); ++i) (marks[i] ? chosen : kept).push_back(rows[i]);
+  const std::vector<SwitchFailure> failures = SwitchStartupEntries(chosen, false);
+  // A row that stayed on stays in the dialog.
+  for (const StartupEntry& row : chosen) {
+    for (const SwitchFailure& failure : failures) {
+      if (failure.name == row.name && failure.location == row.location) {
+        kept.push_back(row);
+        break;
+      }
+    }
+  }
+  rows = std::move(kept);
+  return SwitchReport(failures, false);
 }
 
 void BlacklistNewEntries(StartupList& rows, const std::vector<size_t>& selected) {

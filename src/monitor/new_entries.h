@@ -14,6 +14,12 @@ namespace korvane {
 // end count once or not at all.
 void DeleteNewEntries(StartupList& rows, const std::vector<size_t>& selected);
 
+// Switches the entries of the selected rows off without deleting them
+// (monitor/switching.h) and drops the rows that were switched off from
+// `rows`. Returns the message for the rows that could not be; empty when
+// every one was.
+std::wstring DisableNewEntries(StartupList& rows, const std::vector<size_t>& selected);
+
 // Puts the selected rows' file names on the blacklist (when its key opens),
 // then deletes them as above.
 void BlacklistNewEntries(StartupList& rows, const std::vector<size_t>& selected);

@@ -3,7 +3,7 @@
 #include <exception>
 #include <unordered_map>
 
-#include "catalogue/scan.h"
+#include "monitor/switching.h"
 
 namespace korvane {
 
@@ -45,7 +45,7 @@ void StartupListModel::Rescan() {
   StartupList rows;
   std::exception_ptr error;
   try {
-    ScanStartupList(rows);
+    ScanStartupListWithParked(rows);
   } catch (...) {
     error = std::current_exception();
   }

@@ -88,6 +88,18 @@ const Command kCommands[] = {
      .question_one = L"Are you really want to add this entry into blacklist?",
      .question_several_before = L"Are you really want to add ",
      .question_several_after = L" entries into blacklist?"},
+    {.id = Disablestartupentry1,
+     .caption = L"D&isable startup entry",
+     .tip = L"Disable startup entry",
+     .glyph = kGlyphDisable,
+     .enable = OnSelection,
+     .group = Entry},
+    {.id = Enablestartupentry1,
+     .caption = L"&Enable startup entry",
+     .tip = L"Enable startup entry",
+     .glyph = kGlyphEnable,
+     .enable = OffSelection,
+     .group = Entry},
     {.id = Exit1, .caption = L"E&xit"},
     {.id = Refreshlist1,
      .caption = L"&Refresh list",
@@ -180,6 +192,10 @@ bool CommandEnabled(CommandId id, const SelectionState& selection) {
       return selection.rows > 0;
     case EnableRule::RunningSelection:
       return selection.rows > 0 && selection.any_running;
+    case EnableRule::OnSelection:
+      return selection.any_on;
+    case EnableRule::OffSelection:
+      return selection.any_off;
     case EnableRule::Never:
       break;
   }
@@ -213,6 +229,8 @@ const std::vector<MenuSlot>& MainMenuLayout() {
         kGap,
         {Moveto1, kMoveTo},
         kGap,
+        {Disablestartupentry1},
+        {Enablestartupentry1},
         {Deletestartupentry1},
         kGap,
         {Addtoblacklist1},
@@ -252,6 +270,8 @@ const std::vector<MenuSlot>& ListPopupLayout(bool rows_selected) {
       kGap,
       {Moveto1, kMoveTo},
       kGap,
+      {Disablestartupentry1},
+      {Enablestartupentry1},
       {Deletestartupentry1},
       kGap,
       {Addtoblacklist1},
@@ -274,6 +294,7 @@ const std::vector<MenuSlot>& NewEntriesPopupLayout() {
       {.id = Fileproperties1, .caption = L"File properties..."},
       kGap,
       {.id = Deletestartupentry1, .caption = L"Delete startup entry"},
+      {.id = Disablestartupentry1, .caption = L"Disable startup entry"},
       {.id = Addtoblacklist1, .caption = L"Add to blacklist"},
   };
   return layout;
@@ -281,9 +302,19 @@ const std::vector<MenuSlot>& NewEntriesPopupLayout() {
 
 const std::vector<CommandId>& ToolbarLayout() {
   static const std::vector<CommandId> layout = {
-      Newstartupentry1, Deletestartupentry1, kSeparator, Openfolder1,
-      Fileproperties1,  kSeparator,          Run1,       Stop1,
-      kSeparator,       Refreshlist1,        kSeparator, Parameters1,
+      Newstartupentry1,
+      Deletestartupentry1,
+      Disablestartupentry1,
+      kSeparator,
+      Openfolder1,
+      Fileproperties1,
+      kSeparator,
+      Run1,
+      Stop1,
+      kSeparator,
+      Refreshlist1,
+      kSeparator,
+      Parameters1,
   };
   return layout;
 }

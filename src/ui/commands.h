@@ -67,6 +67,9 @@ enum CommandId : unsigned {
   Help1,
   Moveto1,
   Startupfolder1,
+  // Switching entries off and on without deleting them.
+  Disablestartupentry1,
+  Enablestartupentry1,
 };
 
 // The toolbar's pictures, in the order of the toolbar's image list.
@@ -80,6 +83,8 @@ enum Glyph : int {
   kGlyphStop,
   kGlyphRefresh,
   kGlyphParameters,
+  kGlyphDisable,
+  kGlyphEnable,
   kGlyphCount
 };
 
@@ -88,6 +93,8 @@ enum class EnableRule {
   Always,
   Selection,         // one row or more selected
   RunningSelection,  // a selected row's program runs
+  OnSelection,       // a selected row is switched on
+  OffSelection,      // a selected row is switched off
   Never,             // shown for its place in the menu; nothing to do yet
 };
 
@@ -125,6 +132,8 @@ std::wstring MenuText(const Command& command);
 struct SelectionState {
   size_t rows = 0;
   bool any_running = false;
+  bool any_on = false;
+  bool any_off = false;
 };
 bool CommandEnabled(CommandId id, const SelectionState& selection);
 

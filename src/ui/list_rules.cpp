@@ -14,7 +14,9 @@ bool AnyRunning(const StartupList& selected) {
 }
 
 SelectionState SelectionOf(const StartupList& selected) {
-  return {.rows = selected.size(), .any_running = AnyRunning(selected)};
+  SelectionState state{.rows = selected.size(), .any_running = AnyRunning(selected)};
+  for (const StartupEntry& row : selected) (row.enabled ? state.any_on : state.any_off) = true;
+  return state;
 }
 
 SelectionState FreshSelectionOf(const StartupList& selected) {

@@ -14,28 +14,28 @@ const StartupList kAwkward = {
 
 TEST(KorvanecList, FormatsEscapeWhatWouldBreakARow) {
   EXPECT_EQ(FormatStartupList(kAwkward, ListFormat::Text),
-            "Name\tRunning\tFile name\tParameters\tLocation\n"
-            "Tab\\there\tYes\tC:\\A\\a.exe\tline1\\r\\nline2 \\n \\t\tHKEY_CURRENT_USER\\Run\n"
-            "Quote \"q\", comma\tNo\tC:\\J\xC3\xBCrgen\\\xE6\x97\xA5.exe\t\tC:\\S\n");
+            "Name\tRunning\tFile name\tParameters\tLocation\tStartup\n"
+            "Tab\\there\tYes\tC:\\A\\a.exe\tline1\\r\\nline2 \\n \\t\tHKEY_CURRENT_USER\\Run\tEnabled\n"
+            "Quote \"q\", comma\tNo\tC:\\J\xC3\xBCrgen\\\xE6\x97\xA5.exe\t\tC:\\S\tEnabled\n");
   EXPECT_EQ(FormatStartupList(kAwkward, ListFormat::Csv),
-            "Name,Running,File name,Parameters,Location\r\n"
-            "Tab\there,Yes,C:\\A\\a.exe,\"line1\r\nline2 \\n \\t\",HKEY_CURRENT_USER\\Run\r\n"
-            "\"Quote \"\"q\"\", comma\",No,C:\\J\xC3\xBCrgen\\\xE6\x97\xA5.exe,,C:\\S\r\n");
+            "Name,Running,File name,Parameters,Location,Startup\r\n"
+            "Tab\there,Yes,C:\\A\\a.exe,\"line1\r\nline2 \\n \\t\",HKEY_CURRENT_USER\\Run,Enabled\r\n"
+            "\"Quote \"\"q\"\", comma\",No,C:\\J\xC3\xBCrgen\\\xE6\x97\xA5.exe,,C:\\S,Enabled\r\n");
   EXPECT_EQ(FormatStartupList(kAwkward, ListFormat::Json),
             "[\n"
             "  {\"name\": \"Tab\\there\", \"running\": true, \"fileName\": \"C:\\\\A\\\\a.exe\", "
             "\"parameters\": \"line1\\r\\nline2 \\\\n \\\\t\", \"location\": "
-            "\"HKEY_CURRENT_USER\\\\Run\"},\n"
+            "\"HKEY_CURRENT_USER\\\\Run\", \"enabled\": true},\n"
             "  {\"name\": \"Quote \\\"q\\\", comma\", \"running\": false, \"fileName\": "
             "\"C:\\\\J\xC3\xBCrgen\\\\\xE6\x97\xA5.exe\", \"parameters\": \"\", \"location\": "
-            "\"C:\\\\S\"}\n"
+            "\"C:\\\\S\", \"enabled\": true}\n"
             "]\n");
   EXPECT_EQ(FormatStartupList({{L"\x01", false, L"", L"", L""}}, ListFormat::Json),
             "[\n  {\"name\": \"\\u0001\", \"running\": false, \"fileName\": \"\", \"parameters\": "
-            "\"\", \"location\": \"\"}\n]\n");
+            "\"\", \"location\": \"\", \"enabled\": true}\n]\n");
   EXPECT_EQ(FormatStartupList({}, ListFormat::Json), "[]\n");
   EXPECT_EQ(FormatStartupList({}, ListFormat::Csv),
-            "Name,Running,File name,Parameters,Location\r\n");
+            "Name,Running,File name,Parameters,Location,Startup\r\n");
 }
 
 TEST(KorvanecList, TextFormShowsEveryControlCharacterAsAnEscape) {
@@ -43,9 +43,9 @@ TEST(KorvanecList, TextFormShowsEveryControlCharacterAsAnEscape) {
   const StartupList list = {{L"\x1b[31mred\x1b[0m\a\b\x7f", false, std::wstring(L"a\0b", 3),
                              L"\x1b[2K\x1b[1A", L"\x01\x1f \u00e9\\x"}};
   EXPECT_EQ(FormatStartupList(list, ListFormat::Text),
-            "Name\tRunning\tFile name\tParameters\tLocation\n"
+            "Name\tRunning\tFile name\tParameters\tLocation\tStartup\n"
             "\\x1B[31mred\\x1B[0m\\x07\\x08\\x7F\tNo\ta\\x00b\t\\x1B[2K\\x1B[1A\t"
-            "\\x01\\x1F \xC3\xA9\\x\n");
+            "\\x01\\x1F \xC3\xA9\\x\tEnabled\n");
   EXPECT_NE(std::string(kKorvanecUsage).find("escapes"), std::string::npos);
 }
 
@@ -53,17 +53,17 @@ TEST(KorvanecList, CommandLineSelectsFormatOrPrintsUsage) {
   test::ResetWorld();
   test::PutFile(test::kRoot + L"\\Startup\\notes.txt");
   const std::string row = "notes.txt\tNo\t" + ToUtf8(test::kRoot) + "\\Startup\\notes.txt\t\t" +
-                          ToUtf8(test::kRoot) + "\\Startup\n";
+                          ToUtf8(test::kRoot) + "\\Startup\tEnabled\n";
   struct Case {
     std::vector<std::wstring> args;
     int exit_code;
     std::string out_start;
   } cases[] = {
-      {{L"list"}, 0, "Name\tRunning\tFile name\tParameters\tLocation\n" + row},
+      {{L"list"}, 0, "Name\tRunning\tFile name\tParameters\tLocation\tStartup\n" + row},
       {{L"list", L"--format", L"text"},
        0,
-       "Name\tRunning\tFile name\tParameters\tLocation\n" + row},
-      {{L"list", L"--format", L"csv"}, 0, "Name,Running,File name,Parameters,Location\r\nnotes"},
+       "Name\tRunning\tFile name\tParameters\tLocation\tStartup\n" + row},
+      {{L"list", L"--format", L"csv"}, 0, "Name,Running,File name,Parameters,Location,Startup\r\nnotes"},
       {{L"list", L"--format", L"json"}, 0, "[\n  {\"name\": \"notes.txt\""},
       {{L"--help"}, 0, "usage: korvanec list"},
       {{}, 2, ""},

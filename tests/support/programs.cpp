@@ -75,7 +75,8 @@ DWORD StartedProgram::ExitCode() const {
   return code;
 }
 
-std::string RunAndCapture(const std::wstring& program, const std::wstring& arguments) {
+std::string RunAndCapture(const std::wstring& program, const std::wstring& arguments,
+                          DWORD* exit_code) {
   SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
   win32::KernelHandle read_end, write_end;
   if (!CreatePipe(read_end.put(), write_end.put(), &inheritable, 0)) {
@@ -97,6 +98,7 @@ std::string RunAndCapture(const std::wstring& program, const std::wstring& argum
     output.append(buffer, got);
   }
   WaitForSingleObject(process.get(), 30000);
+  if (exit_code && !GetExitCodeProcess(process.get(), exit_code)) *exit_code = ~0u;
   return output;
 }
 

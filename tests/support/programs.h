@@ -36,7 +36,9 @@ class StartedProgram {
   DWORD id_ = 0;
 };
 
-// Runs a console program to its end and returns what it wrote to its output.
-std::string RunAndCapture(const std::wstring& program, const std::wstring& arguments);
+// Runs a console program to its end and returns what it wrote to its output
+// and its error output; its exit code in `exit_code` when given.
+std::string RunAndCapture(const std::wstring& program, const std::wstring& arguments,
+                          DWORD* exit_code = nullptr);
 
 }  // namespace korvane::testing

@@ -29,7 +29,13 @@ std::vector<ToolButton> ToolButtons(const SelectionState& selection) {
       buttons.emplace_back();
       continue;
     }
-    buttons.push_back({command->glyph, id, command->tip, CommandEnabled(id, selection)});
+    // One button switches: it enables when the selection holds only rows
+    // that are switched off.
+    if (id == Disablestartupentry1 && !selection.any_on && selection.any_off) {
+      command = FindCommand(Enablestartupentry1);
+    }
+    buttons.push_back(
+        {command->glyph, command->id, command->tip, CommandEnabled(command->id, selection)});
   }
   return buttons;
 }

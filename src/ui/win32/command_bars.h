@@ -14,7 +14,8 @@ namespace korvane {
 // The items of a layout; `state` gives each command's MFS_ flags.
 std::vector<MenuItem> MenuItems(const std::vector<MenuSlot>& layout,
                                 const std::function<UINT(CommandId)>& state);
-// The toolbar's buttons, enabled for `selection`.
+// The toolbar's buttons, enabled for `selection`; the Disable button turns
+// into Enable when only switched-off rows are selected.
 std::vector<ToolButton> ToolButtons(const SelectionState& selection);
 // Enables or greys every item of `layout` found in `menu` (submenus included)
 // for `selection`.

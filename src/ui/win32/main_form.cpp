@@ -129,6 +129,7 @@ void TMainForm::CreateControls() {
   SendMessageW(list_view_, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
   AddListColumns(list_view_, {{L"Name", 250, LVCFMT_LEFT},
                               {L"Running", 60, LVCFMT_CENTER},
+                              {L"Startup", 70, LVCFMT_LEFT},
                               {L"File name", 200, LVCFMT_LEFT},
                               {L"Parameters", 100, LVCFMT_LEFT},
                               {L"Location", 200, LVCFMT_LEFT}});
@@ -348,8 +349,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnCommand(LOWORD(wparam));
       return 0;
     case WM_NOTIFY:
-      OnNotify(*reinterpret_cast<NMHDR*>(lparam));
-      return 0;
+      return OnNotify(*reinterpret_cast<NMHDR*>(lparam));
     case WM_INITMENUPOPUP: {
       auto menu = reinterpret_cast<HMENU>(wparam);
       if (menu == GetSubMenu(main_menu_, 0)) File1Click(menu);

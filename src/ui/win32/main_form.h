@@ -97,7 +97,7 @@ class TMainForm : public TForm {
   // The View menu's commands and their context-menu twins (main_form_view_commands.cpp).
   void OnViewCommand(CommandId id);
   void AttachSystemIcons();
-  void OnNotify(NMHDR& header);
+  LRESULT OnNotify(NMHDR& header);
   void ListView1GetDispInfo(LVITEMW& item);
   // Posted on a click in the list: the virtual list settles its selection
   // only after it has told of the click.

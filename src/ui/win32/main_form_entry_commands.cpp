@@ -5,6 +5,7 @@
 #include "catalogue/moves.h"
 #include "catalogue/removal.h"
 #include "monitor/blacklist.h"
+#include "monitor/switching.h"
 #include "platform/error.h"
 #include "ui/entry_actions.h"
 #include "ui/win32/command_bars.h"
@@ -46,6 +47,13 @@ void TMainForm::OnEntryCommand(CommandId id) {
   if (rows.empty()) return;
   if (id == Openfolder1) return OpenEntryFolders(rows);
   if (id == Fileproperties1) return ShowEntryProperties(rows);
+  if (id == Disablestartupentry1 || id == Enablestartupentry1) {
+    // Nothing to ask: the other command undoes it.
+    const bool on = id == Enablestartupentry1;
+    const std::wstring report = SwitchReport(SwitchStartupEntries(rows, on), on);
+    if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
+    return RunRefreshCycle(*this);
+  }
   if (!ConfirmCommand(Handle(), id, rows.size(), Settings)) return;
   switch (id) {
     case Run1:

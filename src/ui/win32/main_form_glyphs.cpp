@@ -91,6 +91,14 @@ void DrawGlyph(Painter& p, Glyph glyph) {
       p.Rect(4, 3, 8, 8, RGB(200, 200, 200), dark);
       p.Rect(9, 9, 13, 14, RGB(200, 200, 200), dark);
       break;
+    case kGlyphDisable:
+      p.Arc(2, 2, 14, 14, {14, 8}, {14, 8}, RGB(160, 0, 0), 2);
+      p.Line(4, 12, 12, 4, RGB(160, 0, 0), 2);
+      break;
+    case kGlyphEnable:
+      p.Line(3, 8, 7, 12, RGB(0, 150, 0), 3);
+      p.Line(7, 12, 13, 3, RGB(0, 150, 0), 3);
+      break;
     case kNoGlyph:
     case kGlyphCount:
       break;

@@ -15,6 +15,8 @@ namespace {
 
 const wchar_t kYes[] = L"Yes";
 const wchar_t kNo[] = L"No";
+const wchar_t kEnabled[] = L"Enabled";
+const wchar_t kDisabled[] = L"Disabled";
 
 // Where the old row `index` went; -1 when it is gone.
 ptrdiff_t NewPlace(const std::vector<ptrdiff_t>& old_to_new, int index) {
@@ -76,8 +78,18 @@ void TMainForm::AttachSystemIcons() {
   ListView_SetImageList(list_view_, SystemSmallIcons(), LVSIL_NORMAL);
 }
 
-void TMainForm::OnNotify(NMHDR& header) {
+LRESULT TMainForm::OnNotify(NMHDR& header) {
   if (header.hwndFrom == list_view_) {
+    // A switched-off entry is drawn grey.
+    if (header.code == NM_CUSTOMDRAW) {
+      auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
+      if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+      if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && draw.nmcd.dwItemSpec < Rows().size() &&
+          !Rows()[draw.nmcd.dwItemSpec].enabled) {
+        draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+      }
+      return CDRF_DODEFAULT;
+    }
     if (header.code == LVN_GETDISPINFOW) {
       ListView1GetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(header).item);
     }
@@ -90,6 +102,7 @@ void TMainForm::OnNotify(NMHDR& header) {
       if (key == VK_DELETE) OnCommand(Deletestartupentry1);
     }
   }
+  return 0;
 }
 
 void TMainForm::ListView1GetDispInfo(LVITEMW& item) {
@@ -105,12 +118,15 @@ void TMainForm::ListView1GetDispInfo(LVITEMW& item) {
         text = row.running ? kYes : kNo;
         break;
       case 2:
-        text = row.file_name.c_str();
+        text = row.enabled ? kEnabled : kDisabled;
         break;
       case 3:
-        text = row.parameters.c_str();
+        text = row.file_name.c_str();
         break;
       case 4:
+        text = row.parameters.c_str();
+        break;
+      case 5:
         text = row.location.c_str();
         break;
     }

@@ -11,8 +11,18 @@ namespace korvane {
 
 void TMainForm::ListView1Click() {
   const SelectionState selection = SelectionOf(SelectedRows());
-  for (const ToolButton& button : ToolButtons(selection)) {
-    if (button.id) SendMessageW(tool_bar_, TB_ENABLEBUTTON, button.id, button.enabled);
+  const std::vector<ToolButton> buttons = ToolButtons(selection);
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    const ToolButton& button = buttons[i];
+    if (!button.id) continue;
+    TBBUTTONINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_BYINDEX | TBIF_COMMAND | TBIF_IMAGE | TBIF_TEXT | TBIF_STATE;
+    info.idCommand = static_cast<int>(button.id);
+    info.iImage = button.glyph;
+    info.pszText = const_cast<wchar_t*>(button.tip.c_str());
+    info.fsState = button.enabled ? TBSTATE_ENABLED : 0;
+    SendMessageW(tool_bar_, TB_SETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
   }
 }
 

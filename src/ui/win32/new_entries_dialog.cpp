@@ -42,6 +42,7 @@ class TNewEntriesForm : public TForm {
   void Button3Click();
   void Button2Click();
   void Button1Click();
+  void Button4Click();
   void Button5Click();
   void AfterDeletion();
 
@@ -81,6 +82,7 @@ void TNewEntriesForm::CreateControls() {
     bool enabled;
   } buttons[] = {{Button3, L"File properties", false},
                  {Button2, L"Delete entry", false},
+                 {Button4, L"Disable", false},
                  {Button1, L"Add to blacklist", false},
                  {Button5, L"Close", true}};
   int y = list_top;
@@ -130,7 +132,7 @@ void TNewEntriesForm::FormActivate() {
 
 void TNewEntriesForm::ListView1Click() {
   const bool any = AnySelected();
-  for (UINT id : {Button1, Button2, Button3}) EnableWindow(GetDlgItem(Handle(), id), any);
+  for (UINT id : {Button1, Button2, Button3, Button4}) EnableWindow(GetDlgItem(Handle(), id), any);
 }
 
 void TNewEntriesForm::PopupMenu1Popup(POINT at) {
@@ -152,6 +154,13 @@ void TNewEntriesForm::Button3Click() {
 
 void TNewEntriesForm::Button2Click() {
   DeleteNewEntries(rows_, Selection());
+  AfterDeletion();
+}
+
+void TNewEntriesForm::Button4Click() {
+  // Switched off rather than deleted: the main window's Enable brings it back.
+  const std::wstring report = DisableNewEntries(rows_, Selection());
+  if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
   AfterDeletion();
 }
 
@@ -200,6 +209,10 @@ LRESULT TNewEntriesForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
         case Button2:
         case Deletestartupentry1:
           Button2Click();
+          return 0;
+        case Button4:
+        case Disablestartupentry1:
+          Button4Click();
           return 0;
         case Button1:
         case Addtoblacklist1:

@@ -17,6 +17,7 @@ enum : UINT {
   Button1,  // Add to blacklist
   Button2,  // Delete entry
   Button3,  // File properties
+  Button4,  // Disable
   Button5,  // Close
 };
 }  // namespace new_entries

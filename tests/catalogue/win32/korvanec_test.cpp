@@ -45,6 +45,10 @@ std::string Korvanec(const std::wstring& arguments) {
 
 // File names found by the search path come in the file system's letter case.
 void ExpectRows(std::vector<Row> rows, std::vector<Row> expected) {
+  // Every entry here is switched on: its last column says so.
+  for (Row& row : expected) {
+    if (row.size() == 5) row.push_back(L"Enabled");
+  }
   ASSERT_EQ(rows.size(), expected.size()) << ::testing::PrintToString(rows);
   for (size_t i = 0; i < rows.size(); ++i) {
     EXPECT_TRUE(SameText(rows[i][2], expected[i][2])) << ToUtf8(rows[i][2]);
@@ -94,7 +98,7 @@ TEST(Korvanec, ListsARealisticStartupConfiguration) {
 
   const std::wstring hkcu = L"HKEY_CURRENT_USER\\" + kRunText;
   std::vector<Row> registry = {
-      {L"Name", L"Running", L"File name", L"Parameters", L"Location"},
+      {L"Name", L"Running", L"File name", L"Parameters", L"Location", L"Startup"},
       {L"A1 quoted", L"No", app, L"/min", hkcu},
       {L"A2 unquoted", L"No", app, L"/min", hkcu},
       {L"A3 rundll32", L"No", system + L"\\rundll32.exe", L"shell32.dll,Control_RunDLL", hkcu},
@@ -167,7 +171,7 @@ TEST(Korvanec, ListsEveryOtherRowBesideALongUnquotedCommandInTime) {
   const ULONGLONG elapsed = GetTickCount64() - start;
   std::cout << "korvanec list took " << elapsed << " ms\n";
   const std::wstring hkcu = L"HKEY_CURRENT_USER\\" + kRunText;
-  ExpectRows(rows, {{L"Name", L"Running", L"File name", L"Parameters", L"Location"},
+  ExpectRows(rows, {{L"Name", L"Running", L"File name", L"Parameters", L"Location", L"Startup"},
                     {L"A before", L"No", tool, L"", hkcu},
                     {L"C after", L"No", tool, L"-c", hkcu},
                     {L"D machine", L"No", tool, L"", L"HKEY_LOCAL_MACHINE\\" + kRunText},
@@ -198,7 +202,7 @@ TEST(Korvanec, ListsTheMachineRunKeyOfEachViewWhateverItsOwnKind) {
           : run64;
   // Wine lists a key's values by name; one key holds both without views.
   std::vector<Row> expected = {
-      {L"Name", L"Running", L"File name", L"Parameters", L"Location"},
+      {L"Name", L"Running", L"File name", L"Parameters", L"Location", L"Startup"},
       {L"Kv 64-bit only", L"No", app64, L"-v", run64},
       {L"Kv 32-bit only", L"No", app32, L"-v", run32},
   };
@@ -302,7 +306,7 @@ TEST(Korvanec, ListsAProgramOfThe64BitSystemFolderFromEitherBuild) {
   std::vector<Row> rows = ParseText(Korvanec(L"list"));
   DeleteFileW(stored.c_str());
   std::sort(rows.begin() + std::min<size_t>(rows.size(), 1), rows.end());
-  ExpectRows(rows, {{L"Name", L"Running", L"File name", L"Parameters", L"Location"},
+  ExpectRows(rows, {{L"Name", L"Running", L"File name", L"Parameters", L"Location", L"Startup"},
                     {L"Kv bare", L"No", file, L"-b", hkcu},
                     {L"Kv full", L"No", file, L"-a", hkcu},
                     {L"Kv no extension", L"No", file, L"-c", hkcu}});

@@ -64,12 +64,10 @@ TEST(MainWindow, OpensAt450By350WithTheListsColumnsAndMenus) {
     const wchar_t* caption;
     int width;
     int format;
-  } columns[] = {{L"Name", 250, LVCFMT_LEFT},
-                 {L"Running", 60, LVCFMT_CENTER},
-                 {L"File name", 200, LVCFMT_LEFT},
-                 {L"Parameters", 100, LVCFMT_LEFT},
-                 {L"Location", 200, LVCFMT_LEFT}};
-  for (int i = 0; i < 5; ++i) {
+  } columns[] = {{L"Name", 250, LVCFMT_LEFT},       {L"Running", 60, LVCFMT_CENTER},
+                 {L"Startup", 70, LVCFMT_LEFT},     {L"File name", 200, LVCFMT_LEFT},
+                 {L"Parameters", 100, LVCFMT_LEFT}, {L"Location", 200, LVCFMT_LEFT}};
+  for (int i = 0; i < 6; ++i) {
     wchar_t text[64] = {};
     LVCOLUMNW column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
@@ -90,7 +88,8 @@ TEST(MainWindow, OpensAt450By350WithTheListsColumnsAndMenus) {
             (std::vector<std::wstring>{
                 L"New startup entry...", L"-", L"Run startup entry", L"Stop startup entry", L"-",
                 L"Open folder...", L"File properties...", L"-", L"Move to", L"-",
-                L"Delete startup entry", L"-", L"Add to blacklist", L"-", L"Exit"}));
+                L"Disable startup entry", L"Enable startup entry", L"Delete startup entry", L"-",
+                L"Add to blacklist", L"-", L"Exit"}));
   EXPECT_EQ(MenuCaptions(GetSubMenu(GetSubMenu(menu, 0), 8)),
             (std::vector<std::wstring>{
                 L"Registry, current user, Run", L"Registry, current user, RunOnce", L"-",
@@ -272,11 +271,11 @@ TEST_F(MainWindowList, TheContextMenuIsAnEntryMenuOrAViewMenu) {
   ListView_SetItemState(form_.ListView1(), 0, LVIS_SELECTED, LVIS_SELECTED);
   {
     win32::Menu menu = form_.ListPopupPopup();
-    EXPECT_EQ(
-        MenuCaptions(menu.get()),
-        (std::vector<std::wstring>{L"Run startup entry...", L"Stop startup entry", L"-",
-                                   L"Open folder...", L"File properties...", L"-", L"Move to", L"-",
-                                   L"Delete startup entry", L"-", L"Add to blacklist"}));
+    EXPECT_EQ(MenuCaptions(menu.get()),
+              (std::vector<std::wstring>{L"Run startup entry...", L"Stop startup entry", L"-",
+                                         L"Open folder...", L"File properties...", L"-", L"Move to",
+                                         L"-", L"Disable startup entry", L"Enable startup entry",
+                                         L"Delete startup entry", L"-", L"Add to blacklist"}));
     EXPECT_EQ(GetMenuDefaultItem(menu.get(), FALSE, 0), static_cast<UINT>(Run1));
     EXPECT_FALSE(MenuItemEnabled(menu.get(), Stop1));
   }

@@ -131,6 +131,7 @@ TEST_F(NewEntriesDialog, ShowsTheRowsWithTheMainListsLookAndItsButtonsOff) {
       bool enabled;
     } buttons[] = {{Button3, L"File properties", false},
                    {Button2, L"Delete entry", false},
+                   {Button4, L"Disable", false},
                    {Button1, L"Add to blacklist", false},
                    {Button5, L"Close", true}};
     RECT previous = {};

@@ -1,0 +1,75 @@
+#include "monitor/switching.h"
+
+#include <optional>
+
+#include "catalogue/approval.h"
+#include "catalogue/scan.h"
+#include "monitor/parked.h"
+#include "platform/error.h"
+#include "platform/files.h"
+
+namespace korvane {
+
+namespace {
+
+// The reason a row could not be switched; empty when it was.
+std::wstring Switch(const StartupEntry& row, bool on) {
+  const std::optional<ApprovalPlace> place = ApprovalPlaceOf(row);
+  if (on) {
+    // A parked entry goes back to its place; any other is switched on where
+    // Windows keeps its state.
+    const std::wstring identity = EntryIdentity(row);
+    for (const ParkedEntry& parked : ReadParkedEntries()) {
+      if (EntryIdentity(parked.row) != identity) continue;
+      ParkResult restored = RestoreParkedEntry(parked);
+      return restored.done ? std::wstring() : restored.reason;
+    }
+    if (!place) return L"The entry is not switched off.";
+    WriteApproval(*place, true);
+    return {};
+  }
+  if (place && StartupApprovalsHonoured()) {
+    WriteApproval(*place, false);
+    return {};
+  }
+  ParkResult parked = ParkEntry(row);
+  return parked.done ? std::wstring() : parked.reason;
+}
+
+}  // namespace
+
+void ScanStartupListWithParked(StartupList& list) {
+  ScanStartupList(list);
+  for (StartupEntry& row : ParkedRows()) {
+    row.enabled = false;
+    list.push_back(std::move(row));
+  }
+}
+
+std::vector<SwitchFailure> SwitchStartupEntries(const StartupList& rows, bool on) {
+  std::vector<SwitchFailure> failures;
+  for (const StartupEntry& row : rows) {
+    if (row.enabled == on) continue;
+    std::wstring reason;
+    try {
+      reason = Switch(row, on);
+    } catch (const PlatformError& error) {
+      reason = error.Text();
+    }
+    if (!reason.empty()) failures.push_back({row.name, row.location, std::move(reason)});
+  }
+  return failures;
+}
+
+std::wstring SwitchReport(const std::vector<SwitchFailure>& failures, bool on) {
+  if (failures.empty()) return {};
+  std::wstring report =
+      on ? L"These entries were not switched on:\n" : L"These entries were not switched off:\n";
+  for (const SwitchFailure& failure : failures) {
+    report += L"\"" + failure.name + L"\" (" + failure.location + L"): " + failure.reason + L"\n";
+  }
+  report.pop_back();
+  return report;
+}
+
+}  // namespace korvane

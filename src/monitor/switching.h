@@ -1,0 +1,32 @@
+#pragma once
+// Switching startup entries off and on without deleting them, each the way
+// Windows keeps it: where Windows 8 and later keep an approval (the Run keys
+// of the user and of the machine, the two Startup folders), the approval is
+// written as Windows writes it; everywhere else, and on Windows 7 and
+// earlier, the entry is moved aside into Korvane's own store and put back
+// byte for byte.
+#include <string>
+#include <vector>
+
+#include "catalogue/entry.h"
+
+namespace korvane {
+
+// Every entry of the locations in scan order, and after them the entries
+// that Korvane moved aside, in the order they were moved, each with its
+// original location and switched off.
+void ScanStartupListWithParked(StartupList& list);
+
+struct SwitchFailure {
+  std::wstring name, location, reason;
+};
+
+// Switches each row off (`on` false) or on; rows already so are passed over.
+// One failure per row that could not be switched, with its reason; the row
+// then stays as it was.
+std::vector<SwitchFailure> SwitchStartupEntries(const StartupList& rows, bool on);
+
+// The message after a switch that failed for some rows; empty when none did.
+std::wstring SwitchReport(const std::vector<SwitchFailure>& failures, bool on);
+
+}  // namespace korvane

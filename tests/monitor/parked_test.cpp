@@ -1,0 +1,188 @@
+// Switching entries off by moving them aside, and on again byte for byte,
+// on both platforms.
+#include "monitor/parked.h"
+
+#include <gtest/gtest.h>
+
+#include "catalogue/scan.h"
+#include "monitor/switching.h"
+#include "platform/profile.h"
+#include "platform/shell.h"
+#include "support/world.h"
+
+namespace korvane {
+namespace {
+
+const std::wstring kRunOnce = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
+std::vector<uint8_t> Utf16(const std::wstring& text) {
+  std::vector<uint8_t> bytes;
+  for (wchar_t c : text) {
+    bytes.push_back(static_cast<uint8_t>(c));
+    bytes.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  bytes.push_back(0);
+  bytes.push_back(0);
+  return bytes;
+}
+
+std::optional<RegistryValue> ValueIn(const std::wstring& key, const std::wstring& name) {
+  TRegistry reg;
+  if (!reg.OpenKey(key, false)) return std::nullopt;
+  return reg.ReadValue(name);
+}
+
+class Parking : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ResetWorld();
+    test::MakeFolder(LocalAppDataFolder());
+    test::PutFile(tool_);
+  }
+  static StartupList Scan() {
+    StartupList list;
+    ScanStartupListWithParked(list);
+    return list;
+  }
+  // The one row whose name is `name`.
+  static StartupEntry Row(const std::wstring& name) {
+    for (const StartupEntry& row : Scan()) {
+      if (row.name == name) return row;
+    }
+    ADD_FAILURE() << ToUtf8(name);
+    return {};
+  }
+  const std::wstring tool_ = test::kRoot + L"\\Tools\\tool.exe";
+  const std::wstring folder_ = test::kRoot + L"\\Startup";
+};
+
+TEST_F(Parking, ValuesGoAsideAndComeBackByteForByte) {
+  const std::wstring long_command = tool_ + L" " + std::wstring(4000, L'x');
+  struct Case {
+    std::wstring key, name;
+    RegistryValue value;
+  } cases[] = {
+      {test::kRunKey, L"Plain", {RegistryDataType::String, Utf16(tool_ + L" -a")}},
+      {test::kRunKey,
+       L"Expand",
+       {RegistryDataType::ExpandString, Utf16(L"%windir%\\..\\kvtest\\Tools\\tool.exe")}},
+      {test::kRunKey, L"", {RegistryDataType::String, Utf16(tool_)}},
+      {kRunOnce, L"Once", {RegistryDataType::String, Utf16(tool_)}},
+      {test::kRunKey,
+       L"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac \u65e5\u672c",
+       {RegistryDataType::String, Utf16(tool_)}},
+      {test::kRunKey, L"Long", {RegistryDataType::String, Utf16(long_command)}},
+  };
+  for (const Case& c : cases) {
+    {
+      TRegistry reg;
+      ASSERT_TRUE(reg.OpenKey(c.key, true));
+      reg.WriteValue(c.name, c.value);
+    }
+    const StartupEntry row = Row(c.name);
+    ASSERT_TRUE(row.enabled) << ToUtf8(c.name);
+    ParkResult parked = ParkEntry(row);
+    ASSERT_TRUE(parked.done) << ToUtf8(parked.reason);
+    EXPECT_FALSE(ValueIn(c.key, c.name)) << ToUtf8(c.name);
+    // Still listed, at its old location, switched off.
+    const StartupEntry aside = Row(c.name);
+    EXPECT_FALSE(aside.enabled);
+    EXPECT_EQ(aside.location, row.location);
+    EXPECT_EQ(aside.file_name, row.file_name);
+
+    const std::vector<ParkedEntry> entries = ReadParkedEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    ParkResult restored = RestoreParkedEntry(entries[0]);
+    ASSERT_TRUE(restored.done) << ToUtf8(restored.reason);
+    EXPECT_EQ(ValueIn(c.key, c.name), c.value) << ToUtf8(c.name);
+    EXPECT_TRUE(ReadParkedEntries().empty());
+    EXPECT_TRUE(Row(c.name).enabled);
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(c.key, false));
+    reg.DeleteValue(c.name);
+  }
+}
+
+TEST_F(Parking, FilesAndWordsComeBackWhereTheyWere) {
+  test::MakeFolder(folder_);
+  CreateStartupShortcut(tool_, folder_ + L"\\Tool.lnk", L"A tool", L"-x");
+  test::PutFile(folder_ + L"\\backup.bat", "@echo off\r\nxcopy a b\r\n");
+  const std::wstring shortcut = folder_ + L"\\Tool.lnk";
+  FileTimes old_times = *ReadFileTimes(shortcut);
+  old_times.written -= 10000000ull * 3600 * 24;  // a day before
+  old_times.created -= 10000000ull * 3600 * 48;
+  ASSERT_TRUE(WriteFileTimes(shortcut, old_times));
+  // Reading a file may set its last access: the times come after the bytes.
+  const std::string bytes = *ReadFileBytes(shortcut);
+  const FileTimes times = *ReadFileTimes(shortcut);
+  test::SetWinIni(L"run", L"a.exe " + tool_ + L" b.exe");
+
+  for (const wchar_t* name : {L"Tool.lnk", L"backup.bat", L"tool"}) {
+    ASSERT_TRUE(ParkEntry(Row(name)).done) << ToUtf8(name);
+  }
+  EXPECT_FALSE(FileExists(shortcut));
+  EXPECT_FALSE(FileExists(folder_ + L"\\backup.bat"));
+  EXPECT_EQ(TIniFile(WinIniPath()).ReadString(L"windows", L"run", L""), L"a.exe b.exe");
+  // The other words moved meanwhile: the word goes back between them.
+  test::SetWinIni(L"run", L"a.exe b.exe c.exe");
+  for (const ParkedEntry& entry : ReadParkedEntries()) {
+    ParkResult restored = RestoreParkedEntry(entry);
+    EXPECT_TRUE(restored.done) << ToUtf8(restored.reason);
+  }
+  EXPECT_EQ(ReadFileTimes(shortcut), times);
+  EXPECT_EQ(ReadFileBytes(shortcut), bytes);
+  EXPECT_EQ(ReadFileBytes(folder_ + L"\\backup.bat"), "@echo off\r\nxcopy a b\r\n");
+  EXPECT_EQ(TIniFile(WinIniPath()).ReadString(L"windows", L"run", L""),
+            L"a.exe " + tool_ + L" b.exe c.exe");
+}
+
+TEST_F(Parking, ATakenPlaceIsLeftAloneAndTheRecordKept) {
+  test::SetString(RootKey::CurrentUser, test::kRunKey, L"Tool", tool_);
+  ASSERT_TRUE(ParkEntry(Row(L"Tool")).done);
+  test::SetString(RootKey::CurrentUser, test::kRunKey, L"Tool", tool_ + L" -other");
+  std::vector<ParkedEntry> entries = ReadParkedEntries();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_FALSE(RestoreParkedEntry(entries[0]).done);
+  EXPECT_EQ(ValueIn(test::kRunKey, L"Tool")->data, Utf16(tool_ + L" -other"));
+  EXPECT_EQ(ReadParkedEntries().size(), 1u);
+  // The same entry back in its place counts as restored.
+  test::SetString(RootKey::CurrentUser, test::kRunKey, L"Tool", tool_);
+  EXPECT_TRUE(RestoreParkedEntry(entries[0]).done);
+  EXPECT_TRUE(ReadParkedEntries().empty());
+}
+
+TEST_F(Parking, RecordsThatAreNotWholeAreSkipped) {
+  test::SetString(RootKey::CurrentUser, test::kRunKey, L"Tool", tool_);
+  StartupEntry row = Row(L"Tool");
+  const std::string text = ParkedRecordText({row, {}});
+  ASSERT_TRUE(ParseParkedRecord(text));
+  EXPECT_EQ(ParseParkedRecord(text)->row.name, L"Tool");
+  for (size_t cut = 0; cut < text.size(); ++cut) {
+    EXPECT_FALSE(ParseParkedRecord(text.substr(0, cut))) << cut;
+  }
+  const std::string garbage[] = {"", "Korvane parked entry 1\nkind registry\n",
+                                 text + "kind folder\n", "x\n" + text,
+                                 std::string(text).replace(text.find("type ") + 5, 1, "9")};
+  for (const std::string& bytes : garbage) EXPECT_FALSE(ParseParkedRecord(bytes));
+
+  // A garbage file in the store is passed over, and never restores anything.
+  const std::wstring store = LocalAppDataFolder() + L"\\Korvane\\Parked";
+  test::MakeFolder(store);
+  WriteFileBytes(store + L"\\0000000000000000-0.txt", "Korvane parked entry 1\nname zz\n");
+  EXPECT_TRUE(ReadParkedEntries().empty());
+  EXPECT_EQ(Scan().size(), 1u);
+}
+
+TEST_F(Parking, SwitchingUsesTheStoreWhereWindowsKeepsNoState) {
+  test::SetString(RootKey::CurrentUser, kRunOnce, L"Once", tool_);
+  const StartupEntry row = Row(L"Once");
+  EXPECT_TRUE(SwitchStartupEntries({row}, false).empty());
+  EXPECT_FALSE(ValueIn(kRunOnce, L"Once"));
+  EXPECT_FALSE(Row(L"Once").enabled);
+  EXPECT_TRUE(SwitchStartupEntries({Row(L"Once")}, true).empty());
+  EXPECT_TRUE(ValueIn(kRunOnce, L"Once"));
+  EXPECT_TRUE(Row(L"Once").enabled);
+}
+
+}  // namespace
+}  // namespace korvane
