@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "monitor/saved_list.h"
+#include "monitor/switching.h"
 
 namespace korvane {
 
@@ -43,6 +44,12 @@ void RefreshCycle::SetMonitoring(int32_t minutes) {
 void RefreshCycle::RunSteps() {
   model_.Rescan();
   EnforceBlacklist();
+  // Entries the user switched off that switched themselves on again.
+  const std::vector<std::wstring> kept_off = KeepSwitchedOff(model_.Rows());
+  if (!kept_off.empty()) {
+    windows_.show_balloon(kBlacklistBalloonTitle, KeptOffBalloonText(kept_off.size()));
+    model_.Rescan();
+  }
   std::optional<std::vector<std::wstring>> saved = DetectNewEntries();
   // The new entries dialog may have deleted entries, rescanned and saved:
   // then the saved list is read again.

@@ -104,6 +104,18 @@ std::wstring WithWord(const std::wstring& words, const WinIniSource& source) {
   return out;
 }
 
+// Whether the parked entry holds what `record` (and `bytes`) would.
+bool SameContent(const ParkedEntry& parked, const ParkedRecord& record, const std::string& bytes) {
+  if (const auto* value = std::get_if<RegistrySource>(&record.row.source)) {
+    const auto* old = std::get_if<RegistrySource>(&parked.row.source);
+    return old && old->value == value->value;
+  }
+  if (std::holds_alternative<FolderSource>(record.row.source)) {
+    return ReadFileBytes(BytesPath(StoreFolder(), parked.id)) == bytes;
+  }
+  return true;  // a win.ini word is all its content
+}
+
 }  // namespace
 
 std::string ParkedRecordText(const ParkedRecord& record) {
@@ -255,6 +267,15 @@ ParkResult ParkEntry(const StartupEntry& row) {
     record.times = *times;
   } else if (!std::holds_alternative<WinIniSource>(row.source)) {
     return Failed(L"The entry is no longer in its location.");
+  }
+  // The same entry already aside (a program wrote it back as it was) is
+  // only removed again: its record holds it.
+  for (const ParkedEntry& parked : ReadParkedEntries()) {
+    if (EntryIdentity(parked.row) != EntryIdentity(row) || !SameContent(parked, record, bytes)) {
+      continue;
+    }
+    if (!RemoveStartupEntry(row)) return Failed(L"The entry cannot be removed from its location.");
+    return {true, {}};
   }
   try {
     CreateFolder(ExcludeTrailingBackslash(ExtractFilePath(ExcludeTrailingBackslash(folder))));

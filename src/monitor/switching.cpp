@@ -1,5 +1,6 @@
 #include "monitor/switching.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "catalogue/approval.h"
@@ -7,6 +8,8 @@
 #include "monitor/parked.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/text.h"
 
 namespace korvane {
 
@@ -36,7 +39,50 @@ std::wstring Switch(const StartupEntry& row, bool on) {
   return parked.done ? std::wstring() : parked.reason;
 }
 
+constexpr wchar_t kKeptOffKey[] = L"\\Software\\Korvane\\KeptOff";
+
+// Remembers or forgets that the user switched the row off.
+void KeepOff(const StartupEntry& row, bool keep) {
+  TRegistry reg;
+  if (!reg.OpenKey(kKeptOffKey, keep)) return;
+  if (keep) {
+    reg.WriteString(EntryIdentity(row), L"");
+  } else {
+    reg.DeleteValue(EntryIdentity(row));
+  }
+}
+
 }  // namespace
+
+std::vector<std::wstring> KeepSwitchedOff(const StartupList& rows) {
+  std::vector<std::wstring> switched;
+  TRegistry reg;
+  if (!reg.OpenKey(kKeptOffKey, false)) return switched;
+  std::vector<std::wstring> kept = reg.GetValueNames();
+  if (kept.empty()) return switched;
+  for (std::wstring& identity : kept) identity = AsciiUpper(identity);
+  std::sort(kept.begin(), kept.end());
+  for (const StartupEntry& row : rows) {
+    if (!row.enabled || !std::binary_search(kept.begin(), kept.end(), EntryIdentity(row))) {
+      continue;
+    }
+    try {
+      if (Switch(row, false).empty()) switched.push_back(row.name);
+    } catch (const PlatformError&) {
+      // Tried again at the next refresh.
+    }
+  }
+  return switched;
+}
+
+std::wstring KeptOffBalloonText(size_t count) {
+  if (count == 0) return {};
+  return std::to_wstring(count) +
+         (count == 1 ? L" startup entry that you switched off had switched itself on again; "
+                       L"Korvane switched it off."
+                     : L" startup entries that you switched off had switched themselves on "
+                       L"again; Korvane switched them off.");
+}
 
 void ScanStartupListWithParked(StartupList& list) {
   ScanStartupList(list);
@@ -56,7 +102,15 @@ std::vector<SwitchFailure> SwitchStartupEntries(const StartupList& rows, bool on
     } catch (const PlatformError& error) {
       reason = error.Text();
     }
-    if (!reason.empty()) failures.push_back({row.name, row.location, std::move(reason)});
+    if (!reason.empty()) {
+      failures.push_back({row.name, row.location, std::move(reason)});
+      continue;
+    }
+    try {
+      KeepOff(row, !on);
+    } catch (const PlatformError&) {
+      // The entry is switched all the same; it is just not watched.
+    }
   }
   return failures;
 }

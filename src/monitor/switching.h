@@ -26,6 +26,16 @@ struct SwitchFailure {
 // then stays as it was.
 std::vector<SwitchFailure> SwitchStartupEntries(const StartupList& rows, bool on);
 
+// The entries that the user switched off in Korvane are remembered (by
+// their identity, under \Software\Korvane\KeptOff) until they are switched
+// on in Korvane. Each row of `rows` among them that is on again (a program
+// rewrote its approval, or wrote its Run value again after it was moved
+// aside) is switched off again. Returns the names of those switched off now;
+// one that could not be is tried again next time.
+std::vector<std::wstring> KeepSwitchedOff(const StartupList& rows);
+// The balloon's text after KeepSwitchedOff switched `count` entries off.
+std::wstring KeptOffBalloonText(size_t count);
+
 // The message after a switch that failed for some rows; empty when none did.
 std::wstring SwitchReport(const std::vector<SwitchFailure>& failures, bool on);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "monitor/monitor_world.h"
+#include "monitor/switching.h"
 
 namespace korvane::test {
 namespace {
@@ -71,6 +72,25 @@ TEST_F(Cycle, NoCycleStartsInsideAnotherAndOneAskedForMeanwhileRunsAfter) {
   EXPECT_EQ(Scans(recorded), 2);
   recorded.cycle.Tick();
   EXPECT_EQ(Scans(recorded), 3);
+}
+
+TEST_F(Cycle, AnEntrySwitchedOffInKorvaneThatComesBackOnIsSwitchedOffWithABalloon) {
+  const std::wstring run_once = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+  PutFile(kRoot + L"\\a.exe");
+  SetString(RootKey::CurrentUser, run_once, L"A", kRoot + L"\\a.exe");
+  RecordedCycle recorded;
+  recorded.cycle.Run();
+  ASSERT_EQ(recorded.rows.size(), 1u);
+  ASSERT_TRUE(SwitchStartupEntries(recorded.rows, false).empty());
+  recorded.cycle.Run();
+  EXPECT_EQ(recorded.balloons.size(), 0u);
+  // The program writes itself back.
+  SetString(RootKey::CurrentUser, run_once, L"A", kRoot + L"\\a.exe");
+  recorded.cycle.Run();
+  ASSERT_EQ(recorded.balloons.size(), 1u);
+  EXPECT_NE(recorded.balloons[0].find(L"switched it off"), std::wstring::npos);
+  ASSERT_EQ(recorded.rows.size(), 1u);
+  EXPECT_FALSE(recorded.rows[0].enabled);
 }
 
 }  // namespace

@@ -184,5 +184,25 @@ TEST_F(Parking, SwitchingUsesTheStoreWhereWindowsKeepsNoState) {
   EXPECT_TRUE(Row(L"Once").enabled);
 }
 
+TEST_F(Parking, AnEntryThatSwitchesItselfOnIsSwitchedOffAgainUntilEnabledInKorvane) {
+  test::SetString(RootKey::CurrentUser, kRunOnce, L"Once", tool_);
+  ASSERT_TRUE(SwitchStartupEntries({Row(L"Once")}, false).empty());
+  // The program writes its value again behind Korvane's back.
+  test::SetString(RootKey::CurrentUser, kRunOnce, L"Once", tool_);
+  StartupList rows = Scan();
+  EXPECT_EQ(KeepSwitchedOff(rows), (std::vector<std::wstring>{L"Once"}));
+  EXPECT_FALSE(ValueIn(kRunOnce, L"Once"));
+  EXPECT_EQ(KeptOffBalloonText(1).empty(), false);
+  EXPECT_TRUE(KeepSwitchedOff(Scan()).empty());
+
+  // Enabled in Korvane, it may stay on.
+  for (const StartupEntry& row : Scan()) {
+    if (!row.enabled) ASSERT_TRUE(SwitchStartupEntries({row}, true).empty());
+  }
+  ASSERT_TRUE(ValueIn(kRunOnce, L"Once"));
+  EXPECT_TRUE(KeepSwitchedOff(Scan()).empty());
+  EXPECT_TRUE(ValueIn(kRunOnce, L"Once"));
+}
+
 }  // namespace
 }  // namespace korvane

@@ -173,7 +173,11 @@ inline void ResetWorld() {
   }
   std::error_code ignored;
   std::filesystem::remove_all(kRoot, ignored);
-  // Entries an earlier test moved aside.
+  // Entries an earlier test switched off or moved aside.
+  {
+    TRegistry reg;
+    reg.DeleteKey(L"\\Software\\Korvane\\KeptOff");
+  }
   std::filesystem::remove_all(LocalAppDataFolder() + L"\\Korvane\\Parked", ignored);
   std::filesystem::remove(SystemFolder() + L"\\kvprobe.exe", ignored);
 #else

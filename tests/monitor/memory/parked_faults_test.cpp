@@ -68,5 +68,35 @@ TEST_F(ParkingFaults, OnWindows7EveryEntryIsParked) {
   EXPECT_EQ(ReadParkedEntries().size(), 2u);
 }
 
+TEST_F(ParkingFaults, AnApprovalFlippedOnByAProgramIsFlippedOffAgain) {
+  test::SetString(RootKey::CurrentUser, test::kRunKey, L"Run", tool_);
+  auto run_row = [] {
+    StartupList list;
+    ScanStartupListWithParked(list);
+    for (const StartupEntry& row : list) {
+      if (row.name == L"Run") return row;
+    }
+    return StartupEntry{};
+  };
+  ASSERT_TRUE(SwitchStartupEntries({run_row()}, false).empty());
+  EXPECT_FALSE(run_row().enabled);
+  const std::wstring approved =
+      L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+  memory::SetValue(RootKey::CurrentUser, approved, L"Run", RegistryDataType::Binary,
+                   std::vector<uint8_t>(12, 0));
+  StartupList list;
+  ScanStartupListWithParked(list);
+  EXPECT_EQ(KeepSwitchedOff(list), (std::vector<std::wstring>{L"Run"}));
+  EXPECT_FALSE(run_row().enabled);
+  // A failed write is tried again at the next refresh.
+  memory::SetValue(RootKey::CurrentUser, approved, L"Run", RegistryDataType::Binary,
+                   std::vector<uint8_t>(12, 0));
+  memory::FailNext(memory::Fault::RegistryWrite);
+  list.clear();
+  ScanStartupListWithParked(list);
+  EXPECT_TRUE(KeepSwitchedOff(list).empty());
+  EXPECT_EQ(KeepSwitchedOff(list), (std::vector<std::wstring>{L"Run"}));
+}
+
 }  // namespace
 }  // namespace korvane
