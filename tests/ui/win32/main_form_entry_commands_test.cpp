@@ -16,6 +16,9 @@
 #include "support/programs.h"
 #include "support/windows.h"
 #include "support/world.h"
+#include "platform/files.h"
+#include "ui/list_rules.h"
+#include "ui/win32/command_bars.h"
 #include "ui/win32/main_form.h"
 
 namespace korvane {
@@ -220,6 +223,50 @@ TEST_F(EntryCommands, NothingSelectedDoesNothing) {
   }
   EXPECT_TRUE(yes.Boxes().empty());
   EXPECT_EQ(form_.Rows().size(), 1u);
+}
+
+TEST_F(EntryCommands, DisableAndEnableSwitchRowsWithoutAQuestionAndGiveThemBackWhole) {
+  test::SetString(RootKey::CurrentUser, kRun, L"User value", tool_ + L" -v");
+  test::PutShortcut(user_ + L"\\User link.lnk", test::LinkTo(tool_, L"-u"));
+  const std::string link_bytes = *ReadFileBytes(user_ + L"\\User link.lnk");
+  Refresh();
+  ASSERT_EQ(form_.Rows().size(), 2u) << ToUtf8(Names());
+  const StartupList before = form_.Rows();
+  Select({0, 1});
+  const std::vector<ToolButton> on = ToolButtons(SelectionOf(form_.SelectedRows()));
+  {
+    MessageBoxAnswerer none(IDNO);
+    Command(Disablestartupentry1);
+    EXPECT_TRUE(none.Boxes().empty());
+  }
+  // Still listed, in their places, switched off, and still selected.
+  ASSERT_EQ(form_.Rows().size(), 2u) << ToUtf8(Names());
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(form_.Rows()[i].location, before[i].location);
+    EXPECT_FALSE(form_.Rows()[i].enabled) << i;
+  }
+  EXPECT_EQ(form_.SelectedRows().size(), 2u);
+  // The toolbar's one button now enables.
+  const std::vector<ToolButton> off = ToolButtons(SelectionOf(form_.SelectedRows()));
+  ASSERT_EQ(on.size(), off.size());
+  for (size_t i = 0; i < on.size(); ++i) {
+    if (on[i].id == Disablestartupentry1) EXPECT_EQ(off[i].id, Enablestartupentry1);
+  }
+  if (!StartupApprovalsHonoured()) {
+    // Windows 7: moved aside.
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(kRun, false));
+    EXPECT_FALSE(reg.ValueExists(L"User value"));
+    EXPECT_FALSE(FileExists(user_ + L"\\User link.lnk"));
+  }
+
+  Command(Enablestartupentry1);
+  ASSERT_EQ(form_.Rows().size(), 2u) << ToUtf8(Names());
+  for (const StartupEntry& row : form_.Rows()) EXPECT_TRUE(row.enabled) << ToUtf8(row.name);
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(kRun, false));
+  EXPECT_EQ(reg.ReadString(L"User value"), tool_ + L" -v");
+  EXPECT_EQ(ReadFileBytes(user_ + L"\\User link.lnk"), link_bytes);
 }
 
 }  // namespace
