@@ -37,10 +37,12 @@ class TLMDShellLink {
 };
 
 // Writes a shortcut file (replacing one of that name) with the target, the
-// arguments and the description; no working folder, icon or hot key.
+// arguments, the description and the working folder (none when empty); no
+// icon or hot key.
 // Throws when the shell link object cannot be created.
 void CreateStartupShortcut(const std::wstring& target, const std::wstring& shortcut_path,
-                           const std::wstring& description, const std::wstring& arguments);
+                           const std::wstring& description, const std::wstring& arguments,
+                           const std::wstring& working_directory = {});
 
 class TLMDVersionInfo {
  public:

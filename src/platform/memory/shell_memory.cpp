@@ -75,7 +75,8 @@ bool TLMDShellLink::LoadShellLink(const std::wstring& file, uint32_t /*mode*/) {
 }
 
 void CreateStartupShortcut(const std::wstring& target, const std::wstring& shortcut_path,
-                           const std::wstring& description, const std::wstring& arguments) {
+                           const std::wstring& description, const std::wstring& arguments,
+                           const std::wstring& working_directory) {
   CreateShellLinkObject();
   std::wstring leaf;
   const FsNode* existing = FindItem(shortcut_path, true);
@@ -86,6 +87,7 @@ void CreateStartupShortcut(const std::wstring& target, const std::wstring& short
   d.path = target;
   d.arguments = arguments;
   d.description = description;
+  d.working_directory = working_directory;
   memory::PutShortcut(shortcut_path, d);
 }
 

@@ -86,9 +86,11 @@ bool TLMDShellLink::LoadShellLink(const std::wstring& file, uint32_t mode) {
 }
 
 void CreateStartupShortcut(const std::wstring& target, const std::wstring& shortcut_path,
-                           const std::wstring& description, const std::wstring& arguments) {
+                           const std::wstring& description, const std::wstring& arguments,
+                           const std::wstring& working_directory) {
   ShellLinkObject object = CreateShellLinkObject();
   object.link->SetArguments(arguments.c_str());
+  if (!working_directory.empty()) object.link->SetWorkingDirectory(working_directory.c_str());
   object.link->SetDescription(description.c_str());
   object.link->SetPath(target.c_str());
   // A move deletes the entry it came from once the shortcut is written, so a
