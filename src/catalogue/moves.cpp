@@ -98,8 +98,55 @@ struct ShortcutFields {
   int icon_index = 0;
   uint16_t hot_key = 0;
   ShowCommand show_cmd = ShowCommand::Normal;
+  std::wstring expandable_target;
   bool operator==(const ShortcutFields&) const = default;
 };
+
+// An expandable command split as the scan split it once expanded: the
+// program as written (environment references and all) and the rest.
+struct WrittenCommand {
+  std::wstring program, rest;
+};
+
+// For a row read from a REG_EXPAND_SZ value that holds environment
+// references: its program and parameters as written. Nothing when the
+// written program does not expand to the row's file (a name completed by
+// the search path, say).
+std::optional<WrittenCommand> ExpandableCommand(const StartupEntry& row) {
+  const auto* value = std::get_if<RegistrySource>(&row.source);
+  if (!value || value->value.type != RegistryDataType::ExpandString) return std::nullopt;
+  std::optional<std::wstring> raw = RegistryText(value->value);
+  if (!raw || ExpandEnvironment(*raw) == *raw) return std::nullopt;
+  std::wstring text = raw->substr(std::min(raw->find_first_not_of(L' '), raw->size()));
+  auto fits = [&row](const std::wstring& program, const std::wstring& rest) {
+    return SameText(ExpandEnvironment(program), row.file_name) &&
+           ExpandEnvironment(rest) == row.parameters;
+  };
+  if (!text.empty() && text.front() == L'"') {
+    size_t close = text.find(L'"', 1);
+    if (close == std::wstring::npos) return std::nullopt;
+    size_t start = std::min(close + 2, text.size());
+    WrittenCommand command{text.substr(1, close - 1), text.substr(start)};
+    if (fits(command.program, command.rest)) return command;
+    return std::nullopt;
+  }
+  for (size_t end = text.find(L' ');; end = text.find(L' ', end + 1)) {
+    WrittenCommand command{text.substr(0, end),
+                           end == std::wstring::npos ? L"" : text.substr(end + 1)};
+    if (fits(command.program, command.rest)) return command;
+    if (end == std::wstring::npos) return std::nullopt;
+  }
+}
+
+// The command of a REG_EXPAND_SZ value that starts `program` (environment
+// references unexpanded), quoted where the expanded name holds a blank.
+std::wstring ExpandableRegistryCommand(const std::wstring& program,
+                                       const std::wstring& parameters) {
+  const bool quote = ExpandEnvironment(program).find(L' ') != std::wstring::npos ||
+                     program.find(L' ') != std::wstring::npos;
+  std::wstring command = quote ? L"\"" + program + L"\"" : program;
+  return parameters.empty() ? command : command + L" " + parameters;
+}
 
 class Mover {
  public:
@@ -171,8 +218,15 @@ class Mover {
       // A shortcut's target with environment references is expanded when it
       // starts; so is an expandable value.
       const auto* item = std::get_if<FolderSource>(&row.source);
-      if (item && item->shortcut && item->target.find(L'%') != std::wstring::npos) {
-        type = RegistryDataType::ExpandString;
+      if (item && item->shortcut) {
+        std::optional<ShortcutFields> fields = LoadShortcut(item->path);
+        if (fields && !fields->expandable_target.empty() &&
+            SameText(ExpandEnvironment(fields->expandable_target), row.file_name)) {
+          text = ExpandableRegistryCommand(fields->expandable_target, row.parameters);
+          type = RegistryDataType::ExpandString;
+        } else if (item->target.find(L'%') != std::wstring::npos) {
+          type = RegistryDataType::ExpandString;
+        }
       }
     }
 
@@ -238,8 +292,10 @@ class Mover {
       if (!FileExists(candidate) && !FolderExists(candidate)) {
         // The program starts in its own folder, as a key entry's would be run
         // from there by "Run startup entry".
+        // A program named through environment references keeps them.
+        std::optional<WrittenCommand> written = ExpandableCommand(row);
         CreateStartupShortcut(row.file_name, candidate, L"", row.parameters,
-                              ProgramFolder(row.file_name));
+                              ProgramFolder(row.file_name), written ? written->program : L"");
         return Moved(candidate, false);
       }
       std::optional<ShortcutFields> there = LoadShortcut(candidate);
@@ -253,8 +309,9 @@ class Mover {
     if (!link_) link_ = std::make_unique<TLMDShellLink>();
     TLMDShellLink& l = *link_;
     if (!l.LoadShellLink(file, 0)) return std::nullopt;
-    return ShortcutFields{l.Path,         l.Arguments, l.WorkingDirectory, l.Description,
-                          l.IconLocation, l.IconIndex, l.HotKey,           l.ShowCmd};
+    return ShortcutFields{l.Path,        l.Arguments,    l.WorkingDirectory,
+                          l.Description, l.IconLocation, l.IconIndex,
+                          l.HotKey,      l.ShowCmd,      l.ExpandableTarget};
   }
 
   StartupLocation target_;
@@ -392,9 +449,13 @@ std::wstring MoveLossQuestion(const StartupList& rows, MoveTarget target) {
       if (link->ShowCmd != ShowCommand::Normal) lost.push_back(L"window state");
       if (!link->Description.empty()) lost.push_back(L"description");
     } else if (const auto* value = std::get_if<RegistrySource>(&row.source); value && !to_key) {
+      // The shortcut keeps the references of the program's name; those of
+      // the parameters it holds as they read now.
       std::optional<std::wstring> text = RegistryText(value->value);
+      std::optional<WrittenCommand> written = ExpandableCommand(row);
+      const bool kept = written && ExpandEnvironment(written->rest) == written->rest;
       if (value->value.type == RegistryDataType::ExpandString && text &&
-          ExpandEnvironment(*text) != *text) {
+          ExpandEnvironment(*text) != *text && !kept) {
         lost.push_back(L"environment references (the shortcut holds the command as it reads now)");
       }
     }

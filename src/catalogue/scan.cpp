@@ -41,6 +41,10 @@ struct StartupScan {
       shortcut = {stamp, shell_link->LoadShellLink(path, 0),
                   shell_link->Path + shell_link->FileName, shell_link->Arguments,
                   shell_link->WorkingDirectory};
+      // A target kept with its environment references starts where they lead.
+      if (shortcut.loaded && !shell_link->ExpandableTarget.empty()) {
+        shortcut.target = ExpandEnvironment(shell_link->ExpandableTarget);
+      }
     }
     return shortcut;
   }

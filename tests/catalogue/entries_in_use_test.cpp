@@ -233,8 +233,32 @@ TEST_F(EntriesInUse, AShortcutGoingToAKeyAndBackKeepsWhatAKeyCanHold) {
   EXPECT_EQ(plain.arguments, L"-p");
 }
 
-TEST_F(EntriesInUse, AnExpandableCommandGoingToAFolderIsAskedFor) {
-  test::SetExpandString(CurrentUser, kRun, L"Expand", L"%windir%\\kvtool.exe -e");
+TEST_F(EntriesInUse, AnExpandableCommandGoingToAFolderAndBackStaysExpandable) {
+  const std::wstring program = WindowsDirectory() + L"\\kvexpand.exe";
+  test::PutFile(program);
+  test::SetExpandString(CurrentUser, kRun, L"Expand", L"%windir%\\kvexpand.exe -e");
+  StartupList rows = Scan();
+  ASSERT_EQ(rows.size(), 1u);
+  // The shortcut keeps the program's references: nothing to ask.
+  EXPECT_EQ(MoveLossQuestion(rows, MoveTarget::AllUsersStartup), L"");
+  MoveResult there = MoveStartupEntries(rows, MoveTarget::AllUsersStartup);
+  ASSERT_EQ(there[0].outcome, MoveOutcome::Moved) << ToUtf8(there[0].reason);
+  StartupList shortcut = Scan();
+  ASSERT_EQ(shortcut.size(), 1u);
+  EXPECT_TRUE(SameText(shortcut[0].file_name, program)) << ToUtf8(shortcut[0].file_name);
+  EXPECT_EQ(shortcut[0].parameters, L"-e");
+
+  MoveResult back = MoveStartupEntries(shortcut, MoveTarget::CurrentUserRun);
+  ASSERT_EQ(back[0].outcome, MoveOutcome::Moved) << ToUtf8(back[0].reason);
+  std::optional<RegistryValue> value = Value(CurrentUser, kRun, L"Expand");
+  ASSERT_TRUE(value);
+  EXPECT_EQ(value->type, RegistryDataType::ExpandString);
+  EXPECT_EQ(RegistryText(*value).value_or(L"-"), L"%windir%\\kvexpand.exe -e");
+  RemoveFile(program);
+}
+
+TEST_F(EntriesInUse, ReferencesAShortcutCannotKeepAreAskedFor) {
+  test::SetExpandString(CurrentUser, kRun, L"Expand", L"%windir%\\kvtool.exe -e %windir%");
   test::SetString(CurrentUser, kRun, L"Plain", tool_ + L" -p");
   StartupList rows = Scan();
   ASSERT_EQ(rows.size(), 2u);

@@ -144,7 +144,7 @@ TEST_F(ScanList, StartupFoldersListFilesShortcutsAndSubfolders) {
   test::PutFile(user + L"\\Site.url", "[InternetShortcut]\r\nURL=http://example.com/start\r\n");
   CreateStartupShortcut(app_, user + L"\\App.lnk", L"", L"/min \"a b\"");
   CreateStartupShortcut(root_ + L"\\gone.exe", user + L"\\Broken.lnk", L"", L"");
-  // Environment references in a target are not expanded.
+  // A target written with environment references.
   CreateStartupShortcut(L"%SystemRoot%\\system32\\kvprobe.exe", user + L"\\Environment.lnk", L"",
                         L"");
   test::MakeFolder(user + L"\\Tools");
