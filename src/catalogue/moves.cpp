@@ -456,7 +456,9 @@ std::wstring MoveLossQuestion(const StartupList& rows, MoveTarget target) {
       const bool kept = written && ExpandEnvironment(written->rest) == written->rest;
       if (value->value.type == RegistryDataType::ExpandString && text &&
           ExpandEnvironment(*text) != *text && !kept) {
-        lost.push_back(L"environment references (the shortcut holds the command as it reads now)");
+        lost.push_back(
+            L"environment references in its parameters (the shortcut holds them as they read "
+            L"now)");
       }
     }
     if (lost.empty()) continue;

@@ -71,9 +71,10 @@ std::vector<std::wstring> MovedFileNames(const StartupList& rows, const MoveResu
 // The question asked before a move to `target` when some rows would lose
 // what the target cannot hold: a shortcut's working folder (unless it is
 // the program's own folder), icon, hot key, window state and description
-// in a registry key; the environment references of an expandable command in
-// a shortcut, which holds the command as it reads now. Names each such row
-// and what it loses; empty when every row moves whole.
+// in a registry key; in a shortcut, the environment references of an
+// expandable command's parameters (those of its program's name the shortcut
+// keeps). Names each such row and what it loses; empty when every row moves
+// whole.
 std::wstring MoveLossQuestion(const StartupList& rows, MoveTarget target);
 
 // The message after a move: every row that was not moved (or whose old entry
