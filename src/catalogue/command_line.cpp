@@ -71,7 +71,9 @@ FileSearch SearchFileOnPath(const std::wstring& name) {
   if (name.empty() || HasWildcard(name)) return {false, name};
   std::optional<std::wstring> found =
       Remembered(&SearchScope::Memory::on_path, name, [&] { return SearchPathFor(name); });
-  if (found) return {true, *found};
+  // The system's search finds folders too ("C:\Program Files" of an unquoted
+  // "C:\Program Files (x86)\..."); a folder is no program.
+  if (found && ProgramFileExists(*found)) return {true, *found};
   return {false, name};
 }
 

@@ -35,8 +35,8 @@ struct FileSearch {
   std::wstring path;  // the full path found; otherwise as each search says
 };
 
-// SearchPath in the system's search order. Not found: the name unchanged
-// (empty for an empty name).
+// SearchPath in the system's search order, for files only: a folder of that
+// name is not found. Not found: the name unchanged (empty for an empty name).
 FileSearch SearchFileOnPath(const std::wstring& name);
 
 // Finds a program: a name with an extension as it stands; a name without one

@@ -45,6 +45,13 @@ std::wstring WithoutExtension(const std::wstring& name) {
   return name.substr(0, name.size() - ExtractFileExt(name).size());
 }
 
+// The folder a program file lies in, without a trailing backslash; empty for
+// a bare name.
+std::wstring ProgramFolder(const std::wstring& file) {
+  std::wstring folder = ExtractFilePath(file);
+  return folder.empty() ? folder : ExcludeTrailingBackslash(folder);
+}
+
 // Registry value names may hold any character; a file name may not.
 std::wstring SafeFileName(std::wstring name) {
   for (wchar_t& c : name) {
@@ -68,6 +75,16 @@ std::vector<uint8_t> Meaningful(const RegistryValue& value) {
   return data;
 }
 
+// String data in the registry's own form, with its terminator.
+RegistryValue StringValue(RegistryDataType type, const std::wstring& text) {
+  RegistryValue value{type, {}};
+  for (wchar_t c : text + L'\0') {
+    value.data.push_back(static_cast<uint8_t>(c & 0xFF));
+    value.data.push_back(static_cast<uint8_t>((c >> 8) & 0xFF));
+  }
+  return value;
+}
+
 RowMove Moved(std::wstring written, bool same_entry) {
   return {MoveOutcome::Moved, std::move(written), same_entry, {}};
 }
@@ -82,8 +99,55 @@ struct ShortcutFields {
   int icon_index = 0;
   uint16_t hot_key = 0;
   ShowCommand show_cmd = ShowCommand::Normal;
+  std::wstring expandable_target;
   bool operator==(const ShortcutFields&) const = default;
 };
+
+// An expandable command split as the scan split it once expanded: the
+// program as written (environment references and all) and the rest.
+struct WrittenCommand {
+  std::wstring program, rest;
+};
+
+// For a row read from a REG_EXPAND_SZ value that holds environment
+// references: its program and parameters as written. Nothing when the
+// written program does not expand to the row's file (a name completed by
+// the search path, say).
+std::optional<WrittenCommand> ExpandableCommand(const StartupEntry& row) {
+  const auto* value = std::get_if<RegistrySource>(&row.source);
+  if (!value || value->value.type != RegistryDataType::ExpandString) return std::nullopt;
+  std::optional<std::wstring> raw = RegistryText(value->value);
+  if (!raw || ExpandEnvironment(*raw) == *raw) return std::nullopt;
+  std::wstring text = raw->substr(std::min(raw->find_first_not_of(L' '), raw->size()));
+  auto fits = [&row](const std::wstring& program, const std::wstring& rest) {
+    return SameText(ExpandEnvironment(program), row.file_name) &&
+           ExpandEnvironment(rest) == row.parameters;
+  };
+  if (!text.empty() && text.front() == L'"') {
+    size_t close = text.find(L'"', 1);
+    if (close == std::wstring::npos) return std::nullopt;
+    size_t start = std::min(close + 2, text.size());
+    WrittenCommand command{text.substr(1, close - 1), text.substr(start)};
+    if (fits(command.program, command.rest)) return command;
+    return std::nullopt;
+  }
+  for (size_t end = text.find(L' ');; end = text.find(L' ', end + 1)) {
+    WrittenCommand command{text.substr(0, end),
+                           end == std::wstring::npos ? L"" : text.substr(end + 1)};
+    if (fits(command.program, command.rest)) return command;
+    if (end == std::wstring::npos) return std::nullopt;
+  }
+}
+
+// The command of a REG_EXPAND_SZ value that starts `program` (environment
+// references unexpanded), quoted where the expanded name holds a blank.
+std::wstring ExpandableRegistryCommand(const std::wstring& program,
+                                       const std::wstring& parameters) {
+  const bool quote = ExpandEnvironment(program).find(L' ') != std::wstring::npos ||
+                     program.find(L' ') != std::wstring::npos;
+  std::wstring command = quote ? L"\"" + program + L"\"" : program;
+  return parameters.empty() ? command : command + L" " + parameters;
+}
 
 class Mover {
  public:
@@ -169,6 +233,7 @@ class Mover {
     // built from the row as a new entry would be.
     std::optional<RegistryValue> copy;
     std::wstring name, text;
+    RegistryDataType type = RegistryDataType::String;
     if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
       TRegistry reg(value->view);
       reg.SetRootKey(value->root);
@@ -185,9 +250,28 @@ class Mover {
               L"The file in the Startup folder is the program itself; a registry value "
               L"cannot take its place. It can be moved to the other Startup folder.");
         }
+        // A registry value names a program to start, not a page to open.
+        if (SameText(ExtractFileExt(file), L".url")) {
+          return NotMoved(
+              L"An Internet shortcut opens a page; a registry value cannot take its place. "
+              L"It can be moved to the other Startup folder.");
+        }
       }
       name = WithoutExtension(ExtractFileName(row.name));
       text = RegistryCommand(row.file_name, row.parameters);
+      // A shortcut's target with environment references is expanded when it
+      // starts; so is an expandable value.
+      const auto* item = std::get_if<FolderSource>(&row.source);
+      if (item && item->shortcut) {
+        std::optional<ShortcutFields> fields = LoadShortcut(item->path);
+        if (fields && !fields->expandable_target.empty() &&
+            SameText(ExpandEnvironment(fields->expandable_target), row.file_name)) {
+          text = ExpandableRegistryCommand(fields->expandable_target, row.parameters);
+          type = RegistryDataType::ExpandString;
+        } else if (item->target.find(L'%') != std::wstring::npos) {
+          type = RegistryDataType::ExpandString;
+        }
+      }
     }
 
     TRegistry reg;
@@ -201,14 +285,15 @@ class Mover {
       if (!there) {
         if (copy) {
           reg.WriteValue(candidate, *copy);
+        } else if (type == RegistryDataType::ExpandString) {
+          reg.WriteValue(candidate, StringValue(type, text));
         } else {
           reg.WriteString(candidate, text);
         }
         return Moved(candidate, false);
       }
-      bool same =
-          copy ? there->type == copy->type && Meaningful(*there) == Meaningful(*copy)
-               : there->type == RegistryDataType::String && reg.ReadString(candidate) == text;
+      bool same = copy ? there->type == copy->type && Meaningful(*there) == Meaningful(*copy)
+                       : there->type == type && RegistryText(*there) == text;
       if (same) return Moved(candidate, true);
     }
   }
@@ -239,13 +324,22 @@ class Mover {
       }
     }
 
-    // A new shortcut, always with the extension that makes it one.
+    // A new shortcut, always with the extension that makes it one, named
+    // after the entry or, for one without a name (a key's default value),
+    // after its program.
     std::wstring base = SafeFileName(row.name);
     if (SameText(ExtractFileExt(base), L".lnk")) base = WithoutExtension(base);
+    if (base.empty()) base = SafeFileName(WithoutExtension(ExtractFileName(row.file_name)));
+    if (base.empty()) base = L"Startup entry";
     for (int n = 1;; ++n) {
       std::wstring candidate = folder + NumberedName(base, n, L".lnk");
       if (!FileExists(candidate) && !FolderExists(candidate)) {
-        CreateStartupShortcut(row.file_name, candidate, L"", row.parameters);
+        // The program starts in its own folder, as a key entry's would be run
+        // from there by "Run startup entry".
+        // A program named through environment references keeps them.
+        std::optional<WrittenCommand> written = ExpandableCommand(row);
+        CreateStartupShortcut(row.file_name, candidate, L"", row.parameters,
+                              ProgramFolder(row.file_name), written ? written->program : L"");
         return Moved(candidate, false);
       }
       std::optional<ShortcutFields> there = LoadShortcut(candidate);
@@ -259,8 +353,9 @@ class Mover {
     if (!link_) link_ = std::make_unique<TLMDShellLink>();
     TLMDShellLink& l = *link_;
     if (!l.LoadShellLink(file, 0)) return std::nullopt;
-    return ShortcutFields{l.Path,         l.Arguments, l.WorkingDirectory, l.Description,
-                          l.IconLocation, l.IconIndex, l.HotKey,           l.ShowCmd};
+    return ShortcutFields{l.Path,        l.Arguments,    l.WorkingDirectory,
+                          l.Description, l.IconLocation, l.IconIndex,
+                          l.HotKey,      l.ShowCmd,      l.ExpandableTarget};
   }
 
   StartupLocation target_;
@@ -269,15 +364,31 @@ class Mover {
   std::vector<std::wstring> moved_files_;  // files that moved here whole
 };
 
-// Removes a moved row's old entry (and asks its program to close); true when
-// the old location no longer holds it.
+// Removes a moved row's old entry; true when the old location no longer
+// holds it. The program is left running: the entry moved, the program did
+// not stop being wanted.
 bool RemoveOldEntry(const StartupEntry& row) {
-  try {
-    return DeleteStartupEntry(row, RemovalSource::MainList);
-  } catch (const PlatformError&) {
-    // The program could not be asked to close; the entry went or stayed all the same.
-    return RemoveStartupEntry(row);
+  return RemoveStartupEntry(row);
+}
+
+// True when both rows were read from the same place (two Startup folder
+// values naming one folder list a file twice).
+bool SameSource(const StartupEntry& a, const StartupEntry& b) {
+  if (a.source.index() != b.source.index()) return false;
+  if (const auto* x = std::get_if<FolderSource>(&a.source)) {
+    return SameText(x->path, std::get<FolderSource>(b.source).path);
   }
+  if (const auto* x = std::get_if<RegistrySource>(&a.source)) {
+    const auto& y = std::get<RegistrySource>(b.source);
+    return x->root == y.root && x->view == y.view && SameText(x->key_path, y.key_path) &&
+           SameText(x->value_name, y.value_name);
+  }
+  if (const auto* x = std::get_if<WinIniSource>(&a.source)) {
+    const auto& y = std::get<WinIniSource>(b.source);
+    return SameText(x->ini_path, y.ini_path) && SameText(x->key, y.key) &&
+           x->position == y.position && x->word == y.word;
+  }
+  return false;
 }
 
 }  // namespace
@@ -338,9 +449,92 @@ MoveResult MoveStartupEntries(const StartupList& rows, MoveTarget target) {
   return result;
 }
 
+std::vector<std::wstring> MovedFileNames(const StartupList& rows, const MoveResult& result) {
+  std::vector<std::wstring> names;
+  for (size_t i = 0; i < rows.size() && i < result.size(); ++i) {
+    if (result[i].outcome != MoveOutcome::Moved) continue;
+    const auto* item = std::get_if<FolderSource>(&rows[i].source);
+    const bool file_moved =
+        item && SameText(rows[i].file_name, item->path) && IsAbsolutePath(result[i].written);
+    names.push_back(file_moved ? result[i].written : rows[i].file_name);
+  }
+  return names;
+}
+
+std::wstring MoveLossQuestion(const StartupList& rows, MoveTarget target) {
+  StartupLocation location;
+  try {
+    location = MoveTargetLocation(target);
+  } catch (const PlatformError&) {
+    return {};  // nothing will move
+  }
+  const bool to_key = location.kind == StartupLocationKind::RegistryKeyLocation;
+  const std::wstring target_text = LocationText(location);
+  std::unique_ptr<TLMDShellLink> link;
+  std::wstring lines;
+  for (const StartupEntry& row : rows) {
+    if (SameText(ExcludeTrailingBackslash(row.location), target_text)) continue;
+    std::vector<std::wstring> lost;
+    if (const auto* item = std::get_if<FolderSource>(&row.source); item && to_key) {
+      if (!SameText(ExtractFileExt(item->path), L".lnk")) continue;
+      try {
+        if (!link) link = std::make_unique<TLMDShellLink>();
+        if (!link->LoadShellLink(item->path, 0)) continue;
+      } catch (const PlatformError&) {
+        continue;
+      }
+      const std::wstring& folder = link->WorkingDirectory;
+      if (!folder.empty() &&
+          !SameText(ExcludeTrailingBackslash(folder), ProgramFolder(row.file_name))) {
+        lost.push_back(L"working folder");
+      }
+      if (!link->IconLocation.empty() || link->IconIndex != 0) lost.push_back(L"icon");
+      if (link->HotKey != 0) lost.push_back(L"hot key");
+      if (link->ShowCmd != ShowCommand::Normal) lost.push_back(L"window state");
+      if (!link->Description.empty()) lost.push_back(L"description");
+    } else if (const auto* value = std::get_if<RegistrySource>(&row.source); value && !to_key) {
+      // The shortcut keeps the references of the program's name; those of
+      // the parameters it holds as they read now.
+      std::optional<std::wstring> text = RegistryText(value->value);
+      std::optional<WrittenCommand> written = ExpandableCommand(row);
+      const bool kept = written && ExpandEnvironment(written->rest) == written->rest;
+      if (value->value.type == RegistryDataType::ExpandString && text &&
+          ExpandEnvironment(*text) != *text && !kept) {
+        lost.push_back(
+            L"environment references in its parameters (the shortcut holds them as they read "
+            L"now)");
+      }
+    }
+    if (lost.empty()) continue;
+    std::wstring what;
+    for (size_t i = 0; i < lost.size(); ++i) {
+      if (i > 0) what += i + 1 == lost.size() ? L" and " : L", ";
+      what += lost[i];
+    }
+    lines += L"\"" + row.name + L"\" (" + row.location + L"): its " + what + L"\n";
+  }
+  if (lines.empty()) return {};
+  return L"Moved to " + target_text + L", these entries lose what it cannot hold:\n" + lines +
+         L"\nMove them all the same?";
+}
+
 std::wstring MoveReport(const StartupList& rows, const MoveResult& result) {
   std::wstring not_moved, kept;
-  for (size_t i = 0; i < rows.size() && i < result.size(); ++i) {
+  const size_t count = std::min(rows.size(), result.size());
+  // A row read twice from one place is told of once, and not at all when
+  // its entry moved through its twin.
+  auto told_elsewhere = [&](size_t i) {
+    for (size_t j = 0; j < count; ++j) {
+      if (j == i || !SameSource(rows[i], rows[j])) continue;
+      if (j < i || result[j].outcome == MoveOutcome::Moved ||
+          result[j].outcome == MoveOutcome::AlreadyThere) {
+        return true;
+      }
+    }
+    return false;
+  };
+  for (size_t i = 0; i < count; ++i) {
+    if (told_elsewhere(i)) continue;
     std::wstring line =
         L"\"" + rows[i].name + L"\" (" + rows[i].location + L"): " + result[i].reason + L"\n";
     if (result[i].outcome == MoveOutcome::NotMoved) not_moved += line;

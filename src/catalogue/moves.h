@@ -63,8 +63,24 @@ using MoveResult = std::vector<RowMove>;
 // end up in its `reason`.
 MoveResult MoveStartupEntries(const StartupList& rows, MoveTarget target);
 
+// The file names the moved rows' entries have in their new place, as the
+// next scan lists them: a program file that moved between the Startup
+// folders is named by its new path; every other entry keeps its file name.
+std::vector<std::wstring> MovedFileNames(const StartupList& rows, const MoveResult& result);
+
+// The question asked before a move to `target` when some rows would lose
+// what the target cannot hold: a shortcut's working folder (unless it is
+// the program's own folder), icon, hot key, window state and description
+// in a registry key; in a shortcut, the environment references of an
+// expandable command's parameters (those of its program's name the shortcut
+// keeps). Names each such row and what it loses; empty when every row moves
+// whole.
+std::wstring MoveLossQuestion(const StartupList& rows, MoveTarget target);
+
 // The message after a move: every row that was not moved (or whose old entry
-// stayed) with its reason; empty when there is nothing to tell.
+// stayed) with its reason, once for rows read twice from one place and not
+// at all for a row whose entry moved through its twin; empty when there is
+// nothing to tell.
 std::wstring MoveReport(const StartupList& rows, const MoveResult& result);
 
 }  // namespace korvane

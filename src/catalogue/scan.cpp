@@ -1,8 +1,10 @@
 #include "catalogue/scan.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 #include "catalogue/approval.h"
 #include "catalogue/command_line.h"
@@ -40,6 +42,10 @@ struct StartupScan {
       shortcut = {stamp, shell_link->LoadShellLink(path, 0),
                   shell_link->Path + shell_link->FileName, shell_link->Arguments,
                   shell_link->WorkingDirectory};
+      // A target kept with its environment references starts where they lead.
+      if (shortcut.loaded && !shell_link->ExpandableTarget.empty()) {
+        shortcut.target = ExpandEnvironment(shell_link->ExpandableTarget);
+      }
     }
     return shortcut;
   }
@@ -47,7 +53,9 @@ struct StartupScan {
   void Add(std::wstring name, std::wstring file_name, std::wstring parameters,
            const std::wstring& location, EntrySource source) {
     StartupEntry entry;
-    entry.running = TWindowsAPI::Instance().FindProcessFile(file_name) != -1;
+    // A program whose file is gone runs from nowhere, whatever runs under its name.
+    entry.running =
+        ProgramFileExists(file_name) && TWindowsAPI::Instance().FindProcessFile(file_name) != -1;
     entry.name = std::move(name);
     entry.file_name = std::move(file_name);
     entry.parameters = std::move(parameters);
@@ -75,8 +83,10 @@ void ScanRegistryKey(const StartupLocation& location, TRegistry& reg, StartupSca
     // The system expands such a command before it starts it.
     if (data.type == RegistryDataType::ExpandString) value = ExpandEnvironment(*value);
     SplitCommand command = SplitCommandLine(*value);
+    // An entry whose program is gone is listed all the same: the system still
+    // tries to start it at every logon, and the user can only clean what he sees.
     std::wstring file = ResolveFile(command.file_name);
-    if (ProgramFileExists(file)) {
+    if (!file.empty()) {
       RegistrySource source{location.root, reg.GetView(), location.path, name, std::move(data)};
       scan.Add(std::move(name), std::move(file), std::move(command.parameters), text,
                std::move(source));
@@ -91,7 +101,7 @@ void ScanWinIniKey(const StartupLocation& location, StartupScan& scan) {
   const auto places = WinIniWords(words);
   for (size_t i = 0; i < places.size(); ++i) {
     std::wstring word = words.substr(places[i].first, places[i].second);
-    if (word.empty() || !ProgramFileExists(word)) continue;
+    if (word.empty()) continue;
     size_t occurrence = 0;
     for (size_t j = 0; j < i; ++j) {
       if (words.compare(places[j].first, places[j].second, word) == 0) ++occurrence;
@@ -123,8 +133,9 @@ void ScanStartupFolder(const std::wstring& folder, StartupScan& scan) {
     if (extension == L".lnk") {
       const ReadShortcut& shortcut = scan.Shortcut(folder + name);
       if (!shortcut.loaded) continue;
+      // A target that is gone is listed as the shortcut names it.
       std::wstring target = ResolveFile(shortcut.target);
-      if (ProgramFileExists(target)) {
+      if (!target.empty()) {
         FolderSource source{folder + name, true, shortcut.target, shortcut.arguments,
                             shortcut.working_folder};
         scan.Add(name, std::move(target), shortcut.arguments, location, std::move(source));
@@ -148,10 +159,19 @@ void ScanStartupList(StartupList& list) {
     ScanRegistryKey(location, reg, scan);
   }
   // The three Shell Folders values are read only now, after the keys, so a
-  // failing read there keeps every registry row.
+  // failing read there keeps every registry row. Two values may name one
+  // folder (the default user's is the user's own under some systems): it is
+  // listed once, at its first place.
+  std::vector<std::wstring> scanned;
   for (const StartupLocation& location : StartupFolderLocations()) {
     if (location.path.empty() || !FolderExists(location.path)) continue;
-    ScanStartupFolder(IncludeTrailingBackslash(location.path), scan);
+    const std::wstring folder = IncludeTrailingBackslash(location.path);
+    if (std::any_of(scanned.begin(), scanned.end(),
+                    [&folder](const std::wstring& seen) { return SameText(seen, folder); })) {
+      continue;
+    }
+    scanned.push_back(folder);
+    ScanStartupFolder(folder, scan);
   }
   if (FileExists(WinIniPath())) {
     for (const StartupLocation& location : WinIniLocations()) ScanWinIniKey(location, scan);

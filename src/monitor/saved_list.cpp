@@ -56,6 +56,17 @@ void SaveStartupList(const StartupList& rows) {
   }
 }
 
+void AddToSavedList(const std::vector<std::wstring>& file_names) {
+  TRegistry reg;
+  if (!reg.OpenKey(kSavedListKey, true)) return;
+  std::vector<std::wstring> stored = reg.GetValueNames();
+  for (const std::wstring& name : file_names) {
+    if (name.empty() || Holds(stored, name)) continue;
+    reg.WriteString(name, L"");
+    stored.push_back(name);
+  }
+}
+
 std::optional<std::vector<std::wstring>> ReadSavedList() {
   TRegistry reg;
   if (!reg.OpenKey(kSavedListKey, true)) return std::nullopt;

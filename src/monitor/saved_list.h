@@ -20,6 +20,11 @@ void SaveStartupList(const StartupList& rows);
 // The same, given the names the key holds (as ReadSavedList gave them).
 void SaveStartupList(const StartupList& rows, const std::vector<std::wstring>& stored);
 
+// Adds names to the saved list (those it holds already, in any letter case,
+// are left as they are), so that entries the program wrote itself are not
+// reported as new. Nothing when the key cannot be opened.
+void AddToSavedList(const std::vector<std::wstring>& file_names);
+
 // The names the saved list holds; nothing when the key cannot be opened (a
 // missing key is made empty).
 std::optional<std::vector<std::wstring>> ReadSavedList();

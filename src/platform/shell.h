@@ -29,6 +29,9 @@ class TLMDShellLink {
   uint16_t HotKey = 0;
   ShowCommand ShowCmd = ShowCommand::Normal;
   std::wstring FileName;  // never set by loading
+  // The target with its environment references, as the shortcut's
+  // environment data block holds it; empty when it has none.
+  std::wstring ExpandableTarget;
 
   struct Object;
 
@@ -37,10 +40,15 @@ class TLMDShellLink {
 };
 
 // Writes a shortcut file (replacing one of that name) with the target, the
-// arguments and the description; no working folder, icon or hot key.
+// arguments, the description and the working folder (none when empty); no
+// icon or hot key. An `expandable_target` (the target with environment
+// references, which the shell expands when it starts the shortcut) goes
+// into the shortcut's environment data block.
 // Throws when the shell link object cannot be created.
 void CreateStartupShortcut(const std::wstring& target, const std::wstring& shortcut_path,
-                           const std::wstring& description, const std::wstring& arguments);
+                           const std::wstring& description, const std::wstring& arguments,
+                           const std::wstring& working_directory = {},
+                           const std::wstring& expandable_target = {});
 
 class TLMDVersionInfo {
  public:

@@ -1,6 +1,8 @@
 #include "ui/settings.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <string_view>
 #include <utility>
 
 #include "catalogue/placement.h"
@@ -73,6 +75,22 @@ void StoreSettings(const AppSettings& settings) {
 
 int32_t ShownMonitoring(int32_t stored) {
   return std::clamp<int32_t>(stored, 1, 60);
+}
+
+int32_t TypedMonitoring(const std::wstring& text, int32_t shown) {
+  size_t first = text.find_first_not_of(L" \t");
+  if (first == std::wstring::npos) return ShownMonitoring(shown);
+  size_t last = text.find_last_not_of(L" \t");
+  std::wstring_view number(text.data() + first, last - first + 1);
+  bool negative = number.front() == L'-';
+  if (negative || number.front() == L'+') number.remove_prefix(1);
+  if (number.empty()) return ShownMonitoring(shown);
+  int64_t value = 0;
+  for (wchar_t c : number) {
+    if (c < L'0' || c > L'9') return ShownMonitoring(shown);
+    value = std::min<int64_t>(value * 10 + (c - L'0'), 1000);  // large enough to clamp
+  }
+  return ShownMonitoring(static_cast<int32_t>(negative ? -value : value));
 }
 
 bool ListHoldsProgram(const StartupList& rows, const std::wstring& own_path) {

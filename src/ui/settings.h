@@ -42,6 +42,9 @@ void StoreSettings(const AppSettings& settings);
 
 // What the interval's spin edit can show: 1 to 60.
 int32_t ShownMonitoring(int32_t stored);
+// The interval typed into the field, taken as a spin control takes it: a
+// number above 60 is 60, below 1 is 1. Text that is no number keeps `shown`.
+int32_t TypedMonitoring(const std::wstring& text, int32_t shown);
 
 // The program registers itself under this value name of the current user's Run key.
 extern const wchar_t kOwnRunKey[];

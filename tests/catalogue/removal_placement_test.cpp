@@ -78,13 +78,14 @@ TEST_F(RemovalAndPlacement, WinIniListsAreReadAndRewrittenWhole) {
   test::PutFile(root_ + L"\\last.exe");
   test::SetWinIni(L"run", words);
 
+  // Words whose files are gone are listed too.
   StartupList list;
   ScanStartupList(list);
-  ASSERT_EQ(list.size(), 1u);
-  EXPECT_EQ(list[0].file_name, root_ + L"\\last.exe");
+  ASSERT_EQ(list.size(), 401u);
+  EXPECT_EQ(list.back().file_name, root_ + L"\\last.exe");
 
-  DeleteStartupEntry(list[0], RemovalSource::MainList);
-  EXPECT_EQ(WinIni(L"run"), words.substr(0, words.size() - list[0].file_name.size() - 1));
+  DeleteStartupEntry(list.back(), RemovalSource::MainList);
+  EXPECT_EQ(WinIni(L"run"), words.substr(0, words.size() - list.back().file_name.size() - 1));
 }
 
 TEST_F(RemovalAndPlacement, RegistryRemovalDeletesTheNamedValueOfTheTextsKey) {
@@ -213,7 +214,7 @@ TEST_F(RemovalAndPlacement, ShortcutsAndWinIniWordsScanBackAsPlaced) {
 
   StartupList list;
   ScanStartupList(list);
-  ASSERT_EQ(list.size(), 4u);
+  ASSERT_EQ(list.size(), 5u);  // x.exe is missing, and listed all the same
   EXPECT_EQ(list[0].name, L"App.lnk");
   EXPECT_EQ(list[0].file_name, app_);
   EXPECT_EQ(list[0].parameters, L"/min \"a b\"");
@@ -222,6 +223,7 @@ TEST_F(RemovalAndPlacement, ShortcutsAndWinIniWordsScanBackAsPlaced) {
   EXPECT_EQ(list[1].location, root_ + L"\\Common Startup");
   EXPECT_EQ(list[2].location, WinIniPath() + L", run");
   EXPECT_EQ(list[3].location, WinIniPath() + L", load");
+  EXPECT_EQ(list[4].file_name, root_ + L"\\x.exe");
 
   // Removing every row empties the locations again.
   for (const StartupEntry& e : list) DeleteStartupEntry(e, RemovalSource::MainList);

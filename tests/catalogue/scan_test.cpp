@@ -87,6 +87,8 @@ TEST_F(ScanList, RegistryKeysGiveOneRowPerProgramFoundInScanOrder) {
       {L"A1 quoted", app_, L"/min", hkcu},
       {L"A2 unquoted", app_, L"/min", hkcu},
       {L"A3 bare", probe_, L"/x", hkcu},
+      {L"A4 missing", root_ + L"\\nothing.exe", L"", hkcu},
+      {L"A6 environment", L"%SystemRoot%\\system32\\kvprobe.exe", L"", hkcu},  // REG_SZ
       {L"A7 after", probe_, L"shell32.dll,Control_RunDLL", hkcu},
       {L"B1", tool_, L"-x", L"HKEY_LOCAL_MACHINE\\" + kRunText},
       {L"C1", tool_, L"", L"HKEY_USERS\\.Default\\" + kRunText},
@@ -112,6 +114,8 @@ TEST_F(ScanList, ExpandableValuesAreExpandedBeforeTheyAreSplit) {
   std::vector<Row> expected = {
       {L"A plain", probe_, L"", hklm},
       {L"B quoted", probe_, L"-x " + WindowsDirectory(), hklm},
+      {L"C unknown", L"%kvnosuch%\\kvprobe.exe", L"", hklm},
+      {L"D literal", system, L"", hklm},
   };
   std::vector<Row> rows = ScanRows();
   ASSERT_EQ(rows.size(), expected.size()) << ::testing::PrintToString(rows);
@@ -127,7 +131,7 @@ TEST_F(ScanList, ExpandableValuesAreExpandedBeforeTheyAreSplit) {
   ScanStartupList(list);
   ASSERT_FALSE(list.empty());
   EXPECT_TRUE(DeleteStartupEntry(list[0], RemovalSource::MainList));
-  EXPECT_EQ(ScanRows().size(), 1u);
+  EXPECT_EQ(ScanRows().size(), 3u);
 }
 
 TEST_F(ScanList, StartupFoldersListFilesShortcutsAndSubfolders) {
@@ -140,7 +144,7 @@ TEST_F(ScanList, StartupFoldersListFilesShortcutsAndSubfolders) {
   test::PutFile(user + L"\\Site.url", "[InternetShortcut]\r\nURL=http://example.com/start\r\n");
   CreateStartupShortcut(app_, user + L"\\App.lnk", L"", L"/min \"a b\"");
   CreateStartupShortcut(root_ + L"\\gone.exe", user + L"\\Broken.lnk", L"", L"");
-  // Environment references in a target are not expanded.
+  // A target written with environment references.
   CreateStartupShortcut(L"%SystemRoot%\\system32\\kvprobe.exe", user + L"\\Environment.lnk", L"",
                         L"");
   test::MakeFolder(user + L"\\Tools");
@@ -151,8 +155,16 @@ TEST_F(ScanList, StartupFoldersListFilesShortcutsAndSubfolders) {
   test::PutFile(root_ + L"\\Default Startup\\Deep\\Deeper\\run.bat");
 
   std::vector<Row> rows = ScanRows();
+  // A shortcut's target is listed as the shortcut holds it; how the shell
+  // stores one with environment references is its own affair.
+  auto environment = std::find_if(rows.begin(), rows.end(),
+                                  [](const Row& r) { return r.name == L"Environment.lnk"; });
+  ASSERT_NE(environment, rows.end());
+  EXPECT_TRUE(EndsWith(environment->file_name, L"kvprobe.exe")) << *environment;
+  rows.erase(environment);
   std::vector<Row> expected = {
       {L"App.lnk", app_, L"/min \"a b\"", user},
+      {L"Broken.lnk", root_ + L"\\gone.exe", L"", user},
       {L"notes.txt", user + L"\\notes.txt", L"", user},
       {L"Site.url", L"http://example.com/start", L"", user},
       {L"Thumbs.db", user + L"\\Thumbs.db", L"", user},
@@ -174,7 +186,10 @@ TEST_F(ScanList, WinIniWordsNameTheirFiles) {
   test::SetWinIni(L"run", tool_ + L"  nosuch.exe " + root_ + L"\\w.exe");
   test::SetWinIni(L"load", root_ + L"\\Program");
   const std::wstring run = WinIniPath() + L", run";
-  std::vector<Row> expected = {{L"tool", tool_, L"", run}, {L"w", root_ + L"\\w.exe", L"", run}};
+  std::vector<Row> expected = {{L"tool", tool_, L"", run},
+                               {L"nosuch", L"nosuch.exe", L"", run},
+                               {L"w", root_ + L"\\w.exe", L"", run},
+                               {L"Program", root_ + L"\\Program", L"", WinIniPath() + L", load"}};
   EXPECT_EQ(ScanRows(), expected);
 }
 

@@ -150,3 +150,20 @@ TEST(RunOnStartup, TheOwnPathMatchesOnlyWithTheSameCase) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST(TypedInterval, IsTakenAsASpinControlTakesIt) {
+  EXPECT_EQ(TypedMonitoring(L"75", 5), 60);
+  EXPECT_EQ(TypedMonitoring(L"99", 5), 60);
+  EXPECT_EQ(TypedMonitoring(L"123456789012", 5), 60);
+  EXPECT_EQ(TypedMonitoring(L"0", 5), 1);
+  EXPECT_EQ(TypedMonitoring(L"-3", 5), 1);
+  EXPECT_EQ(TypedMonitoring(L" 30 ", 5), 30);
+  EXPECT_EQ(TypedMonitoring(L"", 5), 5);
+  EXPECT_EQ(TypedMonitoring(L"ten", 5), 5);
+}
+
+}  // namespace
+}  // namespace korvane

@@ -70,6 +70,7 @@ struct ShortcutData {
   int icon_index = 0;
   uint16_t hot_key = 0;
   ShowCommand show_cmd = ShowCommand::Normal;
+  std::wstring expandable_target;  // the environment data block's target
 };
 void PutShortcut(const std::wstring& file, const ShortcutData& data);
 ShortcutData ReadShortcut(const std::wstring& file);  // throws when it is none

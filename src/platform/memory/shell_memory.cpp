@@ -18,7 +18,7 @@ std::string EncodeShortcut(const memory::ShortcutData& d) {
   for (const std::wstring& field :
        {d.path, d.arguments, d.working_directory, d.description, d.icon_location,
         std::to_wstring(d.icon_index), std::to_wstring(d.hot_key),
-        std::to_wstring(static_cast<int>(d.show_cmd))}) {
+        std::to_wstring(static_cast<int>(d.show_cmd)), d.expandable_target}) {
     out += ToUtf8(field);
     out += '\0';
   }
@@ -35,11 +35,13 @@ std::optional<memory::ShortcutData> DecodeShortcut(const std::wstring& file) {
   for (size_t end; (end = item->content.find('\0', start)) != std::string::npos; start = end + 1) {
     fields.push_back(FromUtf8(std::string_view(item->content).substr(start, end - start)));
   }
-  if (fields.size() != 8) return std::nullopt;
+  // Shortcuts written before the environment block was kept have 8 fields.
+  if (fields.size() != 8 && fields.size() != 9) return std::nullopt;
   memory::ShortcutData d{fields[0], fields[1], fields[2], fields[3], fields[4]};
   d.icon_index = std::stoi(fields[5]);
   d.hot_key = static_cast<uint16_t>(std::stoi(fields[6]));
   d.show_cmd = static_cast<ShowCommand>(std::stoi(fields[7]));
+  if (fields.size() == 9) d.expandable_target = fields[8];
   return d;
 }
 
@@ -71,11 +73,14 @@ bool TLMDShellLink::LoadShellLink(const std::wstring& file, uint32_t /*mode*/) {
   IconIndex = d->icon_index;
   HotKey = d->hot_key;
   ShowCmd = d->show_cmd;
+  ExpandableTarget = d->expandable_target;
   return true;
 }
 
 void CreateStartupShortcut(const std::wstring& target, const std::wstring& shortcut_path,
-                           const std::wstring& description, const std::wstring& arguments) {
+                           const std::wstring& description, const std::wstring& arguments,
+                           const std::wstring& working_directory,
+                           const std::wstring& expandable_target) {
   CreateShellLinkObject();
   std::wstring leaf;
   const FsNode* existing = FindItem(shortcut_path, true);
@@ -86,6 +91,8 @@ void CreateStartupShortcut(const std::wstring& target, const std::wstring& short
   d.path = target;
   d.arguments = arguments;
   d.description = description;
+  d.working_directory = working_directory;
+  d.expandable_target = expandable_target;
   memory::PutShortcut(shortcut_path, d);
 }
 

@@ -2,7 +2,11 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdint>
 #include <cwchar>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/files.h"
@@ -51,6 +55,124 @@ std::wstring ReadText(Get get) {
   return buffer;
 }
 
+// The shell link file's layout, as far as the environment data block needs it.
+constexpr size_t kHeaderSize = 0x4C;
+constexpr size_t kFlagsAt = 0x14;
+constexpr uint32_t kHasIdList = 0x1, kHasLinkInfo = 0x2, kUnicode = 0x80, kHasExpString = 0x200;
+constexpr uint32_t kExpStringSignature = 0xA0000001;
+constexpr uint32_t kExpStringSize = 8 + MAX_PATH + 2 * MAX_PATH;
+
+uint32_t ReadU32(const std::string& bytes, size_t at) {
+  uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<uint8_t>(bytes[at + i]);
+  return value;
+}
+
+void WriteU32(std::string& bytes, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+  win32::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  LARGE_INTEGER size = {};
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > (1 << 20)) return std::nullopt;
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+      read != bytes.size()) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+// Where the extra data blocks of a shell link file start; nothing when the
+// file is cut short.
+std::optional<size_t> ExtraDataStart(const std::string& bytes) {
+  if (bytes.size() < kHeaderSize || ReadU32(bytes, 0) != kHeaderSize) return std::nullopt;
+  const uint32_t flags = ReadU32(bytes, kFlagsAt);
+  size_t at = kHeaderSize;
+  if (flags & kHasIdList) {
+    if (at + 2 > bytes.size()) return std::nullopt;
+    at += 2 + (static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8);
+  }
+  if (flags & kHasLinkInfo) {
+    if (at + 4 > bytes.size()) return std::nullopt;
+    at += ReadU32(bytes, at);
+  }
+  // Name, relative path, working folder, arguments, icon location.
+  for (uint32_t bit = 0x4; bit <= 0x40; bit <<= 1) {
+    if (!(flags & bit)) continue;
+    if (at + 2 > bytes.size()) return std::nullopt;
+    const size_t count = static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8;
+    at += 2 + count * ((flags & kUnicode) ? 2 : 1);
+  }
+  if (at > bytes.size()) return std::nullopt;
+  return at;
+}
+
+// The environment data block's place and size, or the terminal block's place
+// (size 0) when the file has none; nothing when the blocks do not add up.
+std::optional<std::pair<size_t, size_t>> FindExpStringBlock(const std::string& bytes) {
+  std::optional<size_t> at = ExtraDataStart(bytes);
+  if (!at) return std::nullopt;
+  while (*at + 4 <= bytes.size()) {
+    const uint32_t size = ReadU32(bytes, *at);
+    if (size < 4) return std::pair(*at, size_t{0});
+    if (size < 8 || *at + size > bytes.size()) return std::nullopt;
+    if (ReadU32(bytes, *at + 4) == kExpStringSignature) return std::pair(*at, size_t{size});
+    *at += size;
+  }
+  return std::pair(std::min(*at, bytes.size()), size_t{0});
+}
+
+std::wstring ReadExpandableTarget(const std::wstring& file) {
+  std::optional<std::string> bytes = ReadWholeFile(file);
+  if (!bytes) return {};
+  std::optional<std::pair<size_t, size_t>> block = FindExpStringBlock(*bytes);
+  if (!block || block->second < kExpStringSize) return {};
+  std::wstring target;
+  for (size_t i = block->first + 8 + MAX_PATH; i + 1 < block->first + kExpStringSize; i += 2) {
+    const wchar_t c = static_cast<wchar_t>(static_cast<uint8_t>((*bytes)[i]) |
+                                           static_cast<uint8_t>((*bytes)[i + 1]) << 8);
+    if (c == 0) break;
+    target += c;
+  }
+  return target;
+}
+
+// Writes the environment data block into a saved shortcut file, as the
+// shell's own data list would (not every shell link object takes one).
+void WriteExpandableTarget(const std::wstring& file, const std::wstring& target) {
+  std::optional<std::string> bytes = ReadWholeFile(file);
+  std::optional<std::pair<size_t, size_t>> block;
+  if (bytes) block = FindExpStringBlock(*bytes);
+  if (!block) {
+    win32::ThrowCallError(L"ReadFile", L"the shortcut \"" + file + L"\"",
+                          static_cast<DWORD>(ERROR_BAD_FORMAT));
+  }
+  std::string data(kExpStringSize, '\0');
+  WriteU32(data, 0, kExpStringSize);
+  WriteU32(data, 4, kExpStringSignature);
+  WideCharToMultiByte(CP_ACP, 0, target.c_str(), -1, data.data() + 8, MAX_PATH - 1, nullptr,
+                      nullptr);
+  for (size_t i = 0; i < target.size() && i + 1 < MAX_PATH; ++i) {
+    data[8 + MAX_PATH + 2 * i] = static_cast<char>(target[i] & 0xFF);
+    data[8 + MAX_PATH + 2 * i + 1] = static_cast<char>((target[i] >> 8) & 0xFF);
+  }
+  std::string& all = *bytes;
+  if (block->second == 0 && block->first + 4 > all.size()) {
+    all.resize(block->first);
+    all += data;
+    all += std::string(4, '\0');  // the terminal block
+  } else {
+    all.replace(block->first, block->second, data);
+  }
+  WriteU32(all, kFlagsAt, ReadU32(all, kFlagsAt) | kHasExpString);
+  WriteFileBytes(file, all);
+}
+
 }  // namespace
 
 struct TLMDShellLink::Object : ShellLinkObject {};
@@ -82,13 +204,17 @@ bool TLMDShellLink::LoadShellLink(const std::wstring& file, uint32_t mode) {
   ShowCmd = show == SW_SHOWMAXIMIZED   ? ShowCommand::Maximized
             : show == SW_SHOWMINIMIZED ? ShowCommand::Minimized
                                        : ShowCommand::Normal;
+  ExpandableTarget = ReadExpandableTarget(file);
   return true;
 }
 
 void CreateStartupShortcut(const std::wstring& target, const std::wstring& shortcut_path,
-                           const std::wstring& description, const std::wstring& arguments) {
+                           const std::wstring& description, const std::wstring& arguments,
+                           const std::wstring& working_directory,
+                           const std::wstring& expandable_target) {
   ShellLinkObject object = CreateShellLinkObject();
   object.link->SetArguments(arguments.c_str());
+  if (!working_directory.empty()) object.link->SetWorkingDirectory(working_directory.c_str());
   object.link->SetDescription(description.c_str());
   object.link->SetPath(target.c_str());
   // A move deletes the entry it came from once the shortcut is written, so a
@@ -98,6 +224,7 @@ void CreateStartupShortcut(const std::wstring& target, const std::wstring& short
     win32::ThrowCallError(L"IPersistFile::Save", L"the file \"" + shortcut_path + L"\"",
                           static_cast<DWORD>(result));
   }
+  if (!expandable_target.empty()) WriteExpandableTarget(shortcut_path, expandable_target);
 }
 
 namespace {

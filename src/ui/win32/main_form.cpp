@@ -293,9 +293,7 @@ void TMainForm::OnCommand(UINT id) {
     case Refreshlist1:
       Refreshlist1Click();
       break;
-    case Exit1:
-      SendMessageW(Handle(), WM_CLOSE, 0, 0);
-      break;
+    case Exit1:  // File › Exit ends the program as the tray menu's "Exit" does
     case Exit2:
       Exit2Click();
       break;

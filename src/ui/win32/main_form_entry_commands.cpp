@@ -5,6 +5,7 @@
 #include "catalogue/moves.h"
 #include "catalogue/removal.h"
 #include "monitor/blacklist.h"
+#include "monitor/saved_list.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
 #include "ui/entry_actions.h"
@@ -83,11 +84,19 @@ void TMainForm::OnEntryCommand(CommandId id) {
 void TMainForm::OnMoveCommand(CommandId target) {
   const StartupList rows = SelectedRows();
   if (rows.empty() || !ConfirmCommand(Handle(), target, rows.size(), Settings)) return;
+  const MoveTarget place = kMoveTargets[target - Registrycurrentuser1];
+  const std::wstring question = MoveLossQuestion(rows, place);
+  if (!question.empty() &&
+      MessageBoxW(Handle(), question.c_str(), L"Korvane", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    return;
+  }
   MoveResult result;
   {
     DisabledWhileInScope list(ListView1());
-    result = MoveStartupEntries(rows, kMoveTargets[target - Registrycurrentuser1]);
+    result = MoveStartupEntries(rows, place);
   }
+  // What the move wrote is the user's own doing, not a new entry to report.
+  AddToSavedList(MovedFileNames(rows, result));
   const std::wstring report = MoveReport(rows, result);
   if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
   RunRefreshCycle(*this);

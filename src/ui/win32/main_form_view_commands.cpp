@@ -82,7 +82,11 @@ void TMainForm::Font1Click() {
   SendMessageW(list_view_, WM_SETFONT, reinterpret_cast<WPARAM>(chosen.get()), TRUE);
   list_font_ = std::move(chosen);
   ListView_SetTextColor(list_view_, choose.rgbColors);
-  InvalidateRect(list_view_, nullptr, TRUE);
+  // The header grows with the font: the list is laid out again and drawn
+  // anew, header included, so that no part of the old rows stays beside it.
+  LayoutControls();
+  RedrawWindow(list_view_, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void TMainForm::Backgroundcolor1Click() {

@@ -221,6 +221,10 @@ LRESULT TNewEntryForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
       Edit2Change();
     } else if (id >= RadioButton(0) && id < RadioButton(NewEntryLocations().size()) &&
                code == BN_CLICKED) {
+      // The system's own unchecking passes over a disabled button, and a
+      // win.ini button may be disabled while checked: one location is
+      // checked at any time.
+      CheckRadioButton(Handle(), RadioButton(0), RadioButton(NewEntryLocations().size() - 1), id);
       LocationClick(id - RadioButtons);
     } else if (id == Button1 && code == BN_CLICKED) {
       Button1Click();

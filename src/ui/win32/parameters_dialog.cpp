@@ -121,9 +121,11 @@ void TParametersForm::SetChecked(UINT id, bool on) {
 void TParametersForm::Button2Click() {
   ParametersChoice choice;
   for (const SwitchBox& box : kSwitchBoxes) choice.settings.*box.setting = Checked(box.id);
-  BOOL valid = FALSE;
-  choice.settings.monitoring = ShownMonitoring(static_cast<int>(SendDlgItemMessageW(
-      Handle(), SpinEdit1Buttons, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&valid))));
+  // The spin control keeps its old position for a number typed beyond its
+  // range; the field's own text is what the user chose.
+  const int shown =
+      static_cast<int>(SendDlgItemMessageW(Handle(), SpinEdit1Buttons, UDM_GETPOS32, 0, 0));
+  choice.settings.monitoring = TypedMonitoring(ControlText(GetDlgItem(Handle(), SpinEdit1)), shown);
   choice.run_on_startup = Checked(CheckBox1);
   chosen = choice;
   EndModal(IDOK);

@@ -44,7 +44,10 @@ TEST(MainWindowClose, FollowsTheSettingsAndTheAnswer) {
       {true, false, true, Request::FileExit, IDNO, Outcome::StaysOpen},
       {true, false, true, Request::FileExit, IDYES, Outcome::Ends},
       {true, false, false, Request::CloseBox, 0, Outcome::Ends},
-      {true, true, true, Request::FileExit, 0, Outcome::InTray},
+      // File › Exit ends the program with close_to_tray on, as the tray's Exit does.
+      {true, true, true, Request::FileExit, IDNO, Outcome::StaysOpen},
+      {true, true, true, Request::FileExit, IDYES, Outcome::Ends},
+      {true, true, false, Request::FileExit, 0, Outcome::Ends},
   };
   for (const CloseCase& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.min_to_tray << c.close_to_tray << c.confirm_exit << " "

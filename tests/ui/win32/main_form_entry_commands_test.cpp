@@ -271,3 +271,37 @@ TEST_F(EntryCommands, DisableAndEnableSwitchRowsWithoutAQuestionAndGiveThemBackW
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST_F(EntryCommands, AMoveThatLosesWhatTheTargetCannotHoldAsksFirst) {
+  test::Shortcut keyed = test::LinkTo(tool_, L"-k", test::kRoot);
+  keyed.hot_key = 0x0641;
+  test::PutShortcut(user_ + L"\\Keyed.lnk", keyed);
+  Refresh();
+  ASSERT_EQ(form_.Rows().size(), 1u);
+  Select({0});
+  form_.Settings.single_movement = false;
+  {
+    MessageBoxAnswerer no(IDNO);
+    Command(Registrycurrentuser1);
+    ASSERT_EQ(no.Boxes().size(), 1u);
+    EXPECT_TRUE(Contains(no.Boxes()[0].text, L"\"Keyed.lnk\"")) << ToUtf8(no.Boxes()[0].text);
+    EXPECT_TRUE(Contains(no.Boxes()[0].text, L"hot key")) << ToUtf8(no.Boxes()[0].text);
+  }
+  EXPECT_TRUE(FileExists(user_ + L"\\Keyed.lnk"));
+  ASSERT_EQ(form_.Rows().size(), 1u);
+  Select({0});
+  {
+    MessageBoxAnswerer yes(IDYES);
+    Command(Registrycurrentuser1);
+    EXPECT_EQ(yes.Boxes().size(), 1u);
+  }
+  EXPECT_FALSE(FileExists(user_ + L"\\Keyed.lnk"));
+  ASSERT_EQ(form_.Rows().size(), 1u);
+  EXPECT_EQ(form_.Rows()[0].location, L"HKEY_CURRENT_USER" + kRun);
+}
+
+}  // namespace
+}  // namespace korvane

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -421,6 +423,130 @@ TEST(MainWindowView, FontAndColourDialogsStartFromTheListsOwn) {
   // OK without a change keeps the colour the dialog opened with.
   EXPECT_EQ(ListView_GetBkColor(form.ListView1()), RGB(10, 20, 30));
   EXPECT_EQ(ListView_GetTextBkColor(form.ListView1()), RGB(10, 20, 30));
+}
+
+}  // namespace
+}  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// The list's header and its first row after the list is given a larger font.
+struct HeaderAndRow {
+  int header_bottom = 0, header_needed = 0, row_top = 0;
+};
+
+HeaderAndRow Measure(HWND list) {
+  HeaderAndRow m;
+  HWND header = ListView_GetHeader(list);
+  RECT place;
+  GetWindowRect(header, &place);
+  MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&place), 2);
+  m.header_bottom = place.bottom;
+  RECT client;
+  GetClientRect(list, &client);
+  WINDOWPOS wanted = {};
+  HDLAYOUT layout = {&client, &wanted};
+  SendMessageW(header, HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(&layout));
+  m.header_needed = wanted.cy;
+  RECT row = {};
+  ListView_GetItemRect(list, 0, &row, LVIR_BOUNDS);
+  m.row_top = row.top;
+  return m;
+}
+
+// How many pixels of `window`'s rows [top, bottom) as the screen shows them,
+// `margin` pixels in from its sides, are dark as text is.
+int DarkPixelsOnScreen(HWND window, int margin, int top, int bottom) {
+  for (int i = 0; i < 10; ++i) {
+    testing::PumpMessages();
+    Sleep(30);
+  }
+  RECT place;
+  GetWindowRect(window, &place);
+  const int width = place.right - place.left - 2 * margin, height = bottom - top;
+  if (width <= 0 || height <= 0) return -1;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, place.left + margin, place.top + top, SRCCOPY);
+  GdiFlush();
+  int dark = 0;
+  const auto* pixels = static_cast<const uint32_t*>(bits);
+  for (int i = 0; i < width * height; ++i) {
+    const uint32_t p = pixels[i];
+    const int light = ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
+    if (light < 3 * 128) ++dark;
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return dark;
+}
+
+// Answers the font dialog with a size of its own: types it into the size
+// box and presses OK.
+class FontSizeTyper {
+ public:
+  explicit FontSizeTyper(int points)
+      : hook_(SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId())) {
+    current_ = this;
+    points_ = points;
+  }
+  ~FontSizeTyper() {
+    UnhookWindowsHookEx(hook_);
+    current_ = nullptr;
+  }
+  FontSizeTyper(const FontSizeTyper&) = delete;
+  FontSizeTyper& operator=(const FontSizeTyper&) = delete;
+  int Shown() const { return shown_; }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
+    if (code == HCBT_ACTIVATE && current_) {
+      auto window = reinterpret_cast<HWND>(wparam);
+      constexpr int kSizeBox = 0x472;  // the common font dialog's size combo box
+      if (GetDlgItem(window, kSizeBox)) {
+        ++current_->shown_;
+        SetDlgItemTextW(window, kSizeBox, std::to_wstring(current_->points_).c_str());
+        PostMessageW(window, WM_COMMAND, IDOK, 0);
+      }
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+  static inline FontSizeTyper* current_ = nullptr;
+  static inline int points_ = 0;
+  HHOOK hook_;
+  int shown_ = 0;
+};
+
+TEST_F(MainWindowList, ALargerFontLaysTheListOutAndDrawsItsHeaderAnew) {
+  RefreshStartupList(form_);
+  ASSERT_GT(ListView_GetItemCount(form_.ListView1()), 0);
+  const HeaderAndRow before = Measure(form_.ListView1());
+  {
+    FontSizeTyper typer(28);
+    SendMessageW(form_.Handle(), WM_COMMAND, Font1, 0);
+    EXPECT_EQ(typer.Shown(), 1);
+  }
+  testing::PumpMessages();
+  const HeaderAndRow after = Measure(form_.ListView1());
+  std::cout << "header bottom " << before.header_bottom << " -> " << after.header_bottom
+            << ", header needs " << after.header_needed << ", first row top " << before.row_top
+            << " -> " << after.row_top << "\n";
+  ASSERT_GT(after.header_needed, before.header_needed);  // the font did grow
+  EXPECT_EQ(after.header_bottom, after.header_needed);
+  EXPECT_LE(after.header_bottom, after.row_top);
+  // Nothing of the old rows stays on screen inside the grown header: its
+  // lowest lines, under the captions, are plain.
+  const int dark = DarkPixelsOnScreen(ListView_GetHeader(form_.ListView1()), 4,
+                                      after.header_bottom - 6, after.header_bottom - 1);
+  EXPECT_EQ(dark, 0);
 }
 
 }  // namespace

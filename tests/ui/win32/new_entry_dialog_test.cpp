@@ -327,3 +327,33 @@ TEST_F(NewEntryDialog, TheMainWindowListsTheNewEntryAsKnownAndKeepsAClosedDialog
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST_F(NewEntryDialog, OneLocationIsCheckedAfterTheWinIniMessage) {
+  const UINT load = Location(L"RadioButton15"), folder = Location(L"RadioButton13");
+  int checked = -1;
+  DialogDriver driver(L"TNewEntryForm", {[&](HWND d) {
+                                           SetText(d, Edit2, tool_);
+                                           Press(d, load);
+                                           SetText(d, Edit2, L"C:\\My Apps\\a.exe");
+                                           Click(d, Button3);  // refused: a blank for win.ini
+                                         },
+                                         [&](HWND d) {
+                                           Press(d, folder);
+                                           checked = 0;
+                                           for (size_t i = 0; i < NewEntryLocations().size(); ++i) {
+                                             checked += Checked(d, RadioButtons + UINT(i));
+                                           }
+                                           EXPECT_TRUE(Checked(d, folder));
+                                           EXPECT_FALSE(Checked(d, load));
+                                           testing::PressKey(d, Edit1, VK_ESCAPE);
+                                         }});
+  EXPECT_FALSE(Show(driver));
+  ASSERT_EQ(driver.Boxes().size(), 1u);
+  EXPECT_EQ(checked, 1);
+}
+
+}  // namespace
+}  // namespace korvane

@@ -315,3 +315,27 @@ TEST_F(ParametersFromMainWindow, OpensWholeOnTheScreenWhereverTheMainWindowIs) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+TEST(ParametersDialogAlone, AnIntervalTypedBeyondTheRangeIsTakenAtItsNearestEnd) {
+  ParametersChoice shown;
+  shown.settings.monitoring = 5;
+  const struct {
+    const wchar_t* typed;
+    int32_t stored;
+  } cases[] = {{L"75", 60}, {L"99", 60}, {L"0", 1}, {L"12", 12}, {L"", 5}};
+  for (const auto& c : cases) {
+    ParametersDriver driver([&](HWND dialog) {
+      SetDlgItemTextW(dialog, SpinEdit1, c.typed);
+      Answer(dialog, Button2);
+    });
+    const std::optional<ParametersChoice> chosen = ShowParametersDialog(nullptr, shown);
+    ASSERT_TRUE(chosen) << ToUtf8(c.typed);
+    EXPECT_EQ(chosen->settings.monitoring, c.stored) << ToUtf8(c.typed);
+  }
+}
+
+}  // namespace
+}  // namespace korvane
