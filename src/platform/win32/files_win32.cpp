@@ -178,33 +178,34 @@ void WriteAnsiTextFile(const std::wstring& path, const std::wstring& text) {
   WriteFileBytes(path, ansi);
 }
 
-void WriteFileBytes(const std::wstring& path, std::string_view bytes) {
+namespace {
+
+// Writes the file whole; with `flushed`, also on the disk before it returns.
+void WriteWhole(const std::wstring& path, std::string_view bytes, bool flushed) {
   const std::wstring subject = L"the file \"" + path + L"\"";
   win32::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) win32::ThrowCallError(L"CreateFileW", subject, GetLastError());
   DWORD written = 0;
   if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-      written != bytes.size()) {
+      written != bytes.size() || (flushed && !FlushFileBuffers(file.get()))) {
     win32::ThrowCallError(L"WriteFile", subject, GetLastError());
   }
 }
 
+}  // namespace
+
+void WriteFileBytes(const std::wstring& path, std::string_view bytes) {
+  WriteWhole(path, bytes, false);
+}
+
 void ReplaceFileBytes(const std::wstring& path, std::string_view bytes) {
   const std::wstring temporary = path + L".new";
-  {
-    const std::wstring subject = L"the file \"" + temporary + L"\"";
-    win32::FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) win32::ThrowCallError(L"CreateFileW", subject, GetLastError());
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size() || !FlushFileBuffers(file.get())) {
-      const DWORD error = GetLastError();
-      file.reset();
-      DeleteFileW(temporary.c_str());
-      win32::ThrowCallError(L"WriteFile", subject, error);
-    }
+  try {
+    WriteWhole(temporary, bytes, true);
+  } catch (const PlatformError&) {
+    DeleteFileW(temporary.c_str());
+    throw;
   }
   if (!MoveFileExW(temporary.c_str(), path.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
