@@ -34,6 +34,21 @@ struct WinIniSource {
   size_t occurrence = 0;  // how many equal words stand before it
 };
 
+// The place of a file, or of a registry value in the 64-bit view, without
+// what it holds: enough to find what belongs to it (its approval).
+inline FolderSource FileSource(std::wstring path) {
+  FolderSource source;
+  source.path = std::move(path);
+  return source;
+}
+inline RegistrySource ValueSource(RootKey root, std::wstring key_path, std::wstring value_name) {
+  RegistrySource source;
+  source.root = root;
+  source.key_path = std::move(key_path);
+  source.value_name = std::move(value_name);
+  return source;
+}
+
 using EntrySource = std::variant<std::monostate, RegistrySource, FolderSource, WinIniSource>;
 
 // One row of the startup list: the five texts the list shows, and where the

@@ -198,10 +198,10 @@ class Mover {
   std::optional<ApprovalPlace> TargetApproval(const std::wstring& written) const {
     StartupEntry probe;
     if (target_.kind == StartupLocationKind::RegistryKeyLocation) {
-      probe.source = RegistrySource{target_.root, RegistryView::Bits64, target_.path, written};
+      probe.source = ValueSource(target_.root, target_.path, written);
     } else {
-      probe.source = FolderSource{
-          Contains(written, L"\\") ? written : IncludeTrailingBackslash(target_.path) + written};
+      probe.source = FileSource(
+          Contains(written, L"\\") ? written : IncludeTrailingBackslash(target_.path) + written);
     }
     return ApprovalPlaceOf(probe);
   }

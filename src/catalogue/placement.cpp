@@ -28,7 +28,7 @@ bool PlaceRegistryEntry(RootKey root, const std::wstring& key_path, const std::w
   reg.WriteString(title, RegistryCommand(file_name, parameters));
   // A new entry starts switched on, whatever an earlier one of its name left.
   StartupEntry placed;
-  placed.source = RegistrySource{root, RegistryView::Bits64, key_path, title};
+  placed.source = ValueSource(root, key_path, title);
   ClearApproval(placed);
   return true;
 }
@@ -44,7 +44,7 @@ void PlaceStartupFolderEntry(bool current_user, const std::wstring& title,
   const std::wstring shortcut = IncludeTrailingBackslash(folder) + title + L".lnk";
   CreateStartupShortcut(file_name, shortcut, L"", parameters);
   StartupEntry placed;
-  placed.source = FolderSource{shortcut};
+  placed.source = FileSource(shortcut);
   ClearApproval(placed);
 }
 

@@ -142,9 +142,9 @@ void ScanStartupFolder(const std::wstring& folder, StartupScan& scan) {
       }
     } else if (extension == L".url") {
       scan.Add(name, ResolveFile(ReadInternetShortcut(folder + name)), L"", location,
-               FolderSource{folder + name});
+               FileSource(folder + name));
     } else if (name != L"desktop.ini" && name != L"thumbs.db") {
-      scan.Add(name, folder + name, L"", location, FolderSource{folder + name});
+      scan.Add(name, folder + name, L"", location, FileSource(folder + name));
     }
   }
 }

@@ -207,7 +207,10 @@ std::optional<ParkedRecord> ParseParkedRecord(const std::string& text) {
        location = text_of("location");
   auto kind = get("kind");
   if (!name || !file || !parameters || !location || !kind) return std::nullopt;
-  row = {*name, false, *file, *parameters, *location};
+  row.name = *name;
+  row.file_name = *file;
+  row.parameters = *parameters;
+  row.location = *location;
   row.enabled = false;
   if (*kind == "registry") {
     auto root = number_of("root", 2), view = number_of("view", 2),

@@ -250,7 +250,9 @@ TEST_F(EntryCommands, DisableAndEnableSwitchRowsWithoutAQuestionAndGiveThemBackW
   const std::vector<ToolButton> off = ToolButtons(SelectionOf(form_.SelectedRows()));
   ASSERT_EQ(on.size(), off.size());
   for (size_t i = 0; i < on.size(); ++i) {
-    if (on[i].id == Disablestartupentry1) EXPECT_EQ(off[i].id, Enablestartupentry1);
+    if (on[i].id == Disablestartupentry1) {
+      EXPECT_EQ(off[i].id, Enablestartupentry1);
+    }
   }
   if (!StartupApprovalsHonoured()) {
     // Windows 7: moved aside.
