@@ -107,13 +107,17 @@ std::optional<RegistryValue> ReadApproval(const ApprovalPlace& place) {
 }
 
 void WriteApproval(const ApprovalPlace& place, bool enabled) {
+  WriteApprovalValue(place, ApprovalValue(enabled, FileTimeNow()));
+}
+
+void WriteApprovalValue(const ApprovalPlace& place, const RegistryValue& value) {
   TRegistry reg(RegistryView::Bits64);
   reg.SetRootKey(place.root);
   if (!reg.OpenKey(place.key_path, true)) {
     throw PlatformError(L"Cannot open the registry key " + std::wstring(RootKeyName(place.root)) +
                         place.key_path);
   }
-  reg.WriteValue(place.value_name, ApprovalValue(enabled, FileTimeNow()));
+  reg.WriteValue(place.value_name, value);
 }
 
 bool ClearApproval(const StartupEntry& entry) {

@@ -43,6 +43,8 @@ std::optional<RegistryValue> ReadApproval(const ApprovalPlace& place);
 // Writes the approval as Windows does. Throws the platform's error when the
 // key cannot be opened or the value not written.
 void WriteApproval(const ApprovalPlace& place, bool enabled);
+// Writes the value as it is given (an approval put back as it was).
+void WriteApprovalValue(const ApprovalPlace& place, const RegistryValue& value);
 // Deletes the approval value, so that a later entry of that name is not born
 // switched off. True when no value is left.
 bool DeleteApproval(const ApprovalPlace& place);

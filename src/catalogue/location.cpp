@@ -226,4 +226,14 @@ StartupLocation RecogniseLocation(const std::wstring& text) {
   return location;
 }
 
+std::wstring NumberedName(const std::wstring& base, int n, const std::wstring& extension) {
+  if (n == 1) return base + extension;
+  std::wstring number = L"(" + std::to_wstring(n) + L")";
+  return (base.empty() ? number : base + L" " + number) + extension;
+}
+
+std::wstring WithoutExtension(const std::wstring& name) {
+  return name.substr(0, name.size() - ExtractFileExt(name).size());
+}
+
 }  // namespace korvane

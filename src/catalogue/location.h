@@ -62,6 +62,12 @@ bool IsPlainFileName(const std::wstring& name);
 // an empty word). `words[i].first` is where word i starts, `.second` its length.
 std::vector<std::pair<size_t, size_t>> WinIniWords(const std::wstring& list);
 
+// The n-th name for an entry whose name is taken: `base` and `extension` for
+// the first, "base (2)" and the extension for the second, and so on.
+std::wstring NumberedName(const std::wstring& base, int n, const std::wstring& extension);
+// A file name without its extension.
+std::wstring WithoutExtension(const std::wstring& name);
+
 // The text of the Location column: "HKEY_CURRENT_USER\Software\...", the
 // folder without a trailing backslash, or "C:\WINDOWS\win.ini, run".
 std::wstring LocationText(const StartupLocation& location);

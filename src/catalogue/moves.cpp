@@ -35,16 +35,6 @@ StartupLocation Folder(StartupFolder folder) {
 }
 
 // "Tool", "Tool (2)", "Tool (3)"...; the default value's stand-ins are "(2)"...
-std::wstring NumberedName(const std::wstring& base, int n, const std::wstring& extension) {
-  if (n == 1) return base + extension;
-  std::wstring number = L"(" + std::to_wstring(n) + L")";
-  return (base.empty() ? number : base + L" " + number) + extension;
-}
-
-std::wstring WithoutExtension(const std::wstring& name) {
-  return name.substr(0, name.size() - ExtractFileExt(name).size());
-}
-
 // The folder a program file lies in, without a trailing backslash; empty for
 // a bare name.
 std::wstring ProgramFolder(const std::wstring& file) {

@@ -42,13 +42,4 @@ StartupList ParkedRows();
 // as restored.
 ParkResult RestoreParkedEntry(const ParkedEntry& entry);
 
-// The record's text (UTF-8), and back: nothing for text that is not a whole
-// record. A Startup folder file's bytes are kept beside it, not in it.
-struct ParkedRecord {
-  StartupEntry row;
-  FileTimes times;  // a Startup folder file's
-};
-std::string ParkedRecordText(const ParkedRecord& record);
-std::optional<ParkedRecord> ParseParkedRecord(const std::string& text);
-
 }  // namespace korvane

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "catalogue/entry_record.h"
 #include "catalogue/scan.h"
 #include "monitor/switching.h"
 #include "platform/profile.h"
@@ -152,18 +153,19 @@ TEST_F(Parking, ATakenPlaceIsLeftAloneAndTheRecordKept) {
 }
 
 TEST_F(Parking, RecordsThatAreNotWholeAreSkipped) {
+  constexpr char kHeader[] = "Korvane parked entry 1";
   test::SetString(RootKey::CurrentUser, test::kRunKey, L"Tool", tool_);
   StartupEntry row = Row(L"Tool");
-  const std::string text = ParkedRecordText({row, {}});
-  ASSERT_TRUE(ParseParkedRecord(text));
-  EXPECT_EQ(ParseParkedRecord(text)->row.name, L"Tool");
+  const std::string text = EntryRecordText(EntryRecord{.row = row}, kHeader);
+  ASSERT_TRUE(ParseEntryRecord(text, kHeader));
+  EXPECT_EQ(ParseEntryRecord(text, kHeader)->row.name, L"Tool");
   for (size_t cut = 0; cut < text.size(); ++cut) {
-    EXPECT_FALSE(ParseParkedRecord(text.substr(0, cut))) << cut;
+    EXPECT_FALSE(ParseEntryRecord(text.substr(0, cut), kHeader)) << cut;
   }
   const std::string garbage[] = {"", "Korvane parked entry 1\nkind registry\n",
                                  text + "kind folder\n", "x\n" + text,
                                  std::string(text).replace(text.find("type ") + 5, 1, "9")};
-  for (const std::string& bytes : garbage) EXPECT_FALSE(ParseParkedRecord(bytes));
+  for (const std::string& bytes : garbage) EXPECT_FALSE(ParseEntryRecord(bytes, kHeader));
 
   // A garbage file in the store is passed over, and never restores anything.
   const std::wstring store = LocalAppDataFolder() + L"\\Korvane\\Parked";

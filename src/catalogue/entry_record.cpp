@@ -1,0 +1,479 @@
+#include "catalogue/entry_record.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+#include <variant>
+
+#include "catalogue/approval.h"
+#include "catalogue/location.h"
+#include "platform/error.h"
+#include "platform/profile.h"
+#include "platform/text.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr size_t kMaxRecord = 1 << 20;  // no startup entry comes near it
+
+// Every text goes as the hex digits of its UTF-8 bytes: no character of a
+// name or command can break a line or a field.
+std::string Hex(std::string_view bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+std::string Hex(const std::vector<uint8_t>& bytes) {
+  return Hex({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+}
+
+std::optional<std::string> Unhex(std::string_view hex) {
+  if (hex.size() % 2 != 0) return std::nullopt;
+  std::string out;
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    unsigned value = 0;
+    auto [end, error] = std::from_chars(hex.data() + i, hex.data() + i + 2, value, 16);
+    if (error != std::errc() || end != hex.data() + i + 2) return std::nullopt;
+    out += static_cast<char>(value);
+  }
+  return out;
+}
+
+std::optional<uint64_t> Number(std::string_view text) {
+  uint64_t value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+  return value;
+}
+
+// Puts `word` back at its place among the words of the list.
+std::wstring WithWord(const std::wstring& words, const WinIniSource& source) {
+  const auto places = WinIniWords(words);
+  if (source.position >= places.size()) {
+    return words.empty() ? source.word : words + L" " + source.word;
+  }
+  std::wstring out = words;
+  out.insert(places[source.position].first, source.word + L" ");
+  return out;
+}
+
+PutBackResult Taken(std::wstring reason) {
+  return {PutBackResult::Taken, std::move(reason), {}};
+}
+
+PutBackResult Failed(std::wstring reason) {
+  return {PutBackResult::Failed, std::move(reason), {}};
+}
+
+// The row of an entry put back under another name.
+StartupEntry Renamed(StartupEntry row, const std::wstring& name) {
+  if (auto* value = std::get_if<RegistrySource>(&row.source)) {
+    value->value_name = name;
+    row.name = name;
+  } else if (auto* file = std::get_if<FolderSource>(&row.source)) {
+    const std::wstring path = IncludeTrailingBackslash(ExtractFilePath(file->path)) + name;
+    if (SameText(row.file_name, file->path)) row.file_name = path;
+    row.name = SameText(ExtractFileExt(name), L".lnk") ? WithoutExtension(name) : name;
+    file->path = path;
+  }
+  return row;
+}
+
+PutBackResult PutValueBack(const EntryRecord& record, TakenPlace taken) {
+  const auto& value = std::get<RegistrySource>(record.row.source);
+  TRegistry reg(value.view);
+  reg.SetRootKey(value.root);
+  if (!reg.OpenKey(value.key_path, true)) {
+    return Failed(L"The key " + record.row.location + L" cannot be opened.");
+  }
+  std::wstring name = value.value_name;
+  std::optional<RegistryValue> there = reg.ReadValue(name);
+  if (there && *there != value.value) {
+    if (taken == TakenPlace::Refuse) {
+      return Taken(L"Another entry of that name is in its location now.");
+    }
+    if (taken == TakenPlace::Rename) {
+      for (int n = 2; there && *there != value.value; ++n) {
+        name = NumberedName(value.value_name, n, L"");
+        there = reg.ReadValue(name);
+      }
+    }
+  }
+  if (!there || *there != value.value) reg.WriteValue(name, value.value);
+  return {PutBackResult::Done, {}, Renamed(record.row, name)};
+}
+
+PutBackResult PutFileBack(const EntryCopy& copy, TakenPlace taken) {
+  const auto& file = std::get<FolderSource>(copy.record.row.source);
+  std::wstring path = file.path;
+  std::optional<std::string> there = ReadFileBytes(path);
+  const bool occupied = FileExists(path) || FolderExists(path);
+  if (occupied && there != copy.bytes) {
+    if (taken == TakenPlace::Refuse || FolderExists(path)) {
+      return Taken(L"Another file of that name is in its folder now.");
+    }
+    if (taken == TakenPlace::Rename) {
+      const std::wstring folder = IncludeTrailingBackslash(ExtractFilePath(file.path));
+      const std::wstring name = ExtractFileName(file.path);
+      for (int n = 2;; ++n) {
+        path = folder + NumberedName(WithoutExtension(name), n, ExtractFileExt(name));
+        there = ReadFileBytes(path);
+        if (there == copy.bytes || (!FileExists(path) && !FolderExists(path))) break;
+      }
+    }
+  }
+  if (there != copy.bytes) {
+    CreateFolder(ExcludeTrailingBackslash(ExtractFilePath(path)));
+    // A file written over is replaced whole, never left half written.
+    ReplaceFileBytes(path, copy.bytes);
+    WriteFileTimes(path, copy.record.times);
+  }
+  return {PutBackResult::Done, {}, Renamed(copy.record.row, ExtractFileName(path))};
+}
+
+}  // namespace
+
+std::string EntryRecordText(const EntryRecord& record, std::string_view header) {
+  const StartupEntry& row = record.row;
+  std::string out = std::string(header) + "\n";
+  auto line = [&out](const char* key, std::string value) {
+    out += std::string(key) + " " + value + "\n";
+  };
+  auto text = [&line](const char* key, const std::wstring& value) {
+    line(key, Hex(ToUtf8(value)));
+  };
+  text("name", row.name);
+  text("file", row.file_name);
+  text("parameters", row.parameters);
+  text("location", row.location);
+  if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
+    line("kind", "registry");
+    line("root", std::to_string(static_cast<int>(value->root)));
+    line("view", std::to_string(static_cast<int>(value->view)));
+    text("key", value->key_path);
+    text("value", value->value_name);
+    line("type", std::to_string(static_cast<int>(value->value.type)));
+    line("data", Hex(value->value.data));
+  } else if (const auto* file = std::get_if<FolderSource>(&row.source)) {
+    line("kind", "folder");
+    text("path", file->path);
+    line("shortcut", file->shortcut ? "1" : "0");
+    text("target", file->target);
+    text("arguments", file->arguments);
+    text("working", file->working_folder);
+    line("attributes", std::to_string(record.times.attributes));
+    line("created", std::to_string(record.times.created));
+    line("accessed", std::to_string(record.times.accessed));
+    line("written", std::to_string(record.times.written));
+  } else if (const auto* word = std::get_if<WinIniSource>(&row.source)) {
+    line("kind", "ini");
+    text("ini", word->ini_path);
+    text("inikey", word->key);
+    text("word", word->word);
+    line("position", std::to_string(word->position));
+    line("occurrence", std::to_string(word->occurrence));
+  }
+  if (record.when != 0) line("when", std::to_string(record.when));
+  if (!record.how.empty()) text("how", record.how);
+  if (!record.moved_to.empty()) text("to", record.moved_to);
+  if (record.approval) {
+    line("approvaltype", std::to_string(static_cast<int>(record.approval->type)));
+    line("approval", Hex(record.approval->data));
+  }
+  return out;
+}
+
+std::optional<EntryRecord> ParseEntryRecord(const std::string& text, std::string_view header) {
+  if (text.size() > kMaxRecord) return std::nullopt;
+  std::map<std::string, std::string> fields;
+  size_t at = 0;
+  bool first = true;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) return std::nullopt;  // cut short
+    const std::string line = text.substr(at, end - at);
+    at = end + 1;
+    if (first) {
+      if (line != header) return std::nullopt;
+      first = false;
+      continue;
+    }
+    const size_t blank = line.find(' ');
+    if (blank == std::string::npos) return std::nullopt;
+    if (!fields.emplace(line.substr(0, blank), line.substr(blank + 1)).second) return std::nullopt;
+  }
+  if (first) return std::nullopt;
+  auto get = [&fields](const char* key) -> std::optional<std::string> {
+    auto found = fields.find(key);
+    if (found == fields.end()) return std::nullopt;
+    return found->second;
+  };
+  auto text_of = [&get](const char* key) -> std::optional<std::wstring> {
+    std::optional<std::string> hex = get(key);
+    if (!hex) return std::nullopt;
+    std::optional<std::string> bytes = Unhex(*hex);
+    if (!bytes) return std::nullopt;
+    return FromUtf8(*bytes);
+  };
+  auto number_of = [&get](const char* key, uint64_t max) -> std::optional<uint64_t> {
+    std::optional<std::string> value = get(key);
+    std::optional<uint64_t> n = value ? Number(*value) : std::nullopt;
+    if (!n || *n > max) return std::nullopt;
+    return n;
+  };
+  auto bytes_of = [&get](const char* key) -> std::optional<std::vector<uint8_t>> {
+    std::optional<std::string> hex = get(key);
+    std::optional<std::string> bytes = hex ? Unhex(*hex) : std::nullopt;
+    if (!bytes) return std::nullopt;
+    return std::vector<uint8_t>(bytes->begin(), bytes->end());
+  };
+  constexpr uint64_t kLastType = static_cast<int>(RegistryDataType::MultiString);
+
+  EntryRecord record;
+  StartupEntry& row = record.row;
+  auto name = text_of("name"), file = text_of("file"), parameters = text_of("parameters"),
+       location = text_of("location");
+  auto kind = get("kind");
+  if (!name || !file || !parameters || !location || !kind) return std::nullopt;
+  row.name = *name;
+  row.file_name = *file;
+  row.parameters = *parameters;
+  row.location = *location;
+  row.enabled = false;
+  if (*kind == "registry") {
+    auto root = number_of("root", 2), view = number_of("view", 2),
+         type = number_of("type", kLastType);
+    auto key = text_of("key"), value = text_of("value");
+    auto data = bytes_of("data");
+    if (!root || !view || !type || !key || !value || !data || *type == 0) return std::nullopt;
+    row.source = RegistrySource{static_cast<RootKey>(*root),
+                                static_cast<RegistryView>(*view),
+                                *key,
+                                *value,
+                                {static_cast<RegistryDataType>(*type), std::move(*data)}};
+  } else if (*kind == "folder") {
+    auto path = text_of("path"), target = text_of("target"), arguments = text_of("arguments"),
+         working = text_of("working");
+    auto shortcut = number_of("shortcut", 1), attributes = number_of("attributes", 0xFFFFFFFF),
+         created = number_of("created", UINT64_MAX), accessed = number_of("accessed", UINT64_MAX),
+         written = number_of("written", UINT64_MAX);
+    if (!path || !target || !arguments || !working || !shortcut || !attributes || !created ||
+        !accessed || !written || !IsAbsolutePath(*path)) {
+      return std::nullopt;
+    }
+    row.source = FolderSource{*path, *shortcut == 1, *target, *arguments, *working};
+    record.times = {static_cast<uint32_t>(*attributes), *created, *accessed, *written};
+  } else if (*kind == "ini") {
+    auto ini = text_of("ini"), key = text_of("inikey"), word = text_of("word");
+    auto position = number_of("position", 1 << 20), occurrence = number_of("occurrence", 1 << 20);
+    if (!ini || !key || !word || !position || !occurrence || word->empty() ||
+        Contains(*word, L" ") || (*key != L"run" && *key != L"load")) {
+      return std::nullopt;
+    }
+    row.source = WinIniSource{*ini, *key, *word, *position, *occurrence};
+  } else {
+    return std::nullopt;
+  }
+  // The fields of the undo store: each one there must be well formed.
+  if (get("when")) {
+    auto when = number_of("when", UINT64_MAX);
+    if (!when) return std::nullopt;
+    record.when = *when;
+  }
+  for (auto [key, field] : {std::pair{"how", &record.how}, std::pair{"to", &record.moved_to}}) {
+    if (!get(key)) continue;
+    auto value = text_of(key);
+    if (!value) return std::nullopt;
+    *field = *value;
+  }
+  if (get("approval") || get("approvaltype")) {
+    auto type = number_of("approvaltype", kLastType);
+    auto data = bytes_of("approval");
+    if (!type || !data || *type == 0) return std::nullopt;
+    record.approval = RegistryValue{static_cast<RegistryDataType>(*type), std::move(*data)};
+  }
+  return record;
+}
+
+std::optional<EntryCopy> CaptureEntry(const StartupEntry& row, std::wstring& reason) {
+  EntryCopy copy;
+  copy.record.row = row;
+  try {
+    if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
+      TRegistry reg(value->view);
+      reg.SetRootKey(value->root);
+      std::optional<RegistryValue> now;
+      if (reg.OpenKey(value->key_path, false)) now = reg.ReadValue(value->value_name);
+      if (!now) {
+        reason = L"The entry is no longer in its location.";
+        return std::nullopt;
+      }
+      std::get<RegistrySource>(copy.record.row.source).value = std::move(*now);
+    } else if (const auto* file = std::get_if<FolderSource>(&row.source)) {
+      // The times first: reading the bytes may set the last access.
+      std::optional<FileTimes> times = ReadFileTimes(file->path);
+      std::optional<std::string> bytes = times ? ReadFileBytes(file->path) : std::nullopt;
+      if (!bytes) {
+        reason = FileExists(file->path) ? L"The file " + file->path + L" cannot be read."
+                                        : L"The entry is no longer in its location.";
+        return std::nullopt;
+      }
+      copy.bytes = std::move(*bytes);
+      copy.record.times = *times;
+    } else if (!std::holds_alternative<WinIniSource>(row.source)) {
+      reason = L"The entry is no longer in its location.";
+      return std::nullopt;
+    }
+    if (std::optional<ApprovalPlace> place = ApprovalPlaceOf(row)) {
+      copy.record.approval = ReadApproval(*place);
+    }
+  } catch (const PlatformError& error) {
+    reason = error.Text();
+    return std::nullopt;
+  }
+  return copy;
+}
+
+bool SameEntryContent(const EntryCopy& a, const EntryCopy& b) {
+  if (EntryIdentity(a.record.row) != EntryIdentity(b.record.row)) return false;
+  if (const auto* value = std::get_if<RegistrySource>(&a.record.row.source)) {
+    const auto* other = std::get_if<RegistrySource>(&b.record.row.source);
+    return other && other->value == value->value;
+  }
+  if (std::holds_alternative<FolderSource>(a.record.row.source)) return a.bytes == b.bytes;
+  return true;  // a win.ini word is all its content
+}
+
+RecordStore::RecordStore(std::wstring folder_name, std::string header)
+    : folder_name_(std::move(folder_name)), header_(std::move(header)) {}
+
+std::wstring RecordStore::Folder() const {
+  const std::wstring local = LocalAppDataFolder();
+  if (local.empty()) return {};
+  return IncludeTrailingBackslash(local) + L"Korvane\\" + folder_name_ + L"\\";
+}
+
+std::wstring RecordStore::RecordPath(const std::wstring& id) const {
+  return Folder() + id + L".txt";
+}
+
+std::wstring RecordStore::BytesPath(const std::wstring& id) const {
+  return Folder() + id + L".bin";
+}
+
+std::wstring RecordStore::Write(const EntryCopy& copy, const std::wstring& tag) {
+  const std::wstring folder = Folder();
+  if (folder.empty()) throw PlatformError(L"The local application data folder is not known.");
+  CreateFolder(ExcludeTrailingBackslash(ExtractFilePath(ExcludeTrailingBackslash(folder))));
+  CreateFolder(ExcludeTrailingBackslash(folder));
+  wchar_t stamp[17];
+  const uint64_t now = FileTimeNow();
+  for (int i = 0; i < 16; ++i) stamp[i] = L"0123456789abcdef"[(now >> (60 - 4 * i)) & 15];
+  stamp[16] = 0;
+  std::wstring id;
+  for (int n = 0;; ++n) {
+    id = std::wstring(stamp) + L"-" + std::to_wstring(n) + tag;
+    if (!FileExists(RecordPath(id)) && !FileExists(BytesPath(id))) break;
+  }
+  // The bytes first: a record on disk always has what it names.
+  try {
+    if (std::holds_alternative<FolderSource>(copy.record.row.source)) {
+      ReplaceFileBytes(BytesPath(id), copy.bytes);
+    }
+    ReplaceFileBytes(RecordPath(id), EntryRecordText(copy.record, header_));
+  } catch (const PlatformError&) {
+    Forget(id);
+    throw;
+  }
+  return id;
+}
+
+std::vector<std::wstring> RecordStore::Ids() const {
+  std::vector<std::wstring> ids;
+  const std::wstring folder = Folder();
+  if (folder.empty()) return ids;
+  for (const FolderItem& item : ListFolder(folder)) {
+    if (!item.is_folder && SameText(ExtractFileExt(item.name), L".txt")) {
+      ids.push_back(item.name.substr(0, item.name.size() - 4));
+    }
+  }
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+std::vector<std::pair<std::wstring, EntryRecord>> RecordStore::ReadAll() const {
+  std::vector<std::pair<std::wstring, EntryRecord>> records;
+  for (const std::wstring& id : Ids()) {
+    std::optional<std::string> text = ReadFileBytes(RecordPath(id));
+    std::optional<EntryRecord> record = text ? ParseEntryRecord(*text, header_) : std::nullopt;
+    if (record) records.emplace_back(id, std::move(*record));
+  }
+  return records;
+}
+
+std::optional<EntryCopy> RecordStore::Read(const std::wstring& id) const {
+  if (Folder().empty() || id.find_first_of(L"\\/:") != std::wstring::npos) return std::nullopt;
+  std::optional<std::string> text = ReadFileBytes(RecordPath(id));
+  std::optional<EntryRecord> record = text ? ParseEntryRecord(*text, header_) : std::nullopt;
+  if (!record) return std::nullopt;
+  EntryCopy copy{std::move(*record), {}};
+  if (std::holds_alternative<FolderSource>(copy.record.row.source)) {
+    std::optional<std::string> bytes = ReadFileBytes(BytesPath(id));
+    if (!bytes) return std::nullopt;
+    copy.bytes = std::move(*bytes);
+  }
+  return copy;
+}
+
+uint64_t RecordStore::SizeOf(const std::wstring& id) const {
+  uint64_t size = 0;
+  for (const std::wstring& path : {RecordPath(id), BytesPath(id)}) {
+    if (std::optional<FileStamp> stamp = ReadFileStamp(path)) size += stamp->size;
+  }
+  return size;
+}
+
+void RecordStore::Forget(const std::wstring& id) const {
+  RemoveFile(RecordPath(id));
+  RemoveFile(BytesPath(id));
+}
+
+PutBackResult PutEntryBack(const EntryCopy& copy, TakenPlace taken) {
+  const EntrySource& source = copy.record.row.source;
+  PutBackResult result;
+  try {
+    if (std::holds_alternative<RegistrySource>(source)) {
+      result = PutValueBack(copy.record, taken);
+    } else if (std::holds_alternative<FolderSource>(source)) {
+      result = PutFileBack(copy, taken);
+    } else if (const auto* word = std::get_if<WinIniSource>(&source)) {
+      TIniFile ini(word->ini_path);
+      const std::wstring words = ini.ReadStringForUpdate(L"Windows", word->key);
+      ini.WriteString(L"windows", word->key, WithWord(words, *word));
+      result = {PutBackResult::Done, {}, copy.record.row};
+    } else {
+      return Failed(L"The record names no place.");
+    }
+    if (result.outcome != PutBackResult::Done) return result;
+    // The approval as it was, or none: the entry comes back as it went.
+    if (std::optional<ApprovalPlace> place = ApprovalPlaceOf(result.row)) {
+      if (copy.record.approval) {
+        WriteApprovalValue(*place, *copy.record.approval);
+      } else {
+        DeleteApproval(*place);
+      }
+    }
+  } catch (const PlatformError& error) {
+    return Failed(error.Text());
+  }
+  result.row.enabled = !copy.record.approval || !ApprovalSaysOff(*copy.record.approval);
+  return result;
+}
+
+}  // namespace korvane
