@@ -156,7 +156,9 @@ TEST_F(Parking, RecordsThatAreNotWholeAreSkipped) {
   constexpr char kHeader[] = "Korvane parked entry 1";
   test::SetString(RootKey::CurrentUser, test::kRunKey, L"Tool", tool_);
   StartupEntry row = Row(L"Tool");
-  const std::string text = EntryRecordText(EntryRecord{.row = row}, kHeader);
+  EntryRecord record;
+  record.row = row;
+  const std::string text = EntryRecordText(record, kHeader);
   ASSERT_TRUE(ParseEntryRecord(text, kHeader));
   EXPECT_EQ(ParseEntryRecord(text, kHeader)->row.name, L"Tool");
   for (size_t cut = 0; cut < text.size(); ++cut) {
