@@ -5,6 +5,7 @@
 
 #include "monitor/saved_list.h"
 #include "monitor/switching.h"
+#include "platform/error.h"
 
 namespace korvane {
 
@@ -50,13 +51,38 @@ void RefreshCycle::RunSteps() {
     windows_.show_balloon(kBlacklistBalloonTitle, KeptOffBalloonText(kept_off.size()));
     model_.Rescan();
   }
-  std::optional<std::vector<std::wstring>> saved = DetectNewEntries();
+  const std::optional<std::string> snapshot_text = ReadSnapshotText();
+  std::optional<std::vector<std::wstring>> saved = DetectNewEntries(snapshot_text);
   // The new entries dialog may have deleted entries, rescanned and saved:
-  // then the saved list is read again.
+  // then the saved list and the snapshot are read again.
   if (saved) {
     SaveStartupList(model_.Rows(), *saved);
+    SaveSnapshotOf(model_.Rows(), snapshot_text);
   } else {
     SaveStartupList(model_.Rows());
+    SaveSnapshotOf(model_.Rows(), ReadSnapshotText());
+  }
+  accepted_.clear();
+}
+
+void RefreshCycle::RecordSeen(const StartupList& rows) {
+  SaveStartupList(rows);
+  SaveSnapshotOf(rows, ReadSnapshotText());
+}
+
+void RefreshCycle::AcceptOwnChanges(const StartupList& rows) {
+  accepted_.insert(accepted_.end(), rows.begin(), rows.end());
+}
+
+void RefreshCycle::SaveSnapshotOf(const StartupList& rows,
+                                  const std::optional<std::string>& stored) {
+  try {
+    SaveSnapshot(rows, stored);
+    unsaved_snapshot_.reset();
+  } catch (const PlatformError&) {
+    // Like the saved list, the snapshot fails quietly; this run remembers
+    // the rows instead.
+    unsaved_snapshot_ = rows;
   }
 }
 
@@ -71,10 +97,18 @@ void RefreshCycle::EnforceBlacklist() {
   model_.Rescan();
 }
 
-std::optional<std::vector<std::wstring>> RefreshCycle::DetectNewEntries() {
+std::optional<std::vector<std::wstring>> RefreshCycle::DetectNewEntries(
+    const std::optional<std::string>& snapshot_text) {
   std::optional<std::vector<std::wstring>> saved = ReadSavedList();
   if (!saved) return saved;
-  StartupList found = NewEntriesIn(model_.Rows(), *saved);
+  ReportedEntries found;
+  if (report_changes_) {
+    std::optional<StartupList> snapshot = unsaved_snapshot_;
+    if (!snapshot && snapshot_text) snapshot = ParseSnapshot(*snapshot_text);
+    found = DetectEntryChanges(model_.Rows(), snapshot, *saved, accepted_);
+  } else {
+    for (StartupEntry& row : NewEntriesIn(model_.Rows(), *saved)) found.push_back({std::move(row)});
+  }
   if (found.empty()) return saved;
   windows_.show_new_entries(found);
   return std::nullopt;

@@ -9,6 +9,7 @@
 
 #include "catalogue/entry.h"
 #include "monitor/blacklist.h"
+#include "monitor/snapshot.h"
 #include "monitor/startup_list.h"
 
 namespace korvane {
@@ -18,7 +19,7 @@ namespace korvane {
 struct CycleWindows {
   std::function<void(const std::wstring& title, const std::wstring& text)> show_balloon;
   // The new entries dialog, modal: the cycle waits until it is closed.
-  std::function<void(const StartupList& new_rows)> show_new_entries;
+  std::function<void(const ReportedEntries& found)> show_new_entries;
 };
 
 class RefreshCycle {
@@ -40,6 +41,21 @@ class RefreshCycle {
   void SetMonitoring(int32_t minutes);
   int32_t Ticks() const { return ticks_; }
 
+  // "Report changed commands, not only new programs": on, the rows are
+  // compared with the snapshot of the entries (new, changed, moved, enabled
+  // again); off, only a file name missing from the saved list is new. The
+  // snapshot is kept up to date either way.
+  void SetReportChanges(bool on) { report_changes_ = on; }
+  bool ReportsChanges() const { return report_changes_; }
+  // Entries Korvane itself has just written, moved or switched on, as they
+  // stood before (a moved file with its new path): the next cycle does not
+  // report them.
+  void AcceptOwnChanges(const StartupList& rows);
+  // The rows as the user has now seen them, outside a cycle (the new entries
+  // dialog's "Close", an entry the user added): the saved list and the
+  // snapshot. The saved list's failures go on to the caller.
+  void RecordSeen(const StartupList& rows);
+
   // The removed.txt written last in this run, if any.
   const std::optional<std::wstring>& RemovedFileWritten() const { return removed_file_; }
 
@@ -47,7 +63,9 @@ class RefreshCycle {
   void RunSteps();
   void EnforceBlacklist();
   // The saved names it read, while they are still those stored.
-  std::optional<std::vector<std::wstring>> DetectNewEntries();
+  std::optional<std::vector<std::wstring>> DetectNewEntries(
+      const std::optional<std::string>& snapshot_text);
+  void SaveSnapshotOf(const StartupList& rows, const std::optional<std::string>& stored);
 
   StartupListModel& model_;
   CycleWindows windows_;
@@ -55,6 +73,11 @@ class RefreshCycle {
   bool pending_ = false;
   int32_t ticks_ = 0;
   int32_t period_ = 60;
+  bool report_changes_ = false;
+  StartupList accepted_;
+  // The rows last seen when the snapshot could not be written: they stand in
+  // for it until it can, so that nothing is reported twice.
+  std::optional<StartupList> unsaved_snapshot_;
   RemovalFailures failures_;
   std::optional<std::wstring> removed_file_;
 };

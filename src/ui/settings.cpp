@@ -35,6 +35,7 @@ const std::pair<const wchar_t*, bool AppSettings::*> kSwitches[] = {
     {L"multiple_stopping", &AppSettings::multiple_stopping},
     {L"single_addition", &AppSettings::single_addition},
     {L"multiple_addition", &AppSettings::multiple_addition},
+    {L"report_changes", &AppSettings::report_changes},
 };
 
 // Existing values are left as they are, whatever they hold; only a

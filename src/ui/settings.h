@@ -26,13 +26,16 @@ struct AppSettings {
   bool multiple_stopping = false;
   bool single_addition = false;
   bool multiple_addition = false;
+  // "Report changed commands, not only new programs": the refresh reports
+  // changed, moved and re-enabled entries too (value report_changes).
+  bool report_changes = false;
   int32_t monitoring = 0;
 };
 
 // Opens (creating) the settings key, writes the missing switches as 1 and a
 // missing or non-positive `monitoring` as 1, then reads every value into
 // `settings` in the order min_to_tray, close_to_tray, monitoring, confirm_exit,
-// and the ten confirmation switches. Returns false, changing nothing, when the
+// the ten confirmation switches and report_changes. Returns false, changing nothing, when the
 // key cannot be opened. A value of another type than REG_DWORD throws the
 // registry's error; what was read before it stays in `settings`.
 bool ReadSettings(AppSettings& settings);

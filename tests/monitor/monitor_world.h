@@ -12,6 +12,7 @@
 #include "monitor/blacklist.h"
 #include "monitor/cycle.h"
 #include "monitor/saved_list.h"
+#include "monitor/snapshot.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -34,6 +35,7 @@ class MonitorTest : public testing::Test {
     reg.DeleteKey(kSavedListKey);
     RemoveFile(RemovedBesideProgram());
     RemoveFile(RemovedInLocalAppData());
+    RemoveFile(SnapshotPath());
   }
 
   // A current-user Run value named `name` that starts kRoot\<file>.
@@ -60,6 +62,7 @@ struct RecordedCycle {
   std::vector<std::wstring> steps;
   std::vector<std::wstring> balloons;  // "title|text"
   std::vector<StartupList> shown;
+  std::vector<ReportedEntries> reported;  // the same, with what changed
   // What the new entries "dialog" does while it is open.
   std::function<void(const StartupList&)> while_shown;
   RefreshCycle cycle{model,
@@ -67,10 +70,11 @@ struct RecordedCycle {
                         steps.push_back(L"balloon");
                         balloons.push_back(title + L"|" + text);
                       },
-                      [this](const StartupList& found) {
+                      [this](const ReportedEntries& found) {
                         steps.push_back(L"new entries");
-                        shown.push_back(found);
-                        if (while_shown) while_shown(found);
+                        shown.push_back(RowsOf(found));
+                        reported.push_back(found);
+                        if (while_shown) while_shown(shown.back());
                       }}};
   RecordedCycle() {
     model.SetListener({[this](bool scanning) {

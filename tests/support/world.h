@@ -179,6 +179,8 @@ inline void ResetWorld() {
     reg.DeleteKey(L"\\Software\\Korvane\\KeptOff");
   }
   std::filesystem::remove_all(LocalAppDataFolder() + L"\\Korvane\\Parked", ignored);
+  // The snapshot of entries an earlier test's refresh left.
+  std::filesystem::remove(LocalAppDataFolder() + L"\\Korvane\\snapshot.txt", ignored);
   std::filesystem::remove(SystemFolder() + L"\\kvprobe.exe", ignored);
 #else
   memory::Reset();

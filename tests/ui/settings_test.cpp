@@ -13,7 +13,7 @@ const wchar_t* const kSwitchNames[] = {
     L"min_to_tray",       L"close_to_tray",    L"confirm_exit",       L"single_deletion",
     L"multiple_deletion", L"single_launching", L"multiple_launching", L"single_movement",
     L"multiple_movement", L"single_stopping",  L"multiple_stopping",  L"single_addition",
-    L"multiple_addition"};
+    L"multiple_addition", L"report_changes"};
 
 class Settings : public ::testing::Test {
  protected:
@@ -42,6 +42,7 @@ TEST_F(Settings, FirstRunWritesEverySwitchOnAndOneMinute) {
   EXPECT_EQ(Stored(L"monitoring"), 1);
   EXPECT_TRUE(settings.min_to_tray && settings.close_to_tray && settings.confirm_exit);
   EXPECT_TRUE(settings.single_deletion && settings.multiple_addition);
+  EXPECT_TRUE(settings.report_changes);
   EXPECT_EQ(settings.monitoring, 1);
 }
 
@@ -101,6 +102,7 @@ TEST_F(Settings, StoringWritesZeroOrOneAndTheInterval) {
   EXPECT_EQ(Stored(L"close_to_tray"), 1);
   EXPECT_EQ(Stored(L"multiple_addition"), 1);
   EXPECT_EQ(Stored(L"single_addition"), 0);
+  EXPECT_EQ(Stored(L"report_changes"), 0);  // switched off by the user: the file names alone
   EXPECT_EQ(Stored(L"monitoring"), 15);
   AppSettings back;
   ASSERT_TRUE(ReadSettings(back));

@@ -1,0 +1,322 @@
+#include "monitor/snapshot.h"
+
+#include <charconv>
+#include <unordered_map>
+#include <unordered_set>
+#include <variant>
+
+#include "monitor/saved_list.h"
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace korvane {
+
+namespace {
+
+constexpr char kHeader[] = "Korvane snapshot 1";
+// Thousands of entries stay far below it; a larger file is not ours.
+constexpr uint64_t kMaxSnapshot = 16u << 20;
+
+std::string Hex(std::string_view bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+std::string HexText(const std::wstring& text) {
+  return Hex(ToUtf8(text));
+}
+
+std::optional<std::string> Unhex(std::string_view hex) {
+  if (hex.size() % 2 != 0) return std::nullopt;
+  std::string out;
+  out.reserve(hex.size() / 2);
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    unsigned value = 0;
+    auto [end, error] = std::from_chars(hex.data() + i, hex.data() + i + 2, value, 16);
+    if (error != std::errc() || end != hex.data() + i + 2) return std::nullopt;
+    out += static_cast<char>(value);
+  }
+  return out;
+}
+
+// The blank-separated fields of one line, read in turn; any field that is
+// missing or not of its form spoils the whole line.
+class Fields {
+ public:
+  explicit Fields(std::string_view line) : rest_(line) {}
+  bool ok() const { return ok_; }
+  bool AtEnd() const { return rest_.empty(); }
+
+  std::string_view Next() {
+    if (rest_.empty()) {
+      ok_ = false;
+      return {};
+    }
+    const size_t blank = rest_.find(' ');
+    std::string_view field = rest_.substr(0, blank);
+    rest_ = blank == std::string_view::npos ? std::string_view() : rest_.substr(blank + 1);
+    return field;
+  }
+  std::wstring Text() {
+    std::optional<std::string> bytes = Unhex(Next());
+    if (!bytes) ok_ = false;
+    return bytes ? FromUtf8(*bytes) : std::wstring();
+  }
+  std::vector<uint8_t> Bytes() {
+    std::optional<std::string> bytes = Unhex(Next());
+    if (!bytes) ok_ = false;
+    return bytes ? std::vector<uint8_t>(bytes->begin(), bytes->end()) : std::vector<uint8_t>();
+  }
+  uint64_t Number(uint64_t max) {
+    const std::string_view text = Next();
+    uint64_t value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > max) {
+      ok_ = false;
+      return 0;
+    }
+    return value;
+  }
+
+ private:
+  std::string_view rest_;
+  bool ok_ = true;
+};
+
+std::string RowLine(const StartupEntry& row) {
+  std::string line = row.enabled ? "1" : "0";
+  auto add = [&line](const std::string& field) {
+    line += ' ';
+    line += field;
+  };
+  for (const std::wstring* text : {&row.location, &row.name, &row.file_name, &row.parameters}) {
+    add(HexText(*text));
+  }
+  if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
+    add("registry");
+    add(std::to_string(static_cast<int>(value->root)));
+    add(std::to_string(static_cast<int>(value->view)));
+    add(HexText(value->key_path));
+    add(HexText(value->value_name));
+    add(std::to_string(static_cast<int>(value->value.type)));
+    add(Hex({reinterpret_cast<const char*>(value->value.data.data()), value->value.data.size()}));
+  } else if (const auto* file = std::get_if<FolderSource>(&row.source)) {
+    add("folder");
+    add(HexText(file->path));
+    add(file->shortcut ? "1" : "0");
+    add(HexText(file->target));
+    add(HexText(file->arguments));
+    add(HexText(file->working_folder));
+  } else if (const auto* word = std::get_if<WinIniSource>(&row.source)) {
+    add("ini");
+    add(HexText(word->ini_path));
+    add(HexText(word->key));
+    add(HexText(word->word));
+    add(std::to_string(word->position));
+    add(std::to_string(word->occurrence));
+  } else {
+    add("none");
+  }
+  return line;
+}
+
+std::optional<StartupEntry> ParseRow(std::string_view line) {
+  Fields fields(line);
+  StartupEntry row;
+  row.enabled = fields.Number(1) == 1;
+  row.location = fields.Text();
+  row.name = fields.Text();
+  row.file_name = fields.Text();
+  row.parameters = fields.Text();
+  const std::string_view kind = fields.Next();
+  constexpr uint64_t kLastType = static_cast<int>(RegistryDataType::Other);
+  if (kind == "registry") {
+    RegistrySource value;
+    value.root = static_cast<RootKey>(fields.Number(2));
+    value.view = static_cast<RegistryView>(fields.Number(2));
+    value.key_path = fields.Text();
+    value.value_name = fields.Text();
+    const uint64_t type = fields.Number(kLastType);
+    value.value = {static_cast<RegistryDataType>(type), fields.Bytes()};
+    if (type == 0) return std::nullopt;
+    row.source = std::move(value);
+  } else if (kind == "folder") {
+    FolderSource file;
+    file.path = fields.Text();
+    file.shortcut = fields.Number(1) == 1;
+    file.target = fields.Text();
+    file.arguments = fields.Text();
+    file.working_folder = fields.Text();
+    row.source = std::move(file);
+  } else if (kind == "ini") {
+    WinIniSource word;
+    word.ini_path = fields.Text();
+    word.key = fields.Text();
+    word.word = fields.Text();
+    word.position = fields.Number(1 << 20);
+    word.occurrence = fields.Number(1 << 20);
+    row.source = std::move(word);
+  } else if (kind != "none") {
+    return std::nullopt;
+  }
+  if (!fields.ok() || !fields.AtEnd()) return std::nullopt;
+  return row;
+}
+
+bool SameCommand(const StartupEntry& a, const StartupEntry& b) {
+  return SameText(a.file_name, b.file_name) && SameText(a.parameters, b.parameters);
+}
+
+}  // namespace
+
+std::wstring SnapshotPath() {
+  const std::wstring local = LocalAppDataFolder();
+  if (local.empty()) return {};
+  return IncludeTrailingBackslash(local) + L"Korvane\\snapshot.txt";
+}
+
+std::string SnapshotText(const StartupList& rows) {
+  std::string text = std::string(kHeader) + "\n";
+  for (const StartupEntry& row : rows) text += RowLine(row) + "\n";
+  return text;
+}
+
+std::optional<StartupList> ParseSnapshot(const std::string& text) {
+  if (text.size() > kMaxSnapshot) return std::nullopt;
+  const std::string_view all(text);
+  size_t end = all.find('\n');
+  if (end == std::string_view::npos || all.substr(0, end) != kHeader) return std::nullopt;
+  StartupList rows;
+  for (size_t at = end + 1; at < all.size(); at = end + 1) {
+    end = all.find('\n', at);
+    if (end == std::string_view::npos) return std::nullopt;  // cut short
+    std::optional<StartupEntry> row = ParseRow(all.substr(at, end - at));
+    if (!row) return std::nullopt;
+    rows.push_back(std::move(*row));
+  }
+  return rows;
+}
+
+std::optional<std::string> ReadSnapshotText() {
+  const std::wstring path = SnapshotPath();
+  if (path.empty()) return std::nullopt;
+  std::optional<FileStamp> stamp = ReadFileStamp(path);
+  if (!stamp || stamp->size > kMaxSnapshot) return std::nullopt;
+  return ReadFileBytes(path);
+}
+
+std::optional<StartupList> ReadSnapshot() {
+  std::optional<std::string> text = ReadSnapshotText();
+  return text ? ParseSnapshot(*text) : std::nullopt;
+}
+
+void SaveSnapshot(const StartupList& rows, const std::optional<std::string>& stored) {
+  const std::string text = SnapshotText(rows);
+  if (stored == text) return;
+  const std::wstring path = SnapshotPath();
+  if (path.empty()) throw PlatformError(L"The local application data folder is not known.");
+  CreateFolder(ExcludeTrailingBackslash(ExtractFilePath(path)));
+  ReplaceFileBytes(path, text);
+}
+
+void SaveSnapshot(const StartupList& rows) {
+  SaveSnapshot(rows, ReadSnapshotText());
+}
+
+std::wstring EntryChangeText(EntryChange change) {
+  switch (change) {
+    case EntryChange::New:
+      return L"New";
+    case EntryChange::Changed:
+      return L"Changed";
+    case EntryChange::Moved:
+      return L"Moved";
+    case EntryChange::EnabledAgain:
+      return L"Enabled again";
+  }
+  return {};
+}
+
+StartupList RowsOf(const ReportedEntries& entries) {
+  StartupList rows;
+  rows.reserve(entries.size());
+  for (const ReportedEntry& entry : entries) rows.push_back(entry.row);
+  return rows;
+}
+
+std::wstring CommandText(const StartupEntry& row) {
+  return row.parameters.empty() ? row.file_name : row.file_name + L" " + row.parameters;
+}
+
+ReportedEntries DetectEntryChanges(const StartupList& rows,
+                                   const std::optional<StartupList>& snapshot,
+                                   const std::vector<std::wstring>& saved,
+                                   const StartupList& accepted) {
+  std::unordered_set<std::wstring> accepted_places;
+  for (const StartupEntry& row : accepted) accepted_places.insert(EntryIdentity(row));
+  auto korvanes_own = [&](const StartupEntry& row, const std::wstring& identity) {
+    if (accepted_places.count(identity)) return true;
+    for (const StartupEntry& own : accepted) {
+      if (SameCommand(own, row)) return true;
+    }
+    return false;
+  };
+
+  ReportedEntries found;
+  if (!snapshot) {
+    // The first start with this store: what the saved list names was seen.
+    for (StartupEntry& row : NewEntriesIn(rows, saved)) {
+      if (!korvanes_own(row, EntryIdentity(row))) found.push_back({std::move(row)});
+    }
+    return found;
+  }
+
+  std::unordered_map<std::wstring, size_t> held;
+  for (size_t i = 0; i < snapshot->size(); ++i) held.emplace(EntryIdentity((*snapshot)[i]), i);
+  std::unordered_set<std::wstring> listed;
+  std::vector<std::wstring> identities;
+  identities.reserve(rows.size());
+  for (const StartupEntry& row : rows) {
+    identities.push_back(EntryIdentity(row));
+    listed.insert(identities.back());
+  }
+  std::vector<bool> moved_away(snapshot->size(), false);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    const StartupEntry& row = rows[r];
+    if (accepted_places.count(identities[r])) continue;
+    if (auto same = held.find(identities[r]); same != held.end()) {
+      const StartupEntry& before = (*snapshot)[same->second];
+      if (!SameCommand(before, row)) {
+        found.push_back({row, EntryChange::Changed, before});
+      } else if (!before.enabled && row.enabled) {
+        found.push_back({row, EntryChange::EnabledAgain, before});
+      }
+      continue;
+    }
+    if (korvanes_own(row, identities[r])) continue;
+    // Each place left empty explains one move at most.
+    std::optional<size_t> from;
+    for (size_t s = 0; s < snapshot->size() && !from; ++s) {
+      if (!moved_away[s] && SameCommand((*snapshot)[s], row) &&
+          !listed.count(EntryIdentity((*snapshot)[s]))) {
+        from = s;
+      }
+    }
+    if (from) {
+      moved_away[*from] = true;
+      found.push_back({row, EntryChange::Moved, (*snapshot)[*from]});
+    } else {
+      found.push_back({row});
+    }
+  }
+  return found;
+}
+
+}  // namespace korvane

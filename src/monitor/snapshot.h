@@ -1,0 +1,76 @@
+#pragma once
+// The snapshot of the entries themselves, kept beside the saved list of file
+// names: each row's place, name, command and state as the last refresh left
+// them, in %LOCALAPPDATA%\Korvane\snapshot.txt. Against it a refresh tells a
+// new entry from a changed, moved or re-enabled one.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogue/entry.h"
+
+namespace korvane {
+
+// The snapshot file's full path; empty when the user has no local
+// application data folder.
+std::wstring SnapshotPath();
+
+// The file's text (UTF-8): a header line with the format's version, then one
+// line per row. Every text field is the hex digits of its UTF-8 bytes, so no
+// name or command can break a line.
+std::string SnapshotText(const StartupList& rows);
+// The rows of a snapshot's text; nothing for text that is not a whole
+// snapshot of this version. Rows carry their source with the command as it
+// stood (a value's type and data, a shortcut's target and arguments).
+std::optional<StartupList> ParseSnapshot(const std::string& text);
+
+// The file's text as it stands; nothing when there is none, it is too large
+// to be ours, or it cannot be read.
+std::optional<std::string> ReadSnapshotText();
+// The snapshot's rows; nothing when there is no readable snapshot.
+std::optional<StartupList> ReadSnapshot();
+
+// Writes `rows` as the snapshot, unless `stored` (the text read before)
+// holds them already: an unchanged refresh writes nothing. The file is
+// replaced whole. Throws PlatformError when it cannot be written.
+void SaveSnapshot(const StartupList& rows, const std::optional<std::string>& stored);
+void SaveSnapshot(const StartupList& rows);
+
+// What a refresh reports about an entry.
+enum class EntryChange {
+  New,           // a place the snapshot does not hold
+  Changed,       // the place holds another program or other parameters
+  Moved,         // the command stood in another place that no longer holds it
+  EnabledAgain,  // switched off in the snapshot, on now
+};
+
+// "New", "Changed", "Moved", "Enabled again": the text of the "Change" column.
+std::wstring EntryChangeText(EntryChange change);
+
+struct ReportedEntry {
+  StartupEntry row;  // as it stands now
+  EntryChange change = EntryChange::New;
+  // Changed, Moved, Enabled again: the entry as the snapshot held it.
+  std::optional<StartupEntry> before;
+};
+using ReportedEntries = std::vector<ReportedEntry>;
+
+// The rows of a list, and the reported entries as they were at first.
+StartupList RowsOf(const ReportedEntries& entries);
+
+// The command a row starts: its file name, and its parameters after a blank.
+std::wstring CommandText(const StartupEntry& row);
+
+// The entries of `rows` to report against the snapshot, in row order. File
+// names and parameters are compared without regard to letter case. With no
+// snapshot (the first start after an update), a row whose file name is in
+// the saved list counts as seen; every other row is new. Rows that match
+// `accepted` (entries Korvane itself has just written, moved or switched on:
+// the same place, or the same command in a place the snapshot does not hold)
+// are not reported.
+ReportedEntries DetectEntryChanges(const StartupList& rows,
+                                   const std::optional<StartupList>& snapshot,
+                                   const std::vector<std::wstring>& saved,
+                                   const StartupList& accepted = {});
+
+}  // namespace korvane

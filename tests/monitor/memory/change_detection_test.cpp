@@ -1,0 +1,246 @@
+// What a refresh reports with "Report changed commands, not only new
+// programs" on and off: new places, changed commands, moves, entries
+// switched on again behind the user's back, and never anything unchanged.
+#include <gtest/gtest.h>
+
+#include "catalogue/approval.h"
+#include "catalogue/moves.h"
+#include "monitor/monitor_world.h"
+#include "monitor/snapshot.h"
+
+namespace korvane::test {
+namespace {
+
+const std::wstring kMachineRun = kRunKey;  // the same path under HKEY_LOCAL_MACHINE
+
+class ChangeDetection : public MonitorTest {
+ protected:
+  void SetUp() override {
+    MonitorTest::SetUp();
+    rundll_ = kRoot + L"\\Windows\\rundll32.exe";
+    PutFile(rundll_);
+    tool_ = kRoot + L"\\tool.exe";
+    PutFile(tool_);
+    // Five entries the user knows: two through rundll32, one with
+    // parameters, one to be moved, one switched off.
+    Set(L"Known", rundll_ + L" C:\\kvtest\\known.dll,Start");
+    Set(L"Tool", tool_ + L" /a");
+    Set(L"Mover", L"\"" + kRoot + L"\\mover.exe\" -quiet");
+    Set(L"Quiet", kRoot + L"\\quiet.exe");
+    Set(L"Still", kRoot + L"\\still.exe /x");
+    WriteApproval(ValuePlace(L"Quiet"), false);
+  }
+
+  static void Set(const std::wstring& name, const std::wstring& command,
+                  RootKey root = RootKey::CurrentUser) {
+    SetString(root, kRunKey, name, command);
+  }
+  static void Unset(const std::wstring& name) {
+    TRegistry reg;
+    reg.OpenKey(kRunKey, false);
+    reg.DeleteValue(name);
+  }
+  static ApprovalPlace ValuePlace(const std::wstring& name) {
+    StartupEntry row;
+    row.location = L"HKEY_CURRENT_USER" + kRunKey;
+    row.source = ValueSource(RootKey::CurrentUser, kRunKey, name);
+    return *ApprovalPlaceOf(row);
+  }
+
+  // "name: Kind" of each entry of the last dialog, if one came after the
+  // first `dialogs_before`.
+  static std::vector<std::wstring> Reported(RecordedCycle& recorded, size_t dialogs_before) {
+    std::vector<std::wstring> out;
+    if (recorded.reported.size() == dialogs_before) return out;
+    for (const ReportedEntry& entry : recorded.reported.back()) {
+      out.push_back(entry.row.name + L": " + EntryChangeText(entry.change));
+    }
+    return out;
+  }
+
+  // A cycle that reports changes, past its first run (which shows the whole
+  // list, as the first start does).
+  static void Start(RecordedCycle& recorded, bool report_changes = true) {
+    recorded.cycle.SetReportChanges(report_changes);
+    recorded.cycle.Run();
+    ASSERT_EQ(recorded.shown.size(), 1u);
+    ASSERT_EQ(recorded.shown[0].size(), 5u);
+  }
+
+  // What unwanted software does between two refreshes.
+  void ChangeEverything() {
+    Set(L"Evil", rundll_ + L" C:\\Users\\Public\\x.dll,Start");
+    Set(L"Tool", tool_ + L" /b");
+    Unset(L"Mover");
+    Set(L"Mover", L"\"" + kRoot + L"\\mover.exe\" -quiet", RootKey::LocalMachine);
+    WriteApproval(ValuePlace(L"Quiet"), true);
+  }
+
+  std::wstring rundll_, tool_;
+};
+
+TEST_F(ChangeDetection, EachKindOfChangeIsReportedInTheNextCycleOnce) {
+  RecordedCycle recorded;
+  Start(recorded);
+  ChangeEverything();
+  recorded.cycle.Run();
+  ASSERT_EQ(recorded.reported.size(), 2u);
+  // In row order: the user's Run key first, then the machine's.
+  EXPECT_EQ(Reported(recorded, 1),
+            (std::vector<std::wstring>{L"Tool: Changed", L"Quiet: Enabled again", L"Evil: New",
+                                       L"Mover: Moved"}));
+  for (const ReportedEntry& entry : recorded.reported.back()) {
+    if (entry.change == EntryChange::New) {
+      EXPECT_FALSE(entry.before);
+      continue;
+    }
+    ASSERT_TRUE(entry.before) << ToUtf8(entry.row.name);
+    if (entry.row.name == L"Tool") {
+      EXPECT_EQ(CommandText(*entry.before), tool_ + L" /a");
+      EXPECT_EQ(CommandText(entry.row), tool_ + L" /b");
+    }
+    if (entry.row.name == L"Mover") {
+      EXPECT_EQ(entry.before->location, L"HKEY_CURRENT_USER" + kRunKey);
+      EXPECT_EQ(entry.row.location, L"HKEY_LOCAL_MACHINE" + kMachineRun);
+    }
+    if (entry.row.name == L"Quiet") EXPECT_FALSE(entry.before->enabled);
+  }
+  // Seen once, not again; the saved list is the Part's list of file names.
+  recorded.cycle.Run();
+  EXPECT_EQ(recorded.reported.size(), 2u);
+  EXPECT_EQ(ValueNames(kSavedListKey).size(), 5u);
+}
+
+TEST_F(ChangeDetection, NothingUnchangedIsReportedNorWrittenAgain) {
+  RecordedCycle recorded;
+  Start(recorded);
+  const std::optional<FileStamp> stamp = ReadFileStamp(SnapshotPath());
+  ASSERT_TRUE(stamp);
+  for (int i = 0; i < 100; ++i) recorded.cycle.Run();
+  EXPECT_EQ(recorded.shown.size(), 1u);
+  EXPECT_EQ(ReadFileStamp(SnapshotPath()), stamp);
+  // Letter case only: the program's path and its parameters spelt otherwise.
+  Set(L"Tool", AsciiUpper(tool_) + L" /A");
+  Set(L"Known", rundll_ + L" C:\\KVTEST\\KNOWN.DLL,start");
+  recorded.cycle.Run();
+  EXPECT_EQ(recorded.shown.size(), 1u);
+  // A switch turned off is no news either: only a switch turned on is.
+  WriteApproval(ValuePlace(L"Still"), false);
+  recorded.cycle.Run();
+  EXPECT_EQ(recorded.shown.size(), 1u);
+  EXPECT_NE(ReadFileStamp(SnapshotPath()), stamp);  // the rows did change
+  const std::optional<FileStamp> changed = ReadFileStamp(SnapshotPath());
+  recorded.cycle.Run();
+  EXPECT_EQ(ReadFileStamp(SnapshotPath()), changed);
+}
+
+TEST_F(ChangeDetection, AnUpdateWithASavedListButNoSnapshotReportsNothingItKnew) {
+  StartupList rows;
+  ScanStartupList(rows);
+  SaveStartupList(rows);  // what the earlier version kept
+  Set(L"Other", kRoot + L"\\other.exe");
+  for (const char* snapshot : {"", "Korvane snapshot 1\n0 zz\n", "Korvane snapshot 1\n1 41"}) {
+    // None, or one that is not whole: the saved list stands in for it.
+    if (*snapshot) PutFile(SnapshotPath(), snapshot);
+    RecordedCycle recorded;
+    recorded.cycle.SetReportChanges(true);
+    recorded.cycle.Run();
+    ASSERT_EQ(recorded.shown.size(), 1u) << snapshot;
+    EXPECT_EQ(Reported(recorded, 0), std::vector<std::wstring>{L"Other: New"}) << snapshot;
+    Unset(L"Other");
+    RemoveFile(SnapshotPath());
+    SaveStartupList(rows);
+    Set(L"Other", kRoot + L"\\other.exe");
+  }
+  // From then on the snapshot is there: a changed command is reported.
+  RecordedCycle recorded;
+  recorded.cycle.SetReportChanges(true);
+  recorded.cycle.Run();
+  Set(L"Tool", tool_ + L" /c");
+  recorded.cycle.Run();
+  EXPECT_EQ(Reported(recorded, 1), std::vector<std::wstring>{L"Tool: Changed"});
+}
+
+TEST_F(ChangeDetection, SwitchedOffOnlyAFileNameMissingFromTheSavedListIsNew) {
+  std::vector<std::wstring> saved_on, saved_off;
+  for (bool on : {true, false}) {
+    SetUp();
+    RecordedCycle recorded;
+    Start(recorded, on);
+    ChangeEverything();
+    Set(L"Fresh", kRoot + L"\\fresh.exe");
+    recorded.cycle.Run();
+    ASSERT_EQ(recorded.reported.size(), 2u);
+    if (on) {
+      EXPECT_EQ(recorded.reported.back().size(), 5u);
+    } else {
+      // The Part's rule: the file name alone, reported as new.
+      EXPECT_EQ(Reported(recorded, 1), std::vector<std::wstring>{L"Fresh: New"});
+    }
+    (on ? saved_on : saved_off) = ValueNames(kSavedListKey);
+  }
+  EXPECT_EQ(saved_on, saved_off);
+  EXPECT_EQ(saved_on.size(), 6u);
+}
+
+TEST_F(ChangeDetection, WhatKorvaneMovesOrSwitchesOnItselfIsNotReported) {
+  RecordedCycle recorded;
+  Start(recorded);
+  StartupList mover, quiet;
+  for (const StartupEntry& row : recorded.rows) {
+    if (row.name == L"Mover") mover.push_back(row);
+    if (row.name == L"Quiet") quiet.push_back(row);
+  }
+  ASSERT_EQ(mover.size() + quiet.size(), 2u);
+  MoveResult moved = MoveStartupEntries(mover, MoveTarget::AllUsersRun);
+  ASSERT_EQ(moved[0].outcome, MoveOutcome::Moved) << ToUtf8(moved[0].reason);
+  recorded.cycle.AcceptOwnChanges(mover);
+  WriteApproval(ValuePlace(L"Quiet"), true);
+  recorded.cycle.AcceptOwnChanges(quiet);
+  // Another program's entry in the same minute is still reported.
+  Set(L"Evil", rundll_ + L" C:\\Users\\Public\\x.dll,Start");
+  recorded.cycle.Run();
+  EXPECT_EQ(Reported(recorded, 1), std::vector<std::wstring>{L"Evil: New"});
+}
+
+TEST_F(ChangeDetection, TheSnapshotKeepsEveryFieldOfEveryKindOfPlace) {
+  StartupList rows;
+  RegistrySource value = ValueSource(RootKey::LocalMachine, L"\\Software\\Run", L"A b\nc");
+  value.view = RegistryView::Bits32;
+  value.value = {RegistryDataType::ExpandString, {0x25, 0, 0x41, 0, 0, 0}};
+  FolderSource shortcut = FileSource(L"C:\\Start up\\Tool é.lnk");
+  shortcut.shortcut = true;
+  shortcut.target = L"C:\\Program Files\\tool.exe";
+  shortcut.arguments = L"/a \"b c\"";
+  shortcut.working_folder = L"C:\\Program Files";
+  WinIniSource word{L"C:\\Windows\\win.ini", L"load", L"x.exe", 2, 1};
+  for (EntrySource source : {EntrySource(value), EntrySource(shortcut), EntrySource(word),
+                             EntrySource(std::monostate())}) {
+    StartupEntry row;
+    row.name = L"Name \u4e2d";
+    row.file_name = L"C:\\x y\\z.exe";
+    row.parameters = L" two  blanks ";
+    row.location = L"Location\r\n";
+    row.enabled = rows.size() % 2 == 0;
+    row.source = source;
+    rows.push_back(row);
+  }
+  std::optional<StartupList> back = ParseSnapshot(SnapshotText(rows));
+  ASSERT_TRUE(back);
+  ASSERT_EQ(back->size(), rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(EntryIdentity((*back)[i]), EntryIdentity(rows[i]));
+    EXPECT_EQ(SnapshotText({(*back)[i]}), SnapshotText({rows[i]}));
+  }
+  // Anything but a whole snapshot of this version is none.
+  const std::string text = SnapshotText(rows);
+  for (const std::string& broken : std::vector<std::string>{
+           std::string(), text.substr(0, text.size() - 1), "Korvane snapshot 2\n",
+           text + "1 00 00 00 00 registry 9 0 00 00 1 00\n", text + "1 0g 00 00 00 none\n",
+           text + "1 00 00 00 00 none extra\n"}) {
+    EXPECT_FALSE(ParseSnapshot(broken)) << broken;
+  }
+}
+
+}  // namespace
+}  // namespace korvane::test
