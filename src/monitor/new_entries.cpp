@@ -54,6 +54,41 @@ std::wstring DisableNewEntries(StartupList& rows, const std::vector<size_t>& sel
   return SwitchReport(failures, false);
 }
 
+void KeepReportedRows(ReportedEntries& entries, const StartupList& rows) {
+  ReportedEntries kept;
+  std::vector<bool> taken(entries.size(), false);
+  for (const StartupEntry& row : rows) {
+    const std::wstring identity = EntryIdentity(row);
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (!taken[i] && EntryIdentity(entries[i].row) == identity) {
+        taken[i] = true;
+        kept.push_back(std::move(entries[i]));
+        break;
+      }
+    }
+  }
+  entries = std::move(kept);
+}
+
+std::wstring ChangeDescription(const ReportedEntry& entry) {
+  std::wstring text = L"Command: " + CommandText(entry.row);
+  if (!entry.before) return text;
+  switch (entry.change) {
+    case EntryChange::Changed:
+      text += L"\r\nCommand before: " + CommandText(*entry.before);
+      break;
+    case EntryChange::Moved:
+      text += L"\r\nMoved from: " + entry.before->location;
+      break;
+    case EntryChange::EnabledAgain:
+      text += L"\r\nIt was switched off and is switched on again.";
+      break;
+    case EntryChange::New:
+      break;
+  }
+  return text;
+}
+
 void BlacklistNewEntries(StartupList& rows, const std::vector<size_t>& selected) {
   const std::vector<bool> marks = Marks(rows.size(), selected);
   std::vector<std::wstring> names;

@@ -113,6 +113,7 @@ void TMainForm::FormCreate() {
   Guarded(Handle(), [this] { ReadSettings(Settings); });
   cycle_ = MakeRefreshCycle(*this);
   cycle_->SetMonitoring(Settings.monitoring);
+  cycle_->SetReportChanges(Settings.report_changes);
   SetTimer(Handle(), kTimer1, 1000, nullptr);
 }
 
@@ -218,13 +219,14 @@ void TMainForm::Parameters1Click() {
   StoreSettings(chosen->settings);
   Settings = chosen->settings;
   cycle_->SetMonitoring(Settings.monitoring);
+  cycle_->SetReportChanges(Settings.report_changes);
   if (chosen->run_on_startup == shown.run_on_startup) return;
   SetRunOnStartup(chosen->run_on_startup, Rows(), OwnExecutablePath());
   // Removing the entry asked the running program, this one, to close.
   if (!chosen->run_on_startup) IgnoreCloseRequestsPostedSoFar();
   // The entry the user just made is no news to the user.
   RefreshStartupList(*this);
-  SaveStartupList(Rows());
+  cycle_->RecordSeen(Rows());
   RunRefreshCycle(*this);
 }
 
@@ -281,7 +283,7 @@ void TMainForm::OnCommand(UINT id) {
       // The entry the user has just added is not reported as new.
       ShowNewEntryDialog(Handle(), new_entry_, [this] {
         RefreshStartupList(*this);
-        SaveStartupList(Rows());
+        cycle_->RecordSeen(Rows());
       });
       break;
     case Blacklist1:

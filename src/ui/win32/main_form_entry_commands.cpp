@@ -29,6 +29,18 @@ class DisabledWhileInScope {
   HWND window_;
 };
 
+// The rows that moved, each with the file name the next scan lists for it.
+StartupList MovedRows(const StartupList& rows, const MoveResult& result) {
+  const std::vector<std::wstring> names = MovedFileNames(rows, result);
+  StartupList moved;
+  for (size_t i = 0; i < rows.size() && i < result.size() && moved.size() < names.size(); ++i) {
+    if (result[i].outcome != MoveOutcome::Moved) continue;
+    moved.push_back(rows[i]);
+    moved.back().file_name = names[moved.size() - 1];
+  }
+  return moved;
+}
+
 }  // namespace
 
 void TMainForm::OnEntryCommand(CommandId id) {
@@ -52,6 +64,8 @@ void TMainForm::OnEntryCommand(CommandId id) {
     // Nothing to ask: the other command undoes it.
     const bool on = id == Enablestartupentry1;
     const std::wstring report = SwitchReport(SwitchStartupEntries(rows, on), on);
+    // Switched on by the user: not "enabled again" behind the user's back.
+    if (on) cycle_->AcceptOwnChanges(rows);
     if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
     return RunRefreshCycle(*this);
   }
@@ -97,6 +111,7 @@ void TMainForm::OnMoveCommand(CommandId target) {
   }
   // What the move wrote is the user's own doing, not a new entry to report.
   AddToSavedList(MovedFileNames(rows, result));
+  cycle_->AcceptOwnChanges(MovedRows(rows, result));
   const std::wstring report = MoveReport(rows, result);
   if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
   RunRefreshCycle(*this);

@@ -43,10 +43,12 @@ std::unique_ptr<RefreshCycle> MakeRefreshCycle(TMainForm& form) {
   windows.show_balloon = [&form](const std::wstring& title, const std::wstring& text) {
     form.TrayIcon().ShowBalloonHint(title, text, BalloonIcon::Info, 15);
   };
-  windows.show_new_entries = [&form](const StartupList& found) {
-    ShowNewEntriesDialog(
-        form.Handle(), form.ListView1(), found,
-        {[&form] { RefreshStartupList(form); }, [&form] { SaveStartupList(form.Rows()); }});
+  windows.show_new_entries = [&form](const ReportedEntries& found) {
+    NewEntriesActions actions;
+    actions.refresh_list = [&form] { RefreshStartupList(form); };
+    actions.save_list = [&form] { form.Cycle().RecordSeen(form.Rows()); };
+    actions.show_changes = form.Cycle().ReportsChanges();
+    ShowNewEntriesDialog(form.Handle(), form.ListView1(), found, actions);
   };
   return std::make_unique<RefreshCycle>(form.Model(), std::move(windows));
 }

@@ -21,12 +21,14 @@ namespace {
 using namespace new_entries;
 
 constexpr int kListWidth = 704;  // the three columns and the list's border
+constexpr int kChangeWidth = 100;
 constexpr int kListHeight = 240;
+constexpr int kMemoHeight = 64;
 constexpr int kButtonWidth = 100;
 
 class TNewEntriesForm : public TForm {
  public:
-  TNewEntriesForm(HWND main_list, const StartupList& rows, const NewEntriesActions& actions);
+  TNewEntriesForm(HWND main_list, const ReportedEntries& entries, const NewEntriesActions& actions);
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -44,17 +46,23 @@ class TNewEntriesForm : public TForm {
   void Button1Click();
   void Button4Click();
   void Button5Click();
+  void Button6Click();
   void AfterDeletion();
+  // Runs one of the row actions on a copy of the rows and keeps the entries
+  // whose rows it left.
+  template <typename Action>
+  void OnRows(Action action);
+  void ShowChange();
 
   HWND main_list_;
   HWND list_ = nullptr;
-  StartupList rows_;
+  ReportedEntries entries_;
   const NewEntriesActions& actions_;
 };
 
-TNewEntriesForm::TNewEntriesForm(HWND main_list, const StartupList& rows,
+TNewEntriesForm::TNewEntriesForm(HWND main_list, const ReportedEntries& entries,
                                  const NewEntriesActions& actions)
-    : main_list_(main_list), rows_(rows), actions_(actions) {
+    : main_list_(main_list), entries_(entries), actions_(actions) {
   CreateForm(L"TNewEntriesForm", L"New startup entries", WS_POPUP | WS_CAPTION | WS_SYSMENU,
              WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 0, 0, nullptr);
   CreateControls();
@@ -67,43 +75,56 @@ void TNewEntriesForm::CreateControls() {
   AddControl(form, L"STATIC", L"New entries in the startup list:", 0, margin, margin, 300, 16,
              Label1);
   const int list_top = margin + 20;
+  const bool changes = actions_.show_changes;
+  const int list_width = kListWidth + (changes ? kChangeWidth : 0);
   list_ = AddControl(form, WC_LISTVIEWW, L"",
                      LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_TABSTOP, margin,
-                     list_top, kListWidth, kListHeight, ListView1, WS_EX_CLIENTEDGE);
+                     list_top, list_width, kListHeight, ListView1, WS_EX_CLIENTEDGE);
   ListView_SetExtendedListViewStyle(list_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-  AddListColumns(list_, {{L"Name", 300, LVCFMT_LEFT},
-                         {L"File name", 200, LVCFMT_LEFT},
-                         {L"Location", 200, LVCFMT_LEFT}});
+  std::vector<ListColumn> columns = {{L"Name", 300, LVCFMT_LEFT},
+                                     {L"File name", 200, LVCFMT_LEFT},
+                                     {L"Location", 200, LVCFMT_LEFT}};
+  if (changes) columns.push_back({L"Change", kChangeWidth, LVCFMT_LEFT});
+  AddListColumns(list_, columns);
+  int bottom = list_top + kListHeight;
+  if (changes) {
+    // The selected entry's earlier command, where there was one.
+    AddControl(form, L"EDIT", L"",
+               ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, margin,
+               bottom + margin, list_width, kMemoHeight, Memo1, WS_EX_CLIENTEDGE);
+    bottom += margin + kMemoHeight;
+  }
 
-  const int left = margin + kListWidth + margin;
+  const int left = margin + list_width + margin;
   struct Button {
     UINT id;
     const wchar_t* caption;
     bool enabled;
-  } buttons[] = {{Button3, L"File properties", false},
-                 {Button2, L"Delete entry", false},
-                 {Button4, L"Disable", false},
-                 {Button1, L"Add to blacklist", false},
-                 {Button5, L"Close", true}};
+  } buttons[] = {{Button3, L"File properties", false}, {Button2, L"Delete entry", false},
+                 {Button4, L"Disable", false},         {Button1, L"Add to blacklist", false},
+                 {Button6, L"Undo change", false},     {Button5, L"Close", true}};
   int y = list_top;
   for (const Button& b : buttons) {
+    if (b.id == Button6 && !changes) continue;
     HWND button = AddControl(form, L"BUTTON", b.caption, BS_PUSHBUTTON | WS_TABSTOP, left, y,
                              kButtonWidth, 25, b.id);
     EnableWindow(button, b.enabled);
     y += 25 + 8;
   }
 
-  const SIZE size =
-      WindowSizeForClient(static_cast<DWORD>(GetWindowLongPtrW(form, GWL_STYLE)),
-                          static_cast<DWORD>(GetWindowLongPtrW(form, GWL_EXSTYLE)),
-                          left + kButtonWidth + margin, list_top + kListHeight + margin);
+  const SIZE size = WindowSizeForClient(static_cast<DWORD>(GetWindowLongPtrW(form, GWL_STYLE)),
+                                        static_cast<DWORD>(GetWindowLongPtrW(form, GWL_EXSTYLE)),
+                                        left + kButtonWidth + margin, bottom + margin);
   SetWindowPos(form, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TNewEntriesForm::FillList() {
   ListView_DeleteAllItems(list_);
-  for (const StartupEntry& row : rows_) {
-    AppendListItem(list_, CachedIconIndex(row.file_name), {row.name, row.file_name, row.location});
+  for (const ReportedEntry& entry : entries_) {
+    const StartupEntry& row = entry.row;
+    std::vector<std::wstring> texts = {row.name, row.file_name, row.location};
+    if (actions_.show_changes) texts.push_back(EntryChangeText(entry.change));
+    AppendListItem(list_, CachedIconIndex(row.file_name), texts);
   }
 }
 
@@ -133,6 +154,23 @@ void TNewEntriesForm::FormActivate() {
 void TNewEntriesForm::ListView1Click() {
   const bool any = AnySelected();
   for (UINT id : {Button1, Button2, Button3, Button4}) EnableWindow(GetDlgItem(Handle(), id), any);
+  if (!actions_.show_changes) return;
+  bool undoable = false;
+  for (size_t index : Selection()) undoable = undoable || CanUndoChange(entries_[index]);
+  EnableWindow(GetDlgItem(Handle(), Button6), undoable);
+  ShowChange();
+}
+
+void TNewEntriesForm::ShowChange() {
+  // The focused row, or else the first selected one.
+  int item = ListView_GetNextItem(list_, -1, LVNI_FOCUSED | LVNI_SELECTED);
+  if (item < 0) item = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+  std::wstring text;
+  if (item >= 0 && static_cast<size_t>(item) < entries_.size()) {
+    const ReportedEntry& entry = entries_[static_cast<size_t>(item)];
+    text = ChangeDescription(entry);
+  }
+  SetWindowTextW(GetDlgItem(Handle(), Memo1), text.c_str());
 }
 
 void TNewEntriesForm::PopupMenu1Popup(POINT at) {
@@ -148,24 +186,42 @@ void TNewEntriesForm::PopupMenu1Popup(POINT at) {
 
 void TNewEntriesForm::Button3Click() {
   std::vector<std::wstring> files;
-  for (size_t index : Selection()) files.push_back(rows_[index].file_name);
+  for (size_t index : Selection()) files.push_back(entries_[index].row.file_name);
   ShowProperties(files, Handle());
 }
 
+template <typename Action>
+void TNewEntriesForm::OnRows(Action action) {
+  StartupList rows = RowsOf(entries_);
+  action(rows, Selection());
+  KeepReportedRows(entries_, rows);
+}
+
 void TNewEntriesForm::Button2Click() {
-  DeleteNewEntries(rows_, Selection());
+  OnRows(DeleteNewEntries);
   AfterDeletion();
 }
 
 void TNewEntriesForm::Button4Click() {
   // Switched off rather than deleted: the main window's Enable brings it back.
-  const std::wstring report = DisableNewEntries(rows_, Selection());
+  std::wstring report;
+  OnRows([&report](StartupList& rows, const std::vector<size_t>& selected) {
+    report = DisableNewEntries(rows, selected);
+  });
   if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
   AfterDeletion();
 }
 
 void TNewEntriesForm::Button1Click() {
-  BlacklistNewEntries(rows_, Selection());
+  OnRows(BlacklistNewEntries);
+  AfterDeletion();
+}
+
+void TNewEntriesForm::Button6Click() {
+  // The entries get their earlier commands back; what they held goes to the
+  // undo store first.
+  const std::wstring report = UndoNewEntryChanges(entries_, Selection());
+  if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
   AfterDeletion();
 }
 
@@ -173,7 +229,7 @@ void TNewEntriesForm::AfterDeletion() {
   FillList();
   ListView1Click();
   actions_.refresh_list();
-  if (rows_.empty()) EndModal(IDOK);
+  if (entries_.empty()) EndModal(IDOK);
 }
 
 void TNewEntriesForm::Button5Click() {
@@ -221,6 +277,9 @@ LRESULT TNewEntriesForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
         case Button5:
           Button5Click();
           return 0;
+        case Button6:
+          Button6Click();
+          return 0;
         case IDCANCEL:  // Escape closes, as the close box does
           EndModal(IDCANCEL);
           return 0;
@@ -232,10 +291,17 @@ LRESULT TNewEntriesForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
 
 }  // namespace
 
+void ShowNewEntriesDialog(HWND owner, HWND main_list, const ReportedEntries& entries,
+                          const NewEntriesActions& actions) {
+  TNewEntriesForm form(main_list, entries, actions);
+  form.ShowModal(owner);
+}
+
 void ShowNewEntriesDialog(HWND owner, HWND main_list, const StartupList& rows,
                           const NewEntriesActions& actions) {
-  TNewEntriesForm form(main_list, rows, actions);
-  form.ShowModal(owner);
+  ReportedEntries entries;
+  for (const StartupEntry& row : rows) entries.push_back({row});
+  ShowNewEntriesDialog(owner, main_list, entries, actions);
 }
 
 }  // namespace korvane
