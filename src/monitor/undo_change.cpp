@@ -14,10 +14,6 @@ namespace korvane {
 
 namespace {
 
-bool SamePlace(const StartupEntry& a, const StartupEntry& b) {
-  return EntryIdentity(a) == EntryIdentity(b);
-}
-
 void WriteValueBack(const RegistrySource& now, const RegistrySource& before) {
   TRegistry reg(now.view);
   reg.SetRootKey(now.root);
@@ -41,7 +37,7 @@ void WriteShortcutBack(const FolderSource& now, const FolderSource& before) {
 
 bool CanUndoChange(const ReportedEntry& entry) {
   if (entry.change != EntryChange::Changed || !entry.before) return false;
-  if (!SamePlace(entry.row, *entry.before)) return false;
+  if (EntryIdentity(entry.row) != EntryIdentity(*entry.before)) return false;
   if (const auto* value = std::get_if<RegistrySource>(&entry.before->source)) {
     return value->value.type != RegistryDataType::None &&
            std::holds_alternative<RegistrySource>(entry.row.source);

@@ -5,8 +5,12 @@
 
 #include "catalogue/approval.h"
 #include "catalogue/moves.h"
+#include "catalogue/undo_store.h"
 #include "monitor/monitor_world.h"
+#include "monitor/new_entries.h"
 #include "monitor/snapshot.h"
+#include "platform/memory/arrange.h"
+#include "platform/shell.h"
 
 namespace korvane::test {
 namespace {
@@ -201,6 +205,62 @@ TEST_F(ChangeDetection, WhatKorvaneMovesOrSwitchesOnItselfIsNotReported) {
   Set(L"Evil", rundll_ + L" C:\\Users\\Public\\x.dll,Start");
   recorded.cycle.Run();
   EXPECT_EQ(Reported(recorded, 1), std::vector<std::wstring>{L"Evil: New"});
+}
+
+TEST_F(ChangeDetection, UndoChangeWritesTheEarlierCommandBackOnlyOnceItIsRecorded) {
+  const std::wstring link = kRoot + L"\\Startup\\tool.lnk";
+  CreateStartupShortcut(tool_, link, L"Tool's own", L"/tray", kRoot);
+  RecordedCycle recorded;
+  recorded.cycle.SetReportChanges(true);
+  recorded.cycle.Run();
+  RegistryValue tool_value;
+  for (const StartupEntry& row : recorded.rows) {
+    if (row.name == L"Tool") tool_value = std::get<RegistrySource>(row.source).value;
+  }
+  Set(L"Tool", tool_ + L" /b");
+  CreateStartupShortcut(kRoot + L"\\evil.exe", link, L"Tool's own", L"/evil", kRoot);
+  Set(L"Evil", kRoot + L"\\evil.exe");
+
+  const std::wstring local = LocalAppDataFolder();
+  std::wstring refused, undone;
+  size_t left_after_refusal = 0, left = 0;
+  recorded.while_shown = [&](const StartupList&) {
+    ReportedEntries entries = recorded.reported.back();
+    // Nowhere to record what would be written over: nothing is.
+    memory::SetLocalAppDataFolder(L"");
+    refused = UndoNewEntryChanges(entries, {0, 1, 2});
+    left_after_refusal = entries.size();
+    memory::SetLocalAppDataFolder(local);
+    undone = UndoNewEntryChanges(entries, {0, 1, 2});
+    left = entries.size();
+    recorded.model.Rescan();  // as the dialog does
+  };
+  recorded.cycle.Run();
+  ASSERT_EQ(recorded.reported.size(), 2u);
+  EXPECT_EQ(Reported(recorded, 1),
+            (std::vector<std::wstring>{L"Tool: Changed", L"Evil: New", L"tool.lnk: Changed"}));
+  EXPECT_NE(refused.find(L"Tool"), std::wstring::npos) << ToUtf8(refused);
+  EXPECT_EQ(left_after_refusal, 3u);
+  EXPECT_EQ(undone, L"");
+  EXPECT_EQ(left, 1u);  // the new entry has nothing to go back to
+
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(kRunKey, false));
+  EXPECT_EQ(reg.ReadValue(L"Tool"), tool_value);
+  TLMDShellLink shortcut;
+  ASSERT_TRUE(shortcut.LoadShellLink(link));
+  EXPECT_EQ(shortcut.Path, tool_);
+  EXPECT_EQ(shortcut.Arguments, L"/tray");
+  EXPECT_EQ(shortcut.Description, L"Tool's own");
+  // What was written over is in the undo store, once each.
+  size_t changed = 0;
+  for (const RemovedEntry& entry : ReadRemovedEntries()) {
+    if (RemovalWayText(entry.record) == L"Changed back") ++changed;
+  }
+  EXPECT_EQ(changed, 2u);
+  // Back as the snapshot had it: the next refresh reports nothing.
+  recorded.cycle.Run();
+  EXPECT_EQ(recorded.reported.size(), 2u);
 }
 
 TEST_F(ChangeDetection, TheSnapshotKeepsEveryFieldOfEveryKindOfPlace) {

@@ -8,9 +8,12 @@
 
 #include <functional>
 
+#include "catalogue/undo_store.h"
+#include "gui/controls.h"
 #include "gui/list_view.h"
 #include "gui/metrics.h"
 #include "monitor/monitor_world.h"
+#include "monitor/new_entries.h"
 #include "ui/commands.h"
 #include "ui/win32/new_entries_closer.h"
 
@@ -147,6 +150,10 @@ TEST_F(NewEntriesDialog, ShowsTheRowsWithTheMainListsLookAndItsButtonsOff) {
       EXPECT_GE(at.left, list_at.right);
       previous = at;
     }
+    // New programs only: no "Change" column, no memo, no "Undo change".
+    EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(list)), 3);
+    EXPECT_FALSE(GetDlgItem(dialog, Memo1));
+    EXPECT_FALSE(GetDlgItem(dialog, Button6));
     Select(list, {0});
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, Button2)));
     Select(list, {});
@@ -199,6 +206,72 @@ TEST_F(NewEntriesDialog, CloseSavesTheListAndTheMenuDeletesLikeTheButton) {
   EXPECT_EQ(saves_, 1);
   EXPECT_EQ(refreshes_, 1);
   EXPECT_TRUE(HasRun(L"A"));
+}
+
+TEST_F(NewEntriesDialog, AChangedEntryShowsItsEarlierCommandAndUndoWritesItBack) {
+  // B started from an expandable command once; then a program rewrote it.
+  const std::wstring old_command = L"%SystemDrive%\\kvtest\\b.exe /old";
+  SetExpandString(RootKey::CurrentUser, kRunKey, L"B", old_command);
+  StartupList snapshot;
+  ScanStartupList(snapshot);
+  SetString(RootKey::CurrentUser, kRunKey, L"B", b_ + L" /new");
+  const std::wstring d = AddRun(L"D", L"d.exe");
+  StartupList rows;
+  ScanStartupList(rows);
+  const ReportedEntries found = DetectEntryChanges(rows, snapshot, {});
+  ASSERT_EQ(found.size(), 2u);
+  const size_t records_before = ReadRemovedEntries().size();
+  actions_.show_changes = true;
+
+  bool checked = false;
+  WhileShown inside([&](HWND dialog) {
+    checked = true;
+    HWND list = GetDlgItem(dialog, ListView1);
+    ASSERT_EQ(Header_GetItemCount(ListView_GetHeader(list)), 4);
+    wchar_t caption[32] = {};
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT;
+    column.pszText = caption;
+    column.cchTextMax = 32;
+    ASSERT_TRUE(ListView_GetColumn(list, 3, &column));
+    EXPECT_EQ(std::wstring(caption), L"Change");
+    ASSERT_EQ(ListView_GetItemCount(list), 2);
+    EXPECT_EQ(ListItemText(list, 0, 0), L"B");
+    EXPECT_EQ(ListItemText(list, 0, 3), L"Changed");
+    EXPECT_EQ(ListItemText(list, 1, 0), L"D");
+    EXPECT_EQ(ListItemText(list, 1, 3), L"New");
+    HWND undo = GetDlgItem(dialog, Button6);
+    EXPECT_EQ(Text(undo), L"Undo change");
+
+    Select(list, {1});
+    EXPECT_FALSE(IsWindowEnabled(undo));  // a new entry has nothing to go back to
+    Select(list, {0});
+    EXPECT_TRUE(IsWindowEnabled(undo));
+    const std::wstring memo = ControlText(GetDlgItem(dialog, Memo1));
+    EXPECT_NE(memo.find(L"Command before: "), std::wstring::npos) << ToUtf8(memo);
+    EXPECT_NE(memo.find(L"/old"), std::wstring::npos) << ToUtf8(memo);
+    EXPECT_NE(memo.find(b_ + L" /new"), std::wstring::npos) << ToUtf8(memo);
+
+    Click(dialog, Button6);
+    ASSERT_EQ(ListView_GetItemCount(list), 1);
+    EXPECT_EQ(ListItemText(list, 0, 0), L"D");
+    EXPECT_EQ(refreshes_, 1);
+    SendMessageW(dialog, WM_CLOSE, 0, 0);
+  });
+  ShowNewEntriesDialog(nullptr, nullptr, found, actions_);
+  EXPECT_TRUE(checked);
+  // The command as it was, with its type; what it held is in the undo store.
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(kRunKey, false));
+  const std::optional<RegistryValue> value = reg.ReadValue(L"B");
+  ASSERT_TRUE(value);
+  EXPECT_EQ(value->type, RegistryDataType::ExpandString);
+  EXPECT_EQ(*value, std::get<RegistrySource>(snapshot[1].source).value);
+  const std::vector<RemovedEntry> records = ReadRemovedEntries();
+  ASSERT_EQ(records.size(), records_before + 1);
+  EXPECT_EQ(RemovalWayText(records[0].record), L"Changed back");
+  EXPECT_EQ(records[0].record.row.parameters, L"/new");
+  EXPECT_TRUE(HasRun(L"D"));
 }
 
 }  // namespace
