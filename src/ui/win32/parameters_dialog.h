@@ -25,6 +25,7 @@ enum : UINT {
   CheckBox13,
   CheckBox14,
   CheckBox15,
+  CheckBox16,  // Report changed commands, not only new programs
   SpinEdit1 = 230,
   SpinEdit1Buttons,
   Button1 = IDCANCEL,

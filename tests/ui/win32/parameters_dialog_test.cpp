@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "gui/controls.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -89,11 +90,15 @@ TEST(ParametersDialogAlone, ShowsWhatItIsGivenAndReturnsTheChoiceOnOkOnly) {
     EXPECT_FALSE(Checked(dialog, CheckBox3));
     EXPECT_TRUE(Checked(dialog, CheckBox4));
     EXPECT_TRUE(Checked(dialog, CheckBox15));
+    EXPECT_FALSE(Checked(dialog, CheckBox16));
+    EXPECT_EQ(ControlText(GetDlgItem(dialog, CheckBox16)),
+              L"Report changed commands, not only new programs");
     EXPECT_TRUE(Checked(dialog, CheckBox1));
     EXPECT_EQ(SpinValue(dialog), 60);  // the most the spin edit shows
     SetChecked(dialog, CheckBox3, true);
     SetChecked(dialog, CheckBox15, false);
     SetChecked(dialog, CheckBox1, false);
+    SetChecked(dialog, CheckBox16, true);
     SendDlgItemMessageW(dialog, SpinEdit1Buttons, UDM_SETPOS32, 0, 30);
     if (close_box) {
       PostMessageW(dialog, WM_CLOSE, 0, 0);
@@ -107,6 +112,7 @@ TEST(ParametersDialogAlone, ShowsWhatItIsGivenAndReturnsTheChoiceOnOkOnly) {
   EXPECT_TRUE(chosen->settings.close_to_tray);
   EXPECT_FALSE(chosen->settings.multiple_addition);
   EXPECT_FALSE(chosen->settings.confirm_exit);
+  EXPECT_TRUE(chosen->settings.report_changes);
   EXPECT_EQ(chosen->settings.monitoring, 30);
   EXPECT_FALSE(chosen->run_on_startup);
 
