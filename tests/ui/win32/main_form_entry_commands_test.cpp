@@ -176,6 +176,53 @@ TEST_F(EntryCommands, AMoveAsksReportsWhatStayedAndRefreshes) {
   EXPECT_TRUE(SameText(form_.Rows()[1].location, common_));
 }
 
+// Counts the new entries dialogs that become active (the suite's closer
+// closes them).
+class CountNewEntriesDialogs {
+ public:
+  CountNewEntriesDialogs() {
+    count_ = 0;
+    hook_ = SetWindowsHookExW(WH_CBT, &Hook, nullptr, GetCurrentThreadId());
+  }
+  ~CountNewEntriesDialogs() { UnhookWindowsHookEx(hook_); }
+  int Count() const { return count_; }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
+    wchar_t name[64] = {};
+    if (code == HCBT_ACTIVATE && GetClassNameW(reinterpret_cast<HWND>(wparam), name, 64) &&
+        lstrcmpW(name, L"TNewEntriesForm") == 0) {
+      ++count_;
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+  static inline int count_ = 0;
+  HHOOK hook_ = nullptr;
+};
+
+TEST_F(EntryCommands, WhatTheWindowSwitchesOnOrMovesIsNotReportedAsAChange) {
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_ + L" -t");
+  form_.Cycle().SetReportChanges(true);
+  Command(Refreshlist1);  // the entry is seen
+  ASSERT_EQ(form_.Rows().size(), 1u);
+  CountNewEntriesDialogs dialogs;
+  Select({0});
+  Command(Disablestartupentry1);
+  Select({0});
+  Command(Enablestartupentry1);
+  ASSERT_EQ(form_.Rows().size(), 1u) << ToUtf8(Names());
+  EXPECT_TRUE(form_.Rows()[0].enabled);
+  Select({0});
+  Command(Registryallusers1);
+  ASSERT_EQ(form_.Rows().size(), 1u) << ToUtf8(Names());
+  EXPECT_EQ(form_.Rows()[0].location, L"HKEY_LOCAL_MACHINE" + kRun);
+  EXPECT_EQ(dialogs.Count(), 0);
+  // Another program's change to the same entry is reported.
+  test::SetString(RootKey::LocalMachine, kRun, L"Tool", tool_ + L" -evil");
+  Command(Refreshlist1);
+  EXPECT_EQ(dialogs.Count(), 1);
+}
+
 TEST_F(EntryCommands, AddToBlacklistNamesTheFileAndTheCycleRemovesItsEntry) {
   const std::wstring blacklist = L"\\Software\\Korvane\\blacklist";
   TRegistry reg;

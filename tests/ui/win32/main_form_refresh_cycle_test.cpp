@@ -15,12 +15,15 @@
 #include <utility>
 
 #include "gui/controls.h"
+#include "gui/list_view.h"
 #include "monitor/blacklist.h"
 #include "monitor/saved_list.h"
 #include "platform/text.h"
 #include "support/windows.h"
 #include "support/world.h"
+#include "ui/settings.h"
 #include "ui/win32/main_form.h"
+#include "ui/win32/new_entries_dialog.h"
 
 namespace korvane {
 namespace {
@@ -143,6 +146,39 @@ TEST_F(RefreshCycleWindow, AtTheFirstStartEveryEntryIsNewOnceAndThenSaved) {
   test::SetString(RootKey::LocalMachine, kRun, L"Kv Third", third);
   SendMessageW(form.Handle(), WM_COMMAND, Refreshlist1, 0);
   EXPECT_EQ(watch.Shown(), 2);
+}
+
+TEST_F(RefreshCycleWindow, AChangedCommandIsReportedWithItsChangeUnlessTheSwitchIsOff) {
+  for (bool on : {true, false}) {
+    SetUp();
+    {
+      TRegistry settings;
+      ASSERT_TRUE(settings.OpenKey(kSettingsKey, true));
+      settings.WriteInteger(L"report_changes", on ? 1 : 0);
+    }
+    test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_ + L" /a");
+    TMainForm form;
+    Activate(form);  // the first start: the entry is new
+    // Another program gives the same entry other parameters.
+    test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_ + L" /b");
+    int columns = 0;
+    std::wstring change;
+    NewEntriesWatch watch([&] {
+      HWND list = GetDlgItem(FindWindowW(L"TNewEntriesForm", nullptr), new_entries::ListView1);
+      columns = Header_GetItemCount(ListView_GetHeader(list));
+      change = ListItemText(list, 0, 3);
+    });
+    SendMessageW(form.Handle(), WM_COMMAND, Refreshlist1, 0);
+    EXPECT_EQ(watch.Shown(), on ? 1 : 0);
+    if (on) {
+      EXPECT_EQ(columns, 4);
+      EXPECT_EQ(change, L"Changed");
+    }
+  }
+  // The next window writes the switch as it is by default, on.
+  TRegistry settings;
+  settings.OpenKey(kSettingsKey, false);
+  settings.DeleteValue(L"report_changes");
 }
 
 TEST_F(RefreshCycleWindow, TheWindowShowsWithItsRowsAndEveryCycleScans) {
