@@ -263,6 +263,19 @@ TEST_F(ChangeDetection, UndoChangeWritesTheEarlierCommandBackOnlyOnceItIsRecorde
   EXPECT_EQ(recorded.reported.size(), 2u);
 }
 
+TEST_F(ChangeDetection, ASnapshotThatCannotBeWrittenIsKeptForTheRunAndNothingIsToldTwice) {
+  memory::SetLocalAppDataFolder(L"");  // no folder of Korvane's anywhere
+  RecordedCycle recorded;
+  Start(recorded);
+  recorded.cycle.Run();
+  EXPECT_EQ(recorded.shown.size(), 1u);
+  Set(L"Tool", tool_ + L" /b");
+  recorded.cycle.Run();
+  recorded.cycle.Run();
+  EXPECT_EQ(recorded.shown.size(), 2u);
+  EXPECT_EQ(Reported(recorded, 1), std::vector<std::wstring>{L"Tool: Changed"});
+}
+
 TEST_F(ChangeDetection, TheSnapshotKeepsEveryFieldOfEveryKindOfPlace) {
   StartupList rows;
   RegistrySource value = ValueSource(RootKey::LocalMachine, L"\\Software\\Run", L"A b\nc");
