@@ -103,9 +103,9 @@ std::optional<std::vector<std::wstring>> RefreshCycle::DetectNewEntries(
   if (!saved) return saved;
   ReportedEntries found;
   if (report_changes_) {
-    std::optional<StartupList> snapshot = unsaved_snapshot_;
-    if (!snapshot && snapshot_text) snapshot = ParseSnapshot(*snapshot_text);
-    found = DetectEntryChanges(model_.Rows(), snapshot, *saved, accepted_);
+    found = unsaved_snapshot_
+                ? DetectEntryChanges(model_.Rows(), unsaved_snapshot_, *saved, accepted_)
+                : DetectEntryChanges(model_.Rows(), snapshot_text, *saved, accepted_);
   } else {
     for (StartupEntry& row : NewEntriesIn(model_.Rows(), *saved)) found.push_back({std::move(row)});
   }

@@ -319,4 +319,14 @@ ReportedEntries DetectEntryChanges(const StartupList& rows,
   return found;
 }
 
+ReportedEntries DetectEntryChanges(const StartupList& rows,
+                                   const std::optional<std::string>& snapshot_text,
+                                   const std::vector<std::wstring>& saved,
+                                   const StartupList& accepted) {
+  // The refresh of an unchanged list ends here.
+  if (snapshot_text && *snapshot_text == SnapshotText(rows)) return {};
+  return DetectEntryChanges(rows, snapshot_text ? ParseSnapshot(*snapshot_text) : std::nullopt,
+                            saved, accepted);
+}
+
 }  // namespace korvane

@@ -72,5 +72,11 @@ ReportedEntries DetectEntryChanges(const StartupList& rows,
                                    const std::optional<StartupList>& snapshot,
                                    const std::vector<std::wstring>& saved,
                                    const StartupList& accepted = {});
+// The same against the snapshot's text as read (nothing: no snapshot). Rows
+// that read as that very text have nothing to report, and are not parsed.
+ReportedEntries DetectEntryChanges(const StartupList& rows,
+                                   const std::optional<std::string>& snapshot_text,
+                                   const std::vector<std::wstring>& saved,
+                                   const StartupList& accepted = {});
 
 }  // namespace korvane
