@@ -273,7 +273,8 @@ ReportedEntries DetectEntryChanges(const StartupList& rows,
   if (!snapshot) {
     // The first start with this store: what the saved list names was seen.
     for (StartupEntry& row : NewEntriesIn(rows, saved)) {
-      if (!korvanes_own(row, EntryIdentity(row))) found.push_back({std::move(row)});
+      if (!korvanes_own(row, EntryIdentity(row)))
+        found.push_back({std::move(row), EntryChange::New, std::nullopt});
     }
     return found;
   }
@@ -313,7 +314,7 @@ ReportedEntries DetectEntryChanges(const StartupList& rows,
       moved_away[*from] = true;
       found.push_back({row, EntryChange::Moved, (*snapshot)[*from]});
     } else {
-      found.push_back({row});
+      found.push_back({row, EntryChange::New, std::nullopt});
     }
   }
   return found;

@@ -300,7 +300,7 @@ void ShowNewEntriesDialog(HWND owner, HWND main_list, const ReportedEntries& ent
 void ShowNewEntriesDialog(HWND owner, HWND main_list, const StartupList& rows,
                           const NewEntriesActions& actions) {
   ReportedEntries entries;
-  for (const StartupEntry& row : rows) entries.push_back({row});
+  for (const StartupEntry& row : rows) entries.push_back({row, EntryChange::New, std::nullopt});
   ShowNewEntriesDialog(owner, main_list, entries, actions);
 }
 
