@@ -6,8 +6,7 @@
 #include <optional>
 
 #include "catalogue/undo_store.h"
-#include "monitor/blacklist.h"
-#include "monitor/saved_list.h"
+#include "monitor/restored.h"
 #include "platform/error.h"
 #include "platform/text.h"
 
@@ -86,31 +85,36 @@ CommandResult RunRestoreCommand(const std::vector<std::wstring>& args) {
   }
   if (ids.empty()) return {2, {}, kKorvanecUsage};
   CommandResult result;
-  std::vector<std::wstring> file_names;
+  std::vector<RemovedEntry> chosen;
   try {
-    const std::optional<std::vector<std::wstring>> blacklist = ReadBlacklist();
-    std::vector<std::wstring> known;
-    for (const RemovedEntry& entry : ReadRemovedEntries()) known.push_back(entry.id);
+    const std::vector<RemovedEntry> kept = ReadRemovedEntries();
     for (const std::wstring& id : ids) {
-      const RestoreResult restored = RestoreRemovedEntry(id, taken);
-      if (restored.outcome == RestoreResult::Restored) {
-        file_names.push_back(restored.row.file_name);
-        if (blacklist && IsBlacklisted(restored.row.file_name, *blacklist)) {
-          result.err += Line(L"warning: " + restored.row.file_name +
-                             L" is on the blacklist; the next refresh removes it again.");
-        }
-        continue;
+      auto found = std::find_if(kept.begin(), kept.end(),
+                                [&](const RemovedEntry& entry) { return entry.id == id; });
+      if (found != kept.end()) {
+        chosen.push_back(*found);
+      } else {
+        result.exit_code = 1;
+        result.err += Line(id + L": no such record.");
       }
-      const bool unknown = std::find(known.begin(), known.end(), id) == known.end();
-      result.exit_code = std::max(result.exit_code, unknown ? 1 : 3);
-      std::wstring reason = restored.reason;
-      if (restored.outcome == RestoreResult::Taken) {
-        reason += L" Use --replace to write over it or --rename to restore it beside it.";
-      }
-      result.err += Line(id + L": " + (unknown ? L"no such record." : reason));
     }
-    // A restored entry is not new.
-    AddToSavedList(file_names);
+    const RestoreReport report = RestoreRemoved(chosen, [&](const RemovedEntry&) {
+      return taken == RestoreTaken::Ask ? std::nullopt : std::optional(taken);
+    });
+    if (report.restored.size() + report.errors.size() < chosen.size()) {
+      result.exit_code = 3;
+      result.err += Line(
+          L"an entry's place is taken by another entry of that name: use --replace "
+          L"to write over it or --rename to restore it beside it.");
+    }
+    for (const std::wstring& error : report.errors) {
+      result.exit_code = 3;
+      result.err += Line(error);
+    }
+    for (const std::wstring& name : report.blacklisted) {
+      result.err +=
+          Line(L"warning: " + name + L" is on the blacklist; the next refresh removes it again.");
+    }
   } catch (const PlatformError& error) {
     result.exit_code = 3;
     result.err += Line(error.Text());
