@@ -179,6 +179,7 @@ inline void ResetWorld() {
     reg.DeleteKey(L"\\Software\\Korvane\\KeptOff");
   }
   std::filesystem::remove_all(LocalAppDataFolder() + L"\\Korvane\\Parked", ignored);
+  std::filesystem::remove_all(LocalAppDataFolder() + L"\\Korvane\\Removed", ignored);
   std::filesystem::remove(SystemFolder() + L"\\kvprobe.exe", ignored);
 #else
   memory::Reset();
