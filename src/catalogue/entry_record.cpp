@@ -372,13 +372,21 @@ std::wstring RecordStore::Write(const EntryCopy& copy, const std::wstring& tag) 
   if (folder.empty()) throw PlatformError(L"The local application data folder is not known.");
   CreateFolder(ExcludeTrailingBackslash(ExtractFilePath(ExcludeTrailingBackslash(folder))));
   CreateFolder(ExcludeTrailingBackslash(folder));
-  wchar_t stamp[17];
-  const uint64_t now = FileTimeNow();
-  for (int i = 0; i < 16; ++i) stamp[i] = L"0123456789abcdef"[(now >> (60 - 4 * i)) & 15];
-  stamp[16] = 0;
+  // Ids sort in the order of writing, even when the clock went back: a new
+  // one comes after every id there is.
+  uint64_t now = FileTimeNow();
+  const std::vector<std::wstring> ids = Ids();
+  if (!ids.empty()) {
+    const std::string last = ToUtf8(ids.back().substr(0, 16));
+    uint64_t stamp = 0;
+    auto [end, error] = std::from_chars(last.data(), last.data() + last.size(), stamp, 16);
+    if (error == std::errc() && end == last.data() + last.size() && stamp >= now) now = stamp + 1;
+  }
   std::wstring id;
-  for (int n = 0;; ++n) {
-    id = std::wstring(stamp) + L"-" + std::to_wstring(n) + tag;
+  for (;; ++now) {
+    id.clear();
+    for (int i = 0; i < 16; ++i) id += L"0123456789abcdef"[(now >> (60 - 4 * i)) & 15];
+    id += L"-0" + tag;
     if (!FileExists(RecordPath(id)) && !FileExists(BytesPath(id))) break;
   }
   // The bytes first: a record on disk always has what it names.
@@ -396,15 +404,29 @@ std::wstring RecordStore::Write(const EntryCopy& copy, const std::wstring& tag) 
 
 std::vector<std::wstring> RecordStore::Ids() const {
   std::vector<std::wstring> ids;
+  for (const auto& [id, size] : Sizes()) ids.push_back(id);
+  return ids;
+}
+
+std::vector<std::pair<std::wstring, uint64_t>> RecordStore::Sizes() const {
+  std::map<std::wstring, uint64_t> sizes;  // the records, with their bytes added
+  std::vector<std::pair<std::wstring, uint64_t>> bytes;
   const std::wstring folder = Folder();
-  if (folder.empty()) return ids;
+  if (folder.empty()) return {};
   for (const FolderItem& item : ListFolder(folder)) {
-    if (!item.is_folder && SameText(ExtractFileExt(item.name), L".txt")) {
-      ids.push_back(item.name.substr(0, item.name.size() - 4));
+    if (item.is_folder) continue;
+    const std::wstring extension = ExtractFileExt(item.name);
+    const std::wstring id = item.name.substr(0, item.name.size() - extension.size());
+    if (SameText(extension, L".txt")) {
+      sizes[id] += item.size;
+    } else if (SameText(extension, L".bin")) {
+      bytes.emplace_back(id, item.size);
     }
   }
-  std::sort(ids.begin(), ids.end());
-  return ids;
+  for (const auto& [id, size] : bytes) {
+    if (auto found = sizes.find(id); found != sizes.end()) found->second += size;
+  }
+  return {sizes.begin(), sizes.end()};
 }
 
 std::vector<std::pair<std::wstring, EntryRecord>> RecordStore::ReadAll() const {
@@ -429,14 +451,6 @@ std::optional<EntryCopy> RecordStore::Read(const std::wstring& id) const {
     copy.bytes = std::move(*bytes);
   }
   return copy;
-}
-
-uint64_t RecordStore::SizeOf(const std::wstring& id) const {
-  uint64_t size = 0;
-  for (const std::wstring& path : {RecordPath(id), BytesPath(id)}) {
-    if (std::optional<FileStamp> stamp = ReadFileStamp(path)) size += stamp->size;
-  }
-  return size;
 }
 
 void RecordStore::Forget(const std::wstring& id) const {

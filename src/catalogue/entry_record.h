@@ -67,8 +67,8 @@ class RecordStore {
   std::vector<std::pair<std::wstring, EntryRecord>> ReadAll() const;
   // One record with its bytes; nothing when it is gone or not readable.
   std::optional<EntryCopy> Read(const std::wstring& id) const;
-  // The size of the record and its bytes on disk.
-  uint64_t SizeOf(const std::wstring& id) const;
+  // The ids, oldest first, each with the size of its record and bytes.
+  std::vector<std::pair<std::wstring, uint64_t>> Sizes() const;
   // Deletes the record and its bytes.
   void Forget(const std::wstring& id) const;
 

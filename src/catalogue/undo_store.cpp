@@ -54,17 +54,16 @@ std::wstring ContentTag(const EntryCopy& copy) {
 
 // Drops the oldest records beyond the bounds; never the one just written.
 void KeepBounds(const std::wstring& newest) {
-  const std::vector<std::wstring> ids = Store().Ids();
-  std::vector<uint64_t> sizes;
+  const std::vector<std::pair<std::wstring, uint64_t>> records = Store().Sizes();
   uint64_t total = 0;
-  for (const std::wstring& id : ids) total += sizes.emplace_back(Store().SizeOf(id));
-  size_t count = ids.size();
-  for (size_t i = 0; i < ids.size() && (count > kMaxRemovedRecords || total > kMaxRemovedBytes);
-       ++i) {
-    if (ids[i] == newest) continue;
-    Store().Forget(ids[i]);
+  for (const auto& [id, size] : records) total += size;
+  size_t count = records.size();
+  for (const auto& [id, size] : records) {
+    if (count <= kMaxRemovedRecords && total <= kMaxRemovedBytes) break;
+    if (id == newest) continue;
+    Store().Forget(id);
     --count;
-    total -= sizes[i];
+    total -= size;
   }
 }
 

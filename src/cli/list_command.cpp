@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "catalogue/scan.h"
+#include "cli/removed_command.h"
 #include "cli/switch_command.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
@@ -22,7 +23,14 @@ const char kKorvanecUsage[] =
     "  Switches the entry named NAME off or on without deleting it (an empty\n"
     "  NAME is the unnamed default value); --location takes the location as\n"
     "  listed and picks one entry when several share the name.\n"
-    "exit codes: 0 done; 1 no such entry; 2 usage error, or several entries\n"
+    "       korvanec removed [--format text|csv|json]\n"
+    "  Lists the entries Korvane removed and keeps for restoring, newest\n"
+    "  first, each with its id (times in UTC).\n"
+    "       korvanec restore ID... [--replace | --rename]\n"
+    "  Puts the removed entries back exactly as they were. When another entry\n"
+    "  took the name, --replace writes over it (keeping it for restoring) and\n"
+    "  --rename restores beside it as \"Name (2)\".\n"
+    "exit codes: 0 done; 1 no such entry or record; 2 usage error, or several entries\n"
     "  match (listed on standard error); 3 the change failed (the reason on\n"
     "  standard error).\n";
 
@@ -117,20 +125,9 @@ std::vector<std::wstring> Columns(const StartupEntry& e) {
 
 // Columns that came later stand at the end, where scripts that count
 // columns do not meet them.
-const std::vector<std::wstring> kHeader = {L"Name",       L"Running",  L"File name",
-                                           L"Parameters", L"Location", L"Startup"};
-
-std::string Delimited(const StartupList& list, std::string (*field)(const std::wstring&),
-                      const char* separator, const char* end) {
-  auto format = [&](const std::vector<std::wstring>& columns) {
-    std::vector<std::string> fields;
-    for (const std::wstring& c : columns) fields.push_back(field(c));
-    return Row(fields, separator, end);
-  };
-  std::string out = format(kHeader);
-  for (const StartupEntry& e : list) out += format(Columns(e));
-  return out;
-}
+const std::vector<Column> kListColumns = {{L"Name", "name"},          {L"Running", "running"},
+                                          {L"File name", "fileName"}, {L"Parameters", "parameters"},
+                                          {L"Location", "location"},  {L"Startup", "enabled"}};
 
 std::string Json(const StartupList& list) {
   std::string out = "[";
@@ -146,25 +143,46 @@ std::string Json(const StartupList& list) {
   return out + (list.empty() ? "]\n" : "\n]\n");
 }
 
-std::optional<ListFormat> ParseFormat(const std::wstring& name) {
+}  // namespace
+
+std::string FormatTable(const std::vector<Column>& columns,
+                        const std::vector<std::vector<std::wstring>>& rows, ListFormat format) {
+  if (format == ListFormat::Json) {
+    std::string out = "[";
+    for (size_t i = 0; i < rows.size(); ++i) {
+      out += i ? ",\n  {" : "\n  {";
+      for (size_t c = 0; c < columns.size() && c < rows[i].size(); ++c) {
+        out += (c ? ", \"" : "\"") + std::string(columns[c].key) + "\": " + JsonString(rows[i][c]);
+      }
+      out += "}";
+    }
+    return out + (rows.empty() ? "]\n" : "\n]\n");
+  }
+  const bool csv = format == ListFormat::Csv;
+  auto line = [&](const std::vector<std::wstring>& cells) {
+    std::vector<std::string> fields;
+    for (const std::wstring& cell : cells) fields.push_back(csv ? CsvField(cell) : TextField(cell));
+    return Row(fields, csv ? "," : "\t", csv ? "\r\n" : "\n");
+  };
+  std::vector<std::wstring> header;
+  for (const Column& column : columns) header.push_back(column.title);
+  std::string out = line(header);
+  for (const auto& row : rows) out += line(row);
+  return out;
+}
+
+std::optional<ListFormat> ParseListFormat(const std::wstring& name) {
   if (name == L"text") return ListFormat::Text;
   if (name == L"csv") return ListFormat::Csv;
   if (name == L"json") return ListFormat::Json;
   return std::nullopt;
 }
 
-}  // namespace
-
 std::string FormatStartupList(const StartupList& list, ListFormat format) {
-  switch (format) {
-    case ListFormat::Text:
-      return Delimited(list, TextField, "\t", "\n");
-    case ListFormat::Csv:
-      return Delimited(list, CsvField, ",", "\r\n");
-    case ListFormat::Json:
-      return Json(list);
-  }
-  return {};
+  if (format == ListFormat::Json) return Json(list);
+  std::vector<std::vector<std::wstring>> rows;
+  for (const StartupEntry& e : list) rows.push_back(Columns(e));
+  return FormatTable(kListColumns, rows, format);
 }
 
 CommandResult RunKorvanec(const std::vector<std::wstring>& args) {
@@ -174,10 +192,12 @@ CommandResult RunKorvanec(const std::vector<std::wstring>& args) {
   if (!args.empty() && (args[0] == L"disable" || args[0] == L"enable")) {
     return RunSwitchCommand(args);
   }
+  if (!args.empty() && args[0] == L"removed") return RunRemovedCommand(args);
+  if (!args.empty() && args[0] == L"restore") return RunRestoreCommand(args);
   std::optional<ListFormat> format = ListFormat::Text;
   if (args.empty() || args[0] != L"list") format.reset();
   if (args.size() == 3 && args[1] == L"--format") {
-    format = format ? ParseFormat(args[2]) : std::nullopt;
+    format = format ? ParseListFormat(args[2]) : std::nullopt;
   } else if (args.size() != 1) {
     format.reset();
   }

@@ -1,6 +1,7 @@
 #pragma once
 // korvanec's commands, apart from the console: arguments in, UTF-8 text and
 // an exit code out.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,19 @@ enum class ListFormat { Text, Csv, Json };
 
 // The list as `korvanec list` prints it, header included (none for JSON).
 std::string FormatStartupList(const StartupList& list, ListFormat format);
+
+// A column of a table that korvanec prints: its title in text and csv, its
+// key in json.
+struct Column {
+  const wchar_t* title;
+  const char* key;
+};
+// Rows of texts as a table: a header line and TAB-separated escaped fields
+// (text), RFC 4180 fields (csv), or an array of objects of strings (json).
+std::string FormatTable(const std::vector<Column>& columns,
+                        const std::vector<std::vector<std::wstring>>& rows, ListFormat format);
+// "text", "csv" or "json"; nothing for any other name.
+std::optional<ListFormat> ParseListFormat(const std::wstring& name);
 
 extern const char kKorvanecUsage[];
 

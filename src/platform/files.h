@@ -41,6 +41,7 @@ struct FolderItem {
   std::wstring name;
   bool is_folder = false;
   bool is_reparse_point = false;  // junction or symbolic link
+  uint64_t size = 0;              // a file's, in bytes
 };
 // Items of a folder (pattern "*.*", hidden and system items included), in the
 // platform's order; "." and ".." come as the platform gives them. Empty when

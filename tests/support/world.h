@@ -181,6 +181,7 @@ inline void ResetWorld() {
   std::filesystem::remove_all(LocalAppDataFolder() + L"\\Korvane\\Parked", ignored);
   // The snapshot of entries an earlier test's refresh left.
   std::filesystem::remove(LocalAppDataFolder() + L"\\Korvane\\snapshot.txt", ignored);
+  std::filesystem::remove_all(LocalAppDataFolder() + L"\\Korvane\\Removed", ignored);
   std::filesystem::remove(SystemFolder() + L"\\kvprobe.exe", ignored);
 #else
   memory::Reset();

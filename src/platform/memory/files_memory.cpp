@@ -109,7 +109,7 @@ std::vector<FolderItem> ListFolder(const std::wstring& folder) {
     items.push_back({L"..", true, false});
   }
   for (const auto& c : node->children) {
-    items.push_back({c->name, c->folder, c->junction.has_value()});
+    items.push_back({c->name, c->folder, c->junction.has_value(), c->content.size()});
   }
   return items;
 }

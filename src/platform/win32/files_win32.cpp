@@ -100,7 +100,8 @@ std::vector<FolderItem> ListFolder(const std::wstring& folder) {
   if (!find) return items;
   do {
     items.push_back({data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                     (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+                     (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
+                     (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow});
   } while (FindNextFileW(find.get(), &data));
   return items;
 }

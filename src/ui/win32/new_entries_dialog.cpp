@@ -198,7 +198,11 @@ void TNewEntriesForm::OnRows(Action action) {
 }
 
 void TNewEntriesForm::Button2Click() {
-  OnRows(DeleteNewEntries);
+  std::wstring report;
+  OnRows([&report](StartupList& rows, const std::vector<size_t>& selected) {
+    report = DeleteNewEntries(rows, selected);
+  });
+  if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
   AfterDeletion();
 }
 
@@ -213,7 +217,11 @@ void TNewEntriesForm::Button4Click() {
 }
 
 void TNewEntriesForm::Button1Click() {
-  OnRows(BlacklistNewEntries);
+  std::wstring report;
+  OnRows([&report](StartupList& rows, const std::vector<size_t>& selected) {
+    report = BlacklistNewEntries(rows, selected);
+  });
+  if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
   AfterDeletion();
 }
 

@@ -1,0 +1,270 @@
+// Every way Korvane removes an entry keeps a copy that puts it back byte for
+// byte, on both platforms.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "catalogue/approval.h"
+#include "catalogue/moves.h"
+#include "catalogue/removal.h"
+#include "catalogue/scan.h"
+#include "catalogue/undo_store.h"
+#include "monitor/blacklist.h"
+#include "monitor/new_entries.h"
+#include "monitor/restored.h"
+#include "platform/profile.h"
+#include "support/world.h"
+#include "ui/new_entry.h"
+#include "../catalogue/shortcuts.h"
+
+namespace korvane {
+namespace {
+
+const std::wstring kRunOnce = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const std::wstring kApprovedRun =
+    L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+
+std::vector<uint8_t> Utf16(const std::wstring& text) {
+  std::vector<uint8_t> bytes;
+  for (wchar_t c : text) {
+    bytes.push_back(static_cast<uint8_t>(c));
+    bytes.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  bytes.insert(bytes.end(), {0, 0});
+  return bytes;
+}
+
+std::string Describe(const std::optional<RegistryValue>& value) {
+  if (!value) return "none";
+  std::string out = std::to_string(static_cast<int>(value->type)) + ":";
+  for (uint8_t b : value->data) out += std::to_string(b) + ",";
+  return out;
+}
+
+std::optional<RegistryValue> ValueIn(const std::wstring& key, const std::wstring& name,
+                                     RegistryView view = RegistryView::Bits64) {
+  TRegistry reg(view);
+  if (!reg.OpenKey(key, false)) return std::nullopt;
+  return reg.ReadValue(name);
+}
+
+// One kind of entry: how it is made, how its place reads whole, and which
+// row the scan gives for it.
+struct Kind {
+  const char* what;
+  std::function<void()> make;
+  std::function<std::string()> state;
+  std::function<bool(const StartupEntry&)> is_row;
+  bool replaceable = false;  // a new entry of that title writes over it
+};
+
+class Undo : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ResetWorld();
+    test::MakeFolder(LocalAppDataFolder());
+    test::PutFile(tool_);
+    test::MakeFolder(user_folder_);
+    test::MakeFolder(common_folder_);
+    TRegistry().DeleteKey(kBlacklistKey);
+  }
+  void TearDown() override { TRegistry().DeleteKey(kBlacklistKey); }
+
+  static StartupEntry FindRow(const std::function<bool(const StartupEntry&)>& is_row) {
+    StartupList list;
+    ScanStartupList(list);
+    for (const StartupEntry& row : list) {
+      if (is_row(row)) return row;
+    }
+    ADD_FAILURE() << "no such row";
+    return {};
+  }
+
+  static std::function<bool(const StartupEntry&)> Value(const std::wstring& key,
+                                                        const std::wstring& name) {
+    return [=](const StartupEntry& row) {
+      const auto* value = std::get_if<RegistrySource>(&row.source);
+      return value && SameText(value->key_path, key) && value->value_name == name;
+    };
+  }
+  static std::function<bool(const StartupEntry&)> File(const std::wstring& path) {
+    return [=](const StartupEntry& row) {
+      const auto* file = std::get_if<FolderSource>(&row.source);
+      return file && SameText(file->path, path);
+    };
+  }
+
+  Kind ValueKind(const char* what, const std::wstring& key, const std::wstring& name,
+                 RegistryValue value, bool replaceable) {
+    return {
+        what,
+        [=] {
+          TRegistry reg;
+          ASSERT_TRUE(reg.OpenKey(key, true));
+          reg.WriteValue(name, value);
+        },
+        [=] { return Describe(ValueIn(key, name)) + "|" + Describe(ValueIn(kApprovedRun, name)); },
+        Value(key, name), replaceable};
+  }
+  Kind FileKind(const char* what, const std::wstring& path, std::function<void()> make,
+                bool replaceable) {
+    return {what, std::move(make),
+            [=] {
+              std::optional<std::string> bytes = ReadFileBytes(path);
+              std::optional<FileTimes> times = ReadFileTimes(path);
+              if (!bytes || !times) return std::string("none");
+              return *bytes + "|" + std::to_string(times->attributes) + "," +
+                     std::to_string(times->created) + "," + std::to_string(times->written);
+            },
+            File(path), replaceable};
+  }
+
+  std::vector<Kind> Kinds() {
+    const std::wstring shortcut = user_folder_ + L"\\Tool.lnk";
+    const std::wstring batch = common_folder_ + L"\\backup.bat";
+    test::Shortcut link = test::LinkTo(tool_, L"-a \"b c\"", test::kRoot + L"\\Tools");
+    link.icon_location = tool_;
+    link.icon_index = 2;
+    link.hot_key = 0x0641;
+    link.show = ShowCommand::Minimized;
+    return {
+        ValueKind("REG_SZ", test::kRunKey, L"Plain",
+                  {RegistryDataType::String, Utf16(tool_ + L" -a")}, true),
+        ValueKind("REG_EXPAND_SZ", kRunOnce, L"Expand",
+                  {RegistryDataType::ExpandString, Utf16(L"%windir%\\..\\kvtest\\Tools\\tool.exe")},
+                  false),
+        ValueKind("default value", test::kRunKey, L"", {RegistryDataType::String, Utf16(tool_)},
+                  false),
+        ValueKind("Greek and Japanese", test::kRunKey,
+                  L"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac \u65e5\u672c",
+                  {RegistryDataType::String, Utf16(tool_)}, true),
+        ValueKind("4,000 characters", test::kRunKey, L"Long",
+                  {RegistryDataType::String, Utf16(tool_ + L" " + std::wstring(4000, L'x'))}, true),
+        {"approval off",
+         [=] {
+           test::SetString(RootKey::CurrentUser, test::kRunKey, L"Off", tool_);
+           TRegistry reg;
+           ASSERT_TRUE(reg.OpenKey(kApprovedRun, true));
+           reg.WriteValue(L"Off", {RegistryDataType::Binary,
+                                   {0x03, 0, 0, 0, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 1}});
+         },
+         [=] {
+           return Describe(ValueIn(test::kRunKey, L"Off")) + "|" +
+                  Describe(ValueIn(kApprovedRun, L"Off"));
+         },
+         Value(test::kRunKey, L"Off"), true},
+        FileKind(
+            "shortcut with every field", shortcut,
+            [=] {
+              test::PutShortcut(shortcut, link);
+              FileTimes times = *ReadFileTimes(shortcut);
+              times.created -= 10000000ull * 3600 * 48;  // two days before
+              times.written -= 10000000ull * 3600 * 24;
+              ASSERT_TRUE(WriteFileTimes(shortcut, times));
+            },
+            true),
+        FileKind(
+            "batch file", batch, [=] { test::PutFile(batch, "@echo off\r\nxcopy a b\r\n"); },
+            false),
+        {"win.ini word", [=] { test::SetWinIni(L"run", L"a.exe " + tool_ + L" b.exe"); },
+         [] { return ToUtf8(TIniFile(WinIniPath()).ReadString(L"windows", L"run", L"")); },
+         [=](const StartupEntry& row) {
+           return std::holds_alternative<WinIniSource>(row.source) && row.file_name == tool_;
+         }},
+    };
+  }
+
+  // Removes the row in one of the five ways; false when the way does not
+  // apply to the kind. `moved_copy` undoes what a move wrote.
+  bool RemoveBy(int way, const Kind& kind, const StartupEntry& row,
+                std::function<void()>& moved_copy) {
+    switch (way) {
+      case 0: {
+        RemovalResult removed = DeleteStartupEntry(row, RemovalSource::MainList);
+        EXPECT_TRUE(removed.done) << ToUtf8(removed.reason);
+        return true;
+      }
+      case 1: {
+        RemovalFailures failures;
+        EXPECT_EQ(RemoveBlacklisted({row}, {row.file_name}, failures).removed.size(), 1u);
+        return true;
+      }
+      case 2: {
+        StartupList rows{row};
+        EXPECT_EQ(DeleteNewEntries(rows, {0}), L"");
+        return true;
+      }
+      case 3: {
+        const bool file = std::holds_alternative<FolderSource>(row.source);
+        const bool in_user_folder = StartsWith(row.location, user_folder_);
+        const MoveTarget target = !file            ? MoveTarget::AllUsersRun
+                                  : in_user_folder ? MoveTarget::AllUsersStartup
+                                                   : MoveTarget::CurrentUserStartup;
+        const MoveResult result = MoveStartupEntries({row}, target);
+        EXPECT_EQ(result[0].outcome, MoveOutcome::Moved) << ToUtf8(result[0].reason);
+        const std::wstring written = result[0].written;
+        moved_copy = [file, written] {
+          if (file) {
+            RemoveFile(written);
+            return;
+          }
+          TRegistry reg;
+          reg.SetRootKey(RootKey::LocalMachine);
+          ASSERT_TRUE(reg.OpenKey(test::kRunKey, false));
+          reg.DeleteValue(written);
+        };
+        return true;
+      }
+      case 4: {
+        if (!kind.replaceable) return false;
+        const bool file = std::holds_alternative<FolderSource>(row.source);
+        const std::wstring title = file ? L"Tool" : std::get<RegistrySource>(row.source).value_name;
+        PlaceNewEntry({title, test::kRoot + L"\\other.exe", L"", file ? 10u : 0u});
+        return true;
+      }
+    }
+    return false;
+  }
+
+  const std::wstring tool_ = test::kRoot + L"\\Tools\\tool.exe";
+  const std::wstring user_folder_ = test::kRoot + L"\\Startup";
+  const std::wstring common_folder_ = test::kRoot + L"\\Common Startup";
+};
+
+TEST_F(Undo, EveryKindRemovedEveryWayComesBackByteForByte) {
+  const char* ways[] = {"Delete", "blacklist", "new entries dialog", "move", "replace"};
+  const std::wstring hows[] = {L"Deleted", L"Blacklisted", L"Deleted as a new entry", L"Moved to ",
+                               L"Replaced"};
+  for (const Kind& kind : Kinds()) {
+    for (int way = 0; way < 5; ++way) {
+      SCOPED_TRACE(std::string(kind.what) + " by " + ways[way]);
+      SetUp();
+      kind.make();
+      const std::string before = kind.state();
+      const StartupEntry row = FindRow(kind.is_row);
+      std::function<void()> moved_copy;
+      if (!RemoveBy(way, kind, row, moved_copy)) continue;
+      EXPECT_NE(kind.state(), before);
+
+      std::vector<RemovedEntry> kept = ReadRemovedEntries();
+      ASSERT_EQ(kept.size(), 1u);
+      EXPECT_TRUE(StartsWith(RemovalWayText(kept[0].record), hows[way]));
+      EXPECT_EQ(kept[0].record.row.name, row.name);
+      EXPECT_EQ(kept[0].record.row.file_name, row.file_name);
+      EXPECT_EQ(kept[0].record.row.location, row.location);
+
+      // A replaced entry's place is taken by the new one: it goes, and is kept.
+      const RestoreReport report = RestoreRemoved(
+          kept, [](const RemovedEntry&) { return std::optional(RestoreTaken::Replace); });
+      EXPECT_TRUE(report.errors.empty()) << ToUtf8(report.errors.front());
+      ASSERT_EQ(report.restored.size(), 1u);
+      EXPECT_EQ(ReadRemovedEntries().size(), way == 4 ? 1u : 0u);
+      if (moved_copy) moved_copy();
+      EXPECT_EQ(kind.state(), before);
+      EXPECT_EQ(FindRow(kind.is_row).file_name, row.file_name);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvane
