@@ -2,6 +2,7 @@
 
 #include "monitor/blacklist.h"
 #include "monitor/saved_list.h"
+#include "monitor/snapshot.h"
 #include "platform/error.h"
 
 namespace korvane {
@@ -36,6 +37,7 @@ RestoreReport RestoreRemoved(
   }
   try {
     AddToSavedList(file_names);
+    AddToSnapshot(report.restored);
     if (std::optional<std::vector<std::wstring>> blacklist = ReadBlacklist()) {
       for (const std::wstring& name : file_names) {
         if (IsBlacklisted(name, *blacklist)) report.blacklisted.push_back(name);

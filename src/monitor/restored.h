@@ -20,8 +20,8 @@ struct RestoreReport {
 
 // Restores the records in the given order. For a record whose place another
 // entry of that name holds, `when_taken` chooses (nothing: leave that one).
-// The restored entries' programs are added to the saved list, so that they
-// are not reported as new.
+// The restored entries' programs are added to the saved list, and the
+// entries to the snapshot, so that they are not reported as new.
 RestoreReport RestoreRemoved(
     const std::vector<RemovedEntry>& entries,
     const std::function<std::optional<RestoreTaken>(const RemovedEntry&)>& when_taken);

@@ -1,5 +1,6 @@
 #include "monitor/snapshot.h"
 
+#include <algorithm>
 #include <charconv>
 #include <unordered_map>
 #include <unordered_set>
@@ -228,6 +229,24 @@ void SaveSnapshot(const StartupList& rows, const std::optional<std::string>& sto
 
 void SaveSnapshot(const StartupList& rows) {
   SaveSnapshot(rows, ReadSnapshotText());
+}
+
+void AddToSnapshot(const StartupList& rows) {
+  const std::optional<std::string> text = ReadSnapshotText();
+  std::optional<StartupList> held = text ? ParseSnapshot(*text) : std::nullopt;
+  if (!held || rows.empty()) return;
+  for (const StartupEntry& row : rows) {
+    const std::wstring identity = EntryIdentity(row);
+    auto same = std::find_if(held->begin(), held->end(), [&identity](const StartupEntry& h) {
+      return EntryIdentity(h) == identity;
+    });
+    if (same != held->end()) {
+      *same = row;
+    } else {
+      held->push_back(row);
+    }
+  }
+  SaveSnapshot(*held, text);
 }
 
 std::wstring EntryChangeText(EntryChange change) {

@@ -35,6 +35,12 @@ std::optional<StartupList> ReadSnapshot();
 // replaced whole. Throws PlatformError when it cannot be written.
 void SaveSnapshot(const StartupList& rows, const std::optional<std::string>& stored);
 void SaveSnapshot(const StartupList& rows);
+// Takes rows that Korvane itself has just put in place (restored entries)
+// into the snapshot, each in place of what it held for that place, so that
+// they are not reported. Nothing when there is no readable snapshot (the
+// saved list speaks for them then). Throws PlatformError when it cannot be
+// written.
+void AddToSnapshot(const StartupList& rows);
 
 // What a refresh reports about an entry.
 enum class EntryChange {

@@ -8,6 +8,7 @@
 #include "catalogue/undo_store.h"
 #include "monitor/monitor_world.h"
 #include "monitor/new_entries.h"
+#include "monitor/restored.h"
 #include "monitor/snapshot.h"
 #include "platform/memory/arrange.h"
 #include "platform/shell.h"
@@ -274,6 +275,21 @@ TEST_F(ChangeDetection, ASnapshotThatCannotBeWrittenIsKeptForTheRunAndNothingIsT
   recorded.cycle.Run();
   EXPECT_EQ(recorded.shown.size(), 2u);
   EXPECT_EQ(Reported(recorded, 1), std::vector<std::wstring>{L"Tool: Changed"});
+}
+
+TEST_F(ChangeDetection, AnEntryRestoredFromTheUndoStoreIsNotReported) {
+  RecordedCycle recorded;
+  Start(recorded);
+  for (const StartupEntry& row : recorded.rows) {
+    if (row.name == L"Tool") ASSERT_TRUE(RecordAndRemove(row, RemovalWay::Deleted).done);
+  }
+  recorded.cycle.Run();
+  const RestoreReport report =
+      RestoreRemoved(ReadRemovedEntries(), [](const RemovedEntry&) { return std::nullopt; });
+  ASSERT_EQ(report.restored.size(), 1u);
+  recorded.cycle.Run();
+  EXPECT_EQ(recorded.shown.size(), 1u);
+  EXPECT_TRUE(HasRun(L"Tool"));
 }
 
 TEST_F(ChangeDetection, TheSnapshotKeepsEveryFieldOfEveryKindOfPlace) {
