@@ -108,7 +108,7 @@ std::optional<std::vector<std::wstring>> RefreshCycle::DetectNewEntries(
                 : DetectEntryChanges(model_.Rows(), snapshot_text, *saved, accepted_);
   } else {
     for (StartupEntry& row : NewEntriesIn(model_.Rows(), *saved))
-      found.push_back({std::move(row), EntryChange::New, std::nullopt});
+      found.push_back({std::move(row), ChangeKind::New, std::nullopt});
   }
   if (found.empty()) return saved;
   windows_.show_new_entries(found);

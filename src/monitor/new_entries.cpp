@@ -77,16 +77,16 @@ std::wstring ChangeDescription(const ReportedEntry& entry) {
   std::wstring text = L"Command: " + CommandText(entry.row);
   if (!entry.before) return text;
   switch (entry.change) {
-    case EntryChange::Changed:
+    case ChangeKind::Changed:
       text += L"\r\nCommand before: " + CommandText(*entry.before);
       break;
-    case EntryChange::Moved:
+    case ChangeKind::Moved:
       text += L"\r\nMoved from: " + entry.before->location;
       break;
-    case EntryChange::EnabledAgain:
+    case ChangeKind::EnabledAgain:
       text += L"\r\nIt was switched off and is switched on again.";
       break;
-    case EntryChange::New:
+    case ChangeKind::New:
       break;
   }
   return text;

@@ -213,7 +213,7 @@ std::optional<std::string> ReadSnapshotText() {
   return ReadFileBytes(path);
 }
 
-std::optional<StartupList> ReadSnapshot() {
+std::optional<StartupList> ReadEntrySnapshot() {
   std::optional<std::string> text = ReadSnapshotText();
   return text ? ParseSnapshot(*text) : std::nullopt;
 }
@@ -249,15 +249,15 @@ void AddToSnapshot(const StartupList& rows) {
   SaveSnapshot(*held, text);
 }
 
-std::wstring EntryChangeText(EntryChange change) {
+std::wstring ChangeKindText(ChangeKind change) {
   switch (change) {
-    case EntryChange::New:
+    case ChangeKind::New:
       return L"New";
-    case EntryChange::Changed:
+    case ChangeKind::Changed:
       return L"Changed";
-    case EntryChange::Moved:
+    case ChangeKind::Moved:
       return L"Moved";
-    case EntryChange::EnabledAgain:
+    case ChangeKind::EnabledAgain:
       return L"Enabled again";
   }
   return {};
@@ -293,7 +293,7 @@ ReportedEntries DetectEntryChanges(const StartupList& rows,
     // The first start with this store: what the saved list names was seen.
     for (StartupEntry& row : NewEntriesIn(rows, saved)) {
       if (!korvanes_own(row, EntryIdentity(row)))
-        found.push_back({std::move(row), EntryChange::New, std::nullopt});
+        found.push_back({std::move(row), ChangeKind::New, std::nullopt});
     }
     return found;
   }
@@ -314,9 +314,9 @@ ReportedEntries DetectEntryChanges(const StartupList& rows,
     if (auto same = held.find(identities[r]); same != held.end()) {
       const StartupEntry& before = (*snapshot)[same->second];
       if (!SameCommand(before, row)) {
-        found.push_back({row, EntryChange::Changed, before});
+        found.push_back({row, ChangeKind::Changed, before});
       } else if (!before.enabled && row.enabled) {
-        found.push_back({row, EntryChange::EnabledAgain, before});
+        found.push_back({row, ChangeKind::EnabledAgain, before});
       }
       continue;
     }
@@ -331,9 +331,9 @@ ReportedEntries DetectEntryChanges(const StartupList& rows,
     }
     if (from) {
       moved_away[*from] = true;
-      found.push_back({row, EntryChange::Moved, (*snapshot)[*from]});
+      found.push_back({row, ChangeKind::Moved, (*snapshot)[*from]});
     } else {
-      found.push_back({row, EntryChange::New, std::nullopt});
+      found.push_back({row, ChangeKind::New, std::nullopt});
     }
   }
   return found;

@@ -28,7 +28,7 @@ std::optional<StartupList> ParseSnapshot(const std::string& text);
 // to be ours, or it cannot be read.
 std::optional<std::string> ReadSnapshotText();
 // The snapshot's rows; nothing when there is no readable snapshot.
-std::optional<StartupList> ReadSnapshot();
+std::optional<StartupList> ReadEntrySnapshot();
 
 // Writes `rows` as the snapshot, unless `stored` (the text read before)
 // holds them already: an unchanged refresh writes nothing. The file is
@@ -43,7 +43,7 @@ void SaveSnapshot(const StartupList& rows);
 void AddToSnapshot(const StartupList& rows);
 
 // What a refresh reports about an entry.
-enum class EntryChange {
+enum class ChangeKind {
   New,           // a place the snapshot does not hold
   Changed,       // the place holds another program or other parameters
   Moved,         // the command stood in another place that no longer holds it
@@ -51,11 +51,11 @@ enum class EntryChange {
 };
 
 // "New", "Changed", "Moved", "Enabled again": the text of the "Change" column.
-std::wstring EntryChangeText(EntryChange change);
+std::wstring ChangeKindText(ChangeKind change);
 
 struct ReportedEntry {
   StartupEntry row;  // as it stands now
-  EntryChange change = EntryChange::New;
+  ChangeKind change = ChangeKind::New;
   // Changed, Moved, Enabled again: the entry as the snapshot held it.
   std::optional<StartupEntry> before;
 };

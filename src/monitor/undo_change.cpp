@@ -36,7 +36,7 @@ void WriteShortcutBack(const FolderSource& now, const FolderSource& before) {
 }  // namespace
 
 bool CanUndoChange(const ReportedEntry& entry) {
-  if (entry.change != EntryChange::Changed || !entry.before) return false;
+  if (entry.change != ChangeKind::Changed || !entry.before) return false;
   if (EntryIdentity(entry.row) != EntryIdentity(*entry.before)) return false;
   if (const auto* value = std::get_if<RegistrySource>(&entry.before->source)) {
     return value->value.type != RegistryDataType::None &&

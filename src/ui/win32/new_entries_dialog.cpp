@@ -123,7 +123,7 @@ void TNewEntriesForm::FillList() {
   for (const ReportedEntry& entry : entries_) {
     const StartupEntry& row = entry.row;
     std::vector<std::wstring> texts = {row.name, row.file_name, row.location};
-    if (actions_.show_changes) texts.push_back(EntryChangeText(entry.change));
+    if (actions_.show_changes) texts.push_back(ChangeKindText(entry.change));
     AppendListItem(list_, CachedIconIndex(row.file_name), texts);
   }
 }
@@ -308,7 +308,7 @@ void ShowNewEntriesDialog(HWND owner, HWND main_list, const ReportedEntries& ent
 void ShowNewEntriesDialog(HWND owner, HWND main_list, const StartupList& rows,
                           const NewEntriesActions& actions) {
   ReportedEntries entries;
-  for (const StartupEntry& row : rows) entries.push_back({row, EntryChange::New, std::nullopt});
+  for (const StartupEntry& row : rows) entries.push_back({row, ChangeKind::New, std::nullopt});
   ShowNewEntriesDialog(owner, main_list, entries, actions);
 }
 

@@ -58,7 +58,7 @@ class ChangeDetection : public MonitorTest {
     std::vector<std::wstring> out;
     if (recorded.reported.size() == dialogs_before) return out;
     for (const ReportedEntry& entry : recorded.reported.back()) {
-      out.push_back(entry.row.name + L": " + EntryChangeText(entry.change));
+      out.push_back(entry.row.name + L": " + ChangeKindText(entry.change));
     }
     return out;
   }
@@ -95,7 +95,7 @@ TEST_F(ChangeDetection, EachKindOfChangeIsReportedInTheNextCycleOnce) {
             (std::vector<std::wstring>{L"Tool: Changed", L"Quiet: Enabled again", L"Evil: New",
                                        L"Mover: Moved"}));
   for (const ReportedEntry& entry : recorded.reported.back()) {
-    if (entry.change == EntryChange::New) {
+    if (entry.change == ChangeKind::New) {
       EXPECT_FALSE(entry.before);
       continue;
     }
