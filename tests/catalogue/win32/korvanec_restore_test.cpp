@@ -20,12 +20,12 @@ struct Result {
 
 Result Korvanec(const std::wstring& arguments) {
   Result result;
-  result.output = testing::RunAndCapture(testing::HelperProgram(L"korvanec.exe"), arguments,
-                                         &result.code);
+  result.output =
+      testing::RunAndCapture(testing::HelperProgram(L"korvanec.exe"), arguments, &result.code);
   return result;
 }
 
-std::optional<std::wstring> Run(const std::wstring& name) {
+std::optional<std::wstring> RunValue(const std::wstring& name) {
   TRegistry reg;
   if (!reg.OpenKey(test::kRunKey, false) || !reg.ValueExists(name)) return std::nullopt;
   return reg.ReadString(name);
@@ -41,7 +41,7 @@ TEST(KorvanecRestore, RemovedEntriesAreListedAndComeBack) {
   ScanStartupList(list);
   ASSERT_EQ(list.size(), 1u);
   ASSERT_TRUE(DeleteStartupEntry(list[0], RemovalSource::MainList));
-  ASSERT_FALSE(Run(greek));
+  ASSERT_FALSE(RunValue(greek));
   const std::vector<RemovedEntry> kept = ReadRemovedEntries();
   ASSERT_EQ(kept.size(), 1u);
   const std::string id = ToUtf8(kept[0].id);
@@ -66,12 +66,12 @@ TEST(KorvanecRestore, RemovedEntriesAreListedAndComeBack) {
   Result taken = Korvanec(L"restore " + kept[0].id);
   EXPECT_EQ(taken.code, 3u) << taken.output;
   EXPECT_NE(taken.output.find("--rename"), std::string::npos);
-  EXPECT_EQ(Run(greek), L"C:\\other.exe");
+  EXPECT_EQ(RunValue(greek), L"C:\\other.exe");
 
   Result renamed = Korvanec(L"restore --rename " + kept[0].id);
   EXPECT_EQ(renamed.code, 0u) << renamed.output;
-  EXPECT_EQ(Run(greek + L" (2)"), tool + L" -a");
-  EXPECT_EQ(Run(greek), L"C:\\other.exe");
+  EXPECT_EQ(RunValue(greek + L" (2)"), tool + L" -a");
+  EXPECT_EQ(RunValue(greek), L"C:\\other.exe");
   EXPECT_TRUE(ReadRemovedEntries().empty());
   EXPECT_EQ(Korvanec(L"restore " + kept[0].id).code, 1u);
 }

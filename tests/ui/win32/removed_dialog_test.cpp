@@ -38,7 +38,7 @@ void Select(HWND dialog, std::initializer_list<int> items) {
   for (int item : items) ListView_SetItemState(list, item, LVIS_SELECTED, LVIS_SELECTED);
 }
 
-std::optional<std::wstring> Run(const std::wstring& name) {
+std::optional<std::wstring> RunValue(const std::wstring& name) {
   TRegistry reg;
   if (!reg.OpenKey(test::kRunKey, false) || !reg.ValueExists(name)) return std::nullopt;
   return reg.ReadString(name);
@@ -69,9 +69,9 @@ TEST(RemovedEntriesDialog, RestoresBesideATakenNameOffersTheBlacklistAndForgets)
   bool restored = false;
   DialogDriver driver(L"TRemovedEntriesForm",
                       {[&](HWND d) {
-                         EXPECT_EQ(Rows(d), (std::vector<std::wstring>{
-                                                L"Other|Deleted", L"Third|Deleted",
-                                                L"Tool|Blacklisted"}));
+                         EXPECT_EQ(Rows(d),
+                                   (std::vector<std::wstring>{L"Other|Deleted", L"Third|Deleted",
+                                                              L"Tool|Blacklisted"}));
                          EXPECT_FALSE(Enabled(d, Button1));
                          EXPECT_FALSE(Enabled(d, Button2));
                          Select(d, {0, 2});
@@ -95,10 +95,10 @@ TEST(RemovedEntriesDialog, RestoresBesideATakenNameOffersTheBlacklistAndForgets)
   ASSERT_EQ(driver.Boxes().size(), 3u);
   EXPECT_NE(driver.Boxes()[0].text.find(L"\"Other\""), std::wstring::npos);
   EXPECT_NE(driver.Boxes()[1].text.find(tool), std::wstring::npos);
-  EXPECT_EQ(Run(L"Other"), L"C:\\new.exe");
-  EXPECT_EQ(Run(L"Other (2)"), tool + L" Other");
-  EXPECT_EQ(Run(L"Tool"), tool + L" Tool");
-  EXPECT_FALSE(Run(L"Third"));
+  EXPECT_EQ(RunValue(L"Other"), L"C:\\new.exe");
+  EXPECT_EQ(RunValue(L"Other (2)"), tool + L" Other");
+  EXPECT_EQ(RunValue(L"Tool"), tool + L" Tool");
+  EXPECT_FALSE(RunValue(L"Third"));
   EXPECT_TRUE(ReadBlacklist()->empty());
   EXPECT_TRUE(ReadRemovedEntries().empty());
 }
