@@ -160,6 +160,10 @@ TEST(KorvanecVersion, OneVersionInTheResourceTheCaptionAndKorvanec) {
   ASSERT_FALSE(info.FileVersion.empty());
   EXPECT_EQ(Korvanec(L"--version").output, "korvanec " + ToUtf8(info.FileVersion) + "\n");
   EXPECT_EQ(std::wstring(kMainFormCaption), L"Korvane " + info.FileVersion);
+  TLMDVersionInfo console;
+  console.SetRetrieveFilename(testing::HelperProgram(L"korvanec.exe"));
+  EXPECT_EQ(console.FileVersion, info.FileVersion);
+  EXPECT_EQ(console.ProductVersion, info.ProductVersion);
 }
 
 }  // namespace
