@@ -24,4 +24,22 @@ std::wstring EntryIdentity(const StartupEntry& entry) {
   return AsciiUpper(entry.location + L"\n" + std::visit(IdentityOf{entry}, entry.source));
 }
 
+bool SamePlace(const StartupEntry& a, const StartupEntry& b) {
+  if (a.source.index() != b.source.index()) return false;
+  if (const auto* x = std::get_if<FolderSource>(&a.source)) {
+    return SameText(x->path, std::get<FolderSource>(b.source).path);
+  }
+  if (const auto* x = std::get_if<RegistrySource>(&a.source)) {
+    const auto& y = std::get<RegistrySource>(b.source);
+    return x->root == y.root && x->view == y.view && SameText(x->key_path, y.key_path) &&
+           SameText(x->value_name, y.value_name);
+  }
+  if (const auto* x = std::get_if<WinIniSource>(&a.source)) {
+    const auto& y = std::get<WinIniSource>(b.source);
+    return SameText(x->ini_path, y.ini_path) && SameText(x->key, y.key) &&
+           x->position == y.position && x->word == y.word;
+  }
+  return false;
+}
+
 }  // namespace korvane

@@ -74,4 +74,9 @@ using StartupList = std::vector<StartupEntry>;
 // without a source are told by their location and name.
 std::wstring EntryIdentity(const StartupEntry& entry);
 
+// True when both rows were read from the same place: the same value of the
+// same key and view, the same file, the same win.ini word at the same
+// position (two Startup folder values naming one folder list a file twice).
+bool SamePlace(const StartupEntry& a, const StartupEntry& b);
+
 }  // namespace korvane

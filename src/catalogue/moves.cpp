@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "catalogue/approval.h"
+#include "catalogue/undo_store.h"
 #include "catalogue/placement.h"
 #include "catalogue/removal.h"
 #include "platform/error.h"
@@ -143,6 +144,8 @@ class Mover {
  public:
   explicit Mover(StartupLocation target)
       : target_(std::move(target)), target_text_(LocationText(target_)) {}
+
+  const std::wstring& TargetText() const { return target_text_; }
 
   // The first pass for one row.
   RowMove Write(const StartupEntry& row) {
@@ -302,7 +305,14 @@ class Mover {
       for (int n = 1;; ++n) {
         std::wstring candidate = folder + NumberedName(WithoutExtension(file_name), n, extension);
         if (!FileExists(candidate) && !FolderExists(candidate)) {
+          // The file leaves its folder now, not in the second pass: its copy
+          // in the undo store is made first.
+          std::wstring reason;
+          std::optional<std::wstring> record =
+              RecordBeforeOverwrite(row, RemovalWay::Moved, reason, target_text_);
+          if (!record) return NotMoved(reason);
           if (!MoveFileTo(from, candidate)) {
+            ForgetRemovedEntries({*record});
             return NotMoved(L"The file cannot be moved to " + target_text_ + L".");
           }
           moved_files_.push_back(candidate);
@@ -354,33 +364,6 @@ class Mover {
   std::vector<std::wstring> moved_files_;  // files that moved here whole
 };
 
-// Removes a moved row's old entry; true when the old location no longer
-// holds it. The program is left running: the entry moved, the program did
-// not stop being wanted.
-bool RemoveOldEntry(const StartupEntry& row) {
-  return RemoveStartupEntry(row);
-}
-
-// True when both rows were read from the same place (two Startup folder
-// values naming one folder list a file twice).
-bool SameSource(const StartupEntry& a, const StartupEntry& b) {
-  if (a.source.index() != b.source.index()) return false;
-  if (const auto* x = std::get_if<FolderSource>(&a.source)) {
-    return SameText(x->path, std::get<FolderSource>(b.source).path);
-  }
-  if (const auto* x = std::get_if<RegistrySource>(&a.source)) {
-    const auto& y = std::get<RegistrySource>(b.source);
-    return x->root == y.root && x->view == y.view && SameText(x->key_path, y.key_path) &&
-           SameText(x->value_name, y.value_name);
-  }
-  if (const auto* x = std::get_if<WinIniSource>(&a.source)) {
-    const auto& y = std::get<WinIniSource>(b.source);
-    return SameText(x->ini_path, y.ini_path) && SameText(x->key, y.key) &&
-           x->position == y.position && x->word == y.word;
-  }
-  return false;
-}
-
 }  // namespace
 
 StartupLocation MoveTargetLocation(MoveTarget target) {
@@ -427,7 +410,12 @@ MoveResult MoveStartupEntries(const StartupList& rows, MoveTarget target) {
   // that stays takes its new copy back with it, so that no entry is doubled.
   for (size_t i = 0; i < rows.size(); ++i) {
     RowMove& row = result[i];
-    if (row.outcome != MoveOutcome::Moved || RemoveOldEntry(rows[i])) continue;
+    // The old entry is kept in the undo store before it goes; its program is
+    // left running: the entry moved, the program did not stop being wanted.
+    if (row.outcome != MoveOutcome::Moved ||
+        RecordAndRemove(rows[i], RemovalWay::Moved, mover.TargetText())) {
+      continue;
+    }
     bool created = !row.same_entry && mover.Created(row.written);
     if (created && !mover.TakeBack(row.written)) {
       row.outcome = MoveOutcome::OldKept;
@@ -515,7 +503,7 @@ std::wstring MoveReport(const StartupList& rows, const MoveResult& result) {
   // its entry moved through its twin.
   auto told_elsewhere = [&](size_t i) {
     for (size_t j = 0; j < count; ++j) {
-      if (j == i || !SameSource(rows[i], rows[j])) continue;
+      if (j == i || !SamePlace(rows[i], rows[j])) continue;
       if (j < i || result[j].outcome == MoveOutcome::Moved ||
           result[j].outcome == MoveOutcome::AlreadyThere) {
         return true;

@@ -73,14 +73,17 @@ bool RemoveStartupEntry(const StartupEntry& row) {
   }
 }
 
-bool DeleteStartupEntry(const StartupEntry& row, RemovalSource source) {
+RemovalResult DeleteStartupEntry(const StartupEntry& row, RemovalSource source) {
+  const RemovalWay way = source == RemovalSource::NewEntriesList ? RemovalWay::DeletedAsNew
+                         : source == RemovalSource::Blacklist    ? RemovalWay::Blacklisted
+                                                                 : RemovalWay::Deleted;
   // The program is ended even when its entry could not be removed.
-  bool gone = RemoveStartupEntry(row);
+  RemovalResult gone = RecordAndRemove(row, way);
   TWindowsAPI& processes = TWindowsAPI::Instance();
   if (processes.FindProcessFile(row.file_name) != -1) {
     processes.EndProcessByFileName(
         row.file_name, false,
-        source == RemovalSource::MainList ? EndMode::Close : EndMode::Terminate);
+        source == RemovalSource::NewEntriesList ? EndMode::Terminate : EndMode::Close);
   }
   return gone;
 }

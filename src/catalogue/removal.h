@@ -1,11 +1,13 @@
 #pragma once
 #include "catalogue/entry.h"
+#include "catalogue/undo_store.h"
 
 namespace korvane {
 
-// Which list the row comes from: the main list asks a running program to
-// close, the new-entries list terminates it.
-enum class RemovalSource { MainList, NewEntriesList };
+// Who removes the row: the main list and the blacklist ask a running program
+// to close, the new-entries list terminates it. The undo store's record says
+// which it was.
+enum class RemovalSource { MainList, NewEntriesList, Blacklist };
 
 // Removes the entry from the place the scan found it (its source); its
 // program is left alone. A row without a source removes nothing. True when the location
@@ -15,9 +17,9 @@ enum class RemovalSource { MainList, NewEntriesList };
 // failed removal is reported only by the result, on every platform.
 bool RemoveStartupEntry(const StartupEntry& row);
 
-// RemoveStartupEntry, then ends the entry's program if it runs, even when
-// the entry could not be removed. Returns what RemoveStartupEntry returned;
-// throws only when the running programs cannot be listed or ended.
-bool DeleteStartupEntry(const StartupEntry& row, RemovalSource source);
+// Records the entry in the undo store and removes it (RecordAndRemove), then
+// ends the entry's program if it runs, even when the entry could not be
+// removed. Throws only when the running programs cannot be listed or ended.
+RemovalResult DeleteStartupEntry(const StartupEntry& row, RemovalSource source);
 
 }  // namespace korvane

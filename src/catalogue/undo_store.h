@@ -30,6 +30,7 @@ enum class RemovalWay {
 struct RemovalResult {
   bool done = false;
   std::wstring reason;  // when not done: why, in one line
+  explicit operator bool() const { return done; }
 };
 
 // Writes the entry's record as it stands in its place now, then removes it
@@ -42,9 +43,11 @@ RemovalResult RecordAndRemove(const StartupEntry& row, RemovalWay way,
                               const std::wstring& moved_to = {});
 
 // Writes the entry's record as it stands now, without removing it: its place
-// is about to be written over. The record's id, or nothing with the reason.
+// is about to be written over (or its file moved away). The record's id, or
+// nothing with the reason.
 std::optional<std::wstring> RecordBeforeOverwrite(const StartupEntry& row, RemovalWay way,
-                                                  std::wstring& reason);
+                                                  std::wstring& reason,
+                                                  const std::wstring& moved_to = {});
 
 struct RemovedEntry {
   std::wstring id;  // the record's name in the store; sorts by time
@@ -75,6 +78,11 @@ struct RestoreResult {
 // bytes, attributes and times; the word at its place; its approval), then
 // forgets the record.
 RestoreResult RestoreRemovedEntry(const std::wstring& id, RestoreTaken taken);
+
+// The entry that holds the place of `place` now, with its texts, as a scan
+// lists it: what a record of an entry about to be written over should say.
+// `place` itself when the scan finds none there.
+StartupEntry EntryInPlaceOf(const StartupEntry& place);
 
 // Forgets the records; false when one of them could not be deleted.
 bool ForgetRemovedEntries(const std::vector<std::wstring>& ids);

@@ -3,7 +3,6 @@
 #include "catalogue/location.h"
 #include "catalogue/moves.h"
 #include "catalogue/removal.h"
-#include "catalogue/undo_store.h"
 #include "cli/verbs.h"
 #include "monitor/saved_list.h"
 #include "monitor/switching.h"
@@ -82,36 +81,15 @@ std::optional<size_t> FindNewEntryLocation(const std::wstring& text) {
   return std::nullopt;
 }
 
-// The entry that a new entry of this title would write over.
-std::optional<StartupEntry> EntryToReplace(const NewEntry& entry) {
-  const NewEntryLocation& location = NewEntryLocations().at(entry.location);
-  const std::wstring where = NewEntryLocationText(location);
-  StartupList list;
-  ScanStartupListWithParked(list);
-  for (const StartupEntry& row : list) {
-    if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
-      if (location.kind == NewEntryLocationKind::Registry && SameText(row.location, where) &&
-          SameText(value->value_name, entry.title)) {
-        return row;
-      }
-    } else if (const auto* file = std::get_if<FolderSource>(&row.source)) {
-      if (location.kind == NewEntryLocationKind::StartupFolder &&
-          SameText(file->path, IncludeTrailingBackslash(where) + entry.title + L".lnk")) {
-        return row;
-      }
-    }
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 CommandResult RunDeleteVerb(const Arguments& args) {
   return ForEachRow(args, L"delete", [](const StartupEntry& row, Action& action, bool dry_run) {
     if (dry_run) return;
-    if (!DeleteStartupEntry(row, RemovalSource::MainList)) {
+    const RemovalResult removed = DeleteStartupEntry(row, RemovalSource::MainList);
+    if (!removed) {
       action.outcome = kFailed;
-      action.detail = L"the entry could not be removed from its location";
+      action.detail = removed.reason;
     }
   });
 }
@@ -232,20 +210,9 @@ CommandResult RunAddVerb(const Arguments& args) {
         return Failure(kExitFailed, L"an entry \"" + entry.title + L"\" exists already in " +
                                         row.location + L"; --replace writes over it");
       }
-      const std::optional<StartupEntry> old = EntryToReplace(entry);
-      if (!old) {
-        return Failure(kExitFailed, L"the entry \"" + entry.title + L"\" in " + row.location +
-                                        L" could not be read to be kept; nothing was written");
-      }
-      detail = L"replaces " + old->file_name;
-      if (!args.Has(L"--dry-run")) {
-        std::wstring reason;
-        if (!RecordBeforeOverwrite(*old, RemovalWay::Replaced, reason)) {
-          return Failure(kExitFailed, L"the entry \"" + entry.title +
-                                          L"\" could not be kept for undo (" + reason +
-                                          L"); nothing was written");
-        }
-      }
+      // PlaceNewEntry keeps the old entry in the undo store before it writes,
+      // and writes nothing when it can't.
+      detail = L"replaces the entry of that name";
     }
     if (args.Has(L"--dry-run"))
       return ActionResult({{L"add", &row, kDryRun, detail}}, args.Format());

@@ -117,6 +117,23 @@ const std::vector<Verb>& Verbs() {
        "blacklist remove FILE... [--dry-run]",
        "  Takes the program files off the blacklist (exit 1 when none is on it).\n",
        RunBlacklistRemoveVerb},
+      {L"removed",
+       nullptr,
+       {{L"--format"}, {}, 0, 0, {}},
+       "removed [--format text|csv|json]",
+       "  Lists the entries Korvane removed or wrote over and keeps for restoring,\n"
+       "  newest first, each with its id (times in UTC).\n",
+       RunRemovedVerb},
+      {L"restore",
+       nullptr,
+       {{L"--format"}, {L"--replace", L"--rename", L"--dry-run"}, 1, 100000, {}},
+       "restore ID... [--replace | --rename] [--dry-run]",
+       "  Puts the removed entries back exactly as they were (ids as `removed` lists\n"
+       "  them; exit 1 for an id it does not know). When another entry took the\n"
+       "  name, --replace writes over it (keeping it for restoring) and --rename\n"
+       "  restores beside it as \"Name (2)\"; without either that entry stays and\n"
+       "  the exit code is 3.\n",
+       RunRestoreVerb},
       {L"export",
        nullptr,
        {{}, {}, 0, 1, {}},

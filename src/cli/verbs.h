@@ -14,6 +14,8 @@ CommandResult RunAddVerb(const Arguments& args);
 CommandResult RunBlacklistListVerb(const Arguments& args);
 CommandResult RunBlacklistAddVerb(const Arguments& args);
 CommandResult RunBlacklistRemoveVerb(const Arguments& args);
+CommandResult RunRemovedVerb(const Arguments& args);
+CommandResult RunRestoreVerb(const Arguments& args);
 CommandResult RunExportVerb(const Arguments& args);
 CommandResult RunCompareVerb(const Arguments& args);
 

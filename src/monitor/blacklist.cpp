@@ -18,10 +18,10 @@ const wchar_t kRemovedFileName[] = L"removed.txt";
 // True when the entry has left its location.
 bool RemoveEntry(const StartupEntry& row) {
   try {
-    return DeleteStartupEntry(row, RemovalSource::MainList);
+    return DeleteStartupEntry(row, RemovalSource::Blacklist).done;
   } catch (const PlatformError&) {
     // The program could not be asked to close; the entry went or stayed all the same.
-    return RemoveStartupEntry(row);
+    return RecordAndRemove(row, RemovalWay::Blacklisted).done;
   }
 }
 

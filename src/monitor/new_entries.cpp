@@ -19,21 +19,24 @@ std::vector<bool> Marks(size_t count, const std::vector<size_t>& selected) {
 
 }  // namespace
 
-void DeleteNewEntries(StartupList& rows, const std::vector<size_t>& selected) {
+std::wstring DeleteNewEntries(StartupList& rows, const std::vector<size_t>& selected) {
   const std::vector<bool> marks = Marks(rows.size(), selected);
   StartupList kept;
+  std::wstring failed;
   for (size_t i = 0; i < rows.size(); ++i) {
     if (!marks[i]) {
       kept.push_back(std::move(rows[i]));
       continue;
     }
     try {
-      DeleteStartupEntry(rows[i], RemovalSource::NewEntriesList);
+      const RemovalResult removed = DeleteStartupEntry(rows[i], RemovalSource::NewEntriesList);
+      if (!removed) failed += L"\n" + rows[i].name + L": " + removed.reason;
     } catch (const PlatformError&) {
-      // Not reported: the rescan shows the entry still in its location.
+      // The program could not be ended; the rescan shows where the entry stands.
     }
   }
   rows = std::move(kept);
+  return failed.empty() ? failed : L"These entries were not deleted:\n" + failed;
 }
 
 std::wstring DisableNewEntries(StartupList& rows, const std::vector<size_t>& selected) {
@@ -54,14 +57,14 @@ std::wstring DisableNewEntries(StartupList& rows, const std::vector<size_t>& sel
   return SwitchReport(failures, false);
 }
 
-void BlacklistNewEntries(StartupList& rows, const std::vector<size_t>& selected) {
+std::wstring BlacklistNewEntries(StartupList& rows, const std::vector<size_t>& selected) {
   const std::vector<bool> marks = Marks(rows.size(), selected);
   std::vector<std::wstring> names;
   for (size_t i = 0; i < rows.size(); ++i) {
     if (marks[i]) names.push_back(rows[i].file_name);
   }
   AddToBlacklist(names);
-  DeleteNewEntries(rows, selected);
+  return DeleteNewEntries(rows, selected);
 }
 
 }  // namespace korvane

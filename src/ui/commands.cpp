@@ -121,6 +121,10 @@ const Command kCommands[] = {
      .tip = L"Parameters",
      .glyph = kGlyphParameters},
     {.id = Blacklist1, .caption = L"&Blacklist..."},
+    {.id = Restoreremovedentries1, .caption = L"Restore &removed entries..."},
+    {.id = Restoreremovedentries2,
+     .caption = L"Restore removed entries...",
+     .acts_as = Restoreremovedentries1},
     {.id = Helpcontents1, .caption = L"&Help contents...", .enable = EnableRule::Never},
     {.id = Homepage1, .caption = L"H&omepage...", .enable = EnableRule::Never},
     {.id = echnicalsupport1, .caption = L"&Technical support...", .enable = EnableRule::Never},
@@ -254,7 +258,8 @@ const std::vector<MenuSlot>& MainMenuLayout() {
         kGap,
         {Parameters1},
         kGap,
-        {Blacklist1}}},
+        {Blacklist1},
+        {Restoreremovedentries1}}},
       {Help1, {{Helpcontents1}, {Homepage1}, {echnicalsupport1}, {AboutKorvane1}}},
   };
   return layout;
@@ -284,7 +289,13 @@ const std::vector<MenuSlot>& ListPopupLayout(bool rows_selected) {
 
 const std::vector<MenuSlot>& TrayMenuLayout() {
   static const std::vector<MenuSlot> layout = {
-      {.id = ShowKorvane1, .is_default = true}, {Refresh1}, kGap, {Options1}, kGap, {Exit2},
+      {.id = ShowKorvane1, .is_default = true},
+      {Refresh1},
+      kGap,
+      {Options1},
+      {Restoreremovedentries2},
+      kGap,
+      {Exit2},
   };
   return layout;
 }

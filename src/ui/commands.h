@@ -70,6 +70,9 @@ enum CommandId : unsigned {
   // Switching entries off and on without deleting them.
   Disablestartupentry1,
   Enablestartupentry1,
+  // The undo store: the Service menu's item and the tray menu's twin.
+  Restoreremovedentries1,
+  Restoreremovedentries2,
 };
 
 // The toolbar's pictures, in the order of the toolbar's image list.

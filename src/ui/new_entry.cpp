@@ -2,6 +2,7 @@
 
 #include "catalogue/location.h"
 #include "catalogue/placement.h"
+#include "catalogue/undo_store.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/processes.h"
@@ -100,6 +101,21 @@ NewEntryCheck CheckNewEntry(const NewEntry& typed) {
 
 void PlaceNewEntry(const NewEntry& entry) {
   const NewEntryLocation& location = NewEntryLocations().at(entry.location);
+  // An entry of that name that the new one writes over is kept first.
+  StartupEntry existing;
+  if (location.kind == NewEntryLocationKind::Registry) {
+    existing.source = ValueSource(location.root, location.key_path, entry.title);
+  } else if (location.kind == NewEntryLocationKind::StartupFolder) {
+    const std::wstring folder = ShortcutFolder(location.current_user);
+    if (!folder.empty()) {
+      existing.source = FileSource(IncludeTrailingBackslash(folder) + entry.title + L".lnk");
+    }
+  }
+  std::wstring reason;
+  std::optional<EntryCopy> there = CaptureEntry(existing, reason);
+  if (there && !RecordBeforeOverwrite(EntryInPlaceOf(existing), RemovalWay::Replaced, reason)) {
+    throw PlatformError(L"The existing entry was not replaced: " + reason);
+  }
   switch (location.kind) {
     case NewEntryLocationKind::Registry:
       if (!PlaceRegistryEntry(location.root, location.key_path, entry.title, entry.file_name,

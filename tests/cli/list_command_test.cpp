@@ -9,8 +9,8 @@ namespace korvane {
 namespace {
 
 const StartupList kAwkward = {
-    {L"Tab\there", true, L"C:\\A\\a.exe", L"line1\r\nline2 \\n \\t", L"HKEY_CURRENT_USER\\Run"},
-    {L"Quote \"q\", comma", false, L"C:\\J\u00fcrgen\\\u65e5.exe", L"", L"C:\\S"},
+    {L"Tab\there", true, L"C:\\A\\a.exe", L"line1\r\nline2 \\n \\t", L"HKEY_CURRENT_USER\\Run", {}},
+    {L"Quote \"q\", comma", false, L"C:\\J\u00fcrgen\\\u65e5.exe", L"", L"C:\\S", {}},
 };
 
 TEST(KorvanecList, FormatsEscapeWhatWouldBreakARow) {
@@ -33,7 +33,7 @@ TEST(KorvanecList, FormatsEscapeWhatWouldBreakARow) {
             "\"C:\\\\J\xC3\xBCrgen\\\\\xE6\x97\xA5.exe\",\"parameters\":\"\",\"location\":"
             "\"C:\\\\S\",\"enabled\":true}\n"
             "]\n");
-  EXPECT_EQ(FormatStartupList({{L"\x01", false, L"", L"", L""}}, ListFormat::Json),
+  EXPECT_EQ(FormatStartupList({{L"\x01", false, L"", L"", L"", {}}}, ListFormat::Json),
             "[\n  {\"name\":\"\\u0001\",\"running\":false,\"fileName\":\"\",\"parameters\":"
             "\"\",\"location\":\"\",\"enabled\":true}\n]\n");
   EXPECT_EQ(FormatStartupList({}, ListFormat::Json), "[]\n");
@@ -43,8 +43,12 @@ TEST(KorvanecList, FormatsEscapeWhatWouldBreakARow) {
 
 TEST(KorvanecList, TextFormShowsEveryControlCharacterAsAnEscape) {
   // A name that would repaint the terminal, ring it, or erase its own row.
-  const StartupList list = {{L"\x1b[31mred\x1b[0m\a\b\x7f", false, std::wstring(L"a\0b", 3),
-                             L"\x1b[2K\x1b[1A", L"\x01\x1f \u00e9\\x"}};
+  const StartupList list = {{L"\x1b[31mred\x1b[0m\a\b\x7f",
+                             false,
+                             std::wstring(L"a\0b", 3),
+                             L"\x1b[2K\x1b[1A",
+                             L"\x01\x1f \u00e9\\x",
+                             {}}};
   EXPECT_EQ(FormatStartupList(list, ListFormat::Text),
             "Name\tRunning\tFile name\tParameters\tLocation\tStartup\n"
             "\\x1B[31mred\\x1B[0m\\x07\\x08\\x7F\tNo\ta\\x00b\t\\x1B[2K\\x1B[1A\t"

@@ -213,6 +213,35 @@ TEST_F(KorvanecVerbs, CompareReportsWhatChangedSinceTheExport) {
   EXPECT_EQ(RunKorvanec({L"compare"}).exit_code, 2);
 }
 
+TEST_F(KorvanecVerbs, WhatDeleteAndReplaceTookRestoresById) {
+  ASSERT_EQ(RunKorvanec({L"delete", L"Tool"}).exit_code, 0);
+  const std::wstring other = test::kRoot + L"\\Tools\\other.exe";
+  ASSERT_EQ(RunKorvanec({L"add", L"Twin", other, L"--location", kUserRun, L"--replace"}).exit_code,
+            0);
+  const CommandResult removed = RunKorvanec({L"removed", L"--format", L"csv"});
+  ASSERT_EQ(removed.exit_code, 0);
+  // Newest first: the replaced entry, then the deleted one.
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; (end = removed.out.find("\r\n", at)) != std::string::npos;
+       at = end + 2) {
+    lines.push_back(removed.out.substr(at, end - at));
+  }
+  ASSERT_EQ(lines.size(), 3u) << removed.out;
+  EXPECT_NE(lines[1].find(",Twin," + ToUtf8(tool_)), std::string::npos) << lines[1];
+  EXPECT_NE(lines[1].find("Replaced"), std::string::npos) << lines[1];
+  EXPECT_NE(lines[2].find(",Tool," + ToUtf8(tool_)), std::string::npos) << lines[2];
+  const std::wstring id = FromUtf8(lines[2].substr(0, lines[2].find(',')));
+
+  const std::string before = Listing();
+  EXPECT_EQ(RunKorvanec({L"restore", id, L"--dry-run"}).exit_code, 0);
+  EXPECT_EQ(RunKorvanec({L"restore", id, L"--replace", L"--rename"}).exit_code, 2);
+  EXPECT_EQ(RunKorvanec({L"restore", L"no-such-record"}).exit_code, 1);
+  EXPECT_EQ(Listing(), before);
+  const CommandResult restored = RunKorvanec({L"restore", id});
+  EXPECT_EQ(restored.exit_code, 0) << restored.err;
+  EXPECT_TRUE(Has(test::ValueNames(test::kRunKey), L"Tool"));
+}
+
 TEST(KorvanecUsage, EveryVerbHasHelpAndTheExitCodes) {
   const std::string usage = RunKorvanec({L"--help"}).out;
   for (const char* verb :

@@ -117,6 +117,9 @@ enum class Fault {
   FileRead,       // the next ReadFileBytes finds nothing
 };
 void FailNext(Fault fault);
+// The next write of this very file throws (once), whatever other files are
+// written before it.
+void FailNextWriteOf(const std::wstring& path);
 // Forgets the faults that have not happened yet.
 void ClearFaults();
 

@@ -183,7 +183,11 @@ void WriteFileBytes(const std::wstring& path, std::string_view bytes) {
   std::wstring leaf;
   FsNode* folder = ParentFolder(path, false, &leaf);
   FsNode* existing = FindItem(path, false);
-  if (TakeFault(memory::Fault::FileWrite) || folder == nullptr ||
+  std::vector<std::wstring>& failing = TheWorld().failing_writes;
+  auto failing_here = std::find(failing.begin(), failing.end(), Upper(path));
+  const bool fail_here = failing_here != failing.end();
+  if (fail_here) failing.erase(failing_here);
+  if (fail_here || TakeFault(memory::Fault::FileWrite) || folder == nullptr ||
       (existing != nullptr && existing->folder)) {
     throw PlatformError(L"Cannot write the file " + path);
   }

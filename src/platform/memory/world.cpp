@@ -221,6 +221,7 @@ void Reset() {
   w.environment = {{L"WINDIR", w.windows_directory}, {L"SYSTEMROOT", w.windows_directory}};
   w.local_app_data = L"C:\\Users\\user\\AppData\\Local";
   MakeFolder(w.system_directory);
+  MakeFolder(w.local_app_data);
   PutFile(w.own_executable);
   // The shared process snapshot belongs to the world it was taken of.
   TWindowsAPI::Instance().InvalidateProcessList();
@@ -230,8 +231,13 @@ void FailNext(Fault fault) {
   TheWorld().faults.push_back(fault);
 }
 
+void FailNextWriteOf(const std::wstring& path) {
+  TheWorld().failing_writes.push_back(Upper(path));
+}
+
 void ClearFaults() {
   TheWorld().faults.clear();
+  TheWorld().failing_writes.clear();
 }
 
 void SetCurrentDirectory(const std::wstring& path) {

@@ -29,11 +29,11 @@ struct RegNode {
 struct FsNode {
   std::wstring name;
   bool folder = false;
-  std::optional<std::wstring> junction;           // target of a reparse point
-  std::string content;                            // bytes of a file
-  uint64_t write_time = 0;                        // WriteClock() when last written
+  std::optional<std::wstring> junction;  // target of a reparse point
+  std::string content;                   // bytes of a file
+  uint64_t write_time = 0;               // WriteClock() when last written
   uint64_t created = 0, accessed = 0;
-  uint32_t attributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+  uint32_t attributes = 0x20;                     // FILE_ATTRIBUTE_ARCHIVE
   std::vector<std::unique_ptr<FsNode>> children;  // sorted by name, as the platform lists them
 };
 
@@ -73,6 +73,7 @@ struct World {
   std::map<std::wstring, VersionData> version_info;  // by PathKey
   std::map<std::wstring, int> icon_indexes;          // by PathKey
   std::vector<Fault> faults;
+  std::vector<std::wstring> failing_writes;  // upper-case paths, once each
   uint64_t file_search_calls = 0;
 };
 

@@ -19,6 +19,7 @@
 #include "platform/shell.h"
 #include "ui/lifecycle.h"
 #include "ui/win32/blacklist_dialog.h"
+#include "ui/win32/removed_dialog.h"
 #include "ui/win32/command_bars.h"
 #include "ui/win32/main_form_glyphs.h"
 #include "ui/win32/new_entry_dialog.h"
@@ -286,6 +287,10 @@ void TMainForm::OnCommand(UINT id) {
       break;
     case Blacklist1:
       ShowBlacklistDialog(Handle());
+      break;
+    case Restoreremovedentries1:
+      // The tray's twin may come while the window is hidden.
+      if (ShowRemovedEntriesDialog(Handle())) RunRefreshCycle(*this);
       break;
     case Parameters1:
       Parameters1Click();

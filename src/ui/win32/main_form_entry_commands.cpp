@@ -63,9 +63,18 @@ void TMainForm::OnEntryCommand(CommandId id) {
     case Stop1:
       StopEntries(rows);
       break;
-    case Deletestartupentry1:
-      for (const StartupEntry& row : rows) DeleteStartupEntry(row, RemovalSource::MainList);
+    case Deletestartupentry1: {
+      std::wstring failed;
+      for (const StartupEntry& row : rows) {
+        const RemovalResult removed = DeleteStartupEntry(row, RemovalSource::MainList);
+        if (!removed) failed += L"\n" + row.name + L": " + removed.reason;
+      }
+      if (!failed.empty()) {
+        const std::wstring text = L"These entries were not deleted:\n" + failed;
+        MessageBoxW(Handle(), text.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
+      }
       break;
+    }
     case Addtoblacklist1: {
       std::vector<std::wstring> names;
       for (const StartupEntry& row : rows) names.push_back(row.file_name);

@@ -153,7 +153,8 @@ void TNewEntriesForm::Button3Click() {
 }
 
 void TNewEntriesForm::Button2Click() {
-  DeleteNewEntries(rows_, Selection());
+  const std::wstring report = DeleteNewEntries(rows_, Selection());
+  if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
   AfterDeletion();
 }
 
@@ -165,7 +166,8 @@ void TNewEntriesForm::Button4Click() {
 }
 
 void TNewEntriesForm::Button1Click() {
-  BlacklistNewEntries(rows_, Selection());
+  const std::wstring report = BlacklistNewEntries(rows_, Selection());
+  if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
   AfterDeletion();
 }
 

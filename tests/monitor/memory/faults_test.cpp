@@ -36,7 +36,7 @@ TEST_F(MonitorFaults, RemovedFileGoesToTheUsersFolderWhenTheProgramsCannotBeWrit
   const std::wstring tool = AddRun(L"Tool", L"tool.exe");
   PutOnBlacklist({tool});
   RecordedCycle recorded;
-  FailNext(Fault::FileWrite);
+  memory::FailNextWriteOf(RemovedBesideProgram());
   recorded.cycle.Run();
 
   EXPECT_FALSE(FileExists(RemovedBesideProgram()));
@@ -53,16 +53,15 @@ TEST_F(MonitorFaults, RemovedFileGoesToTheUsersFolderWhenTheProgramsCannotBeWrit
 }
 
 TEST_F(MonitorFaults, ARemovedFileThatCannotBeWrittenAnywhereEndsTheCycle) {
-  for (bool has_local_folder : {true, false}) {
+  {
     TRegistry().DeleteKey(kSavedListKey);
     const std::wstring tool = AddRun(L"Tool", L"tool.exe");
     AddRun(L"Keep", L"keep.exe");
     PutOnBlacklist({tool});
-    if (!has_local_folder) memory::SetLocalAppDataFolder(L"");
     RecordedCycle recorded;
     for (int i = 1; i < 60; ++i) recorded.cycle.Tick();
-    FailNext(Fault::FileWrite);
-    FailNext(Fault::FileWrite);
+    memory::FailNextWriteOf(RemovedBesideProgram());
+    memory::FailNextWriteOf(RemovedInLocalAppData());
     EXPECT_THROW(recorded.cycle.Tick(), PlatformError);
 
     // The balloon came first; detection and saving wait for the next cycle.

@@ -46,7 +46,7 @@ TEST_F(World, PathsResolveLikeFullPathNames) {
   // Names keep the case they were made with.
   EXPECT_EQ(Names(ListFolder(L"c:\\DIR")), (std::vector<std::wstring>{L".", L"..", L"Sub"}));
   EXPECT_EQ(Names(ListFolder(L"C:\\")),
-            (std::vector<std::wstring>{L"Dir", L"Program Files", L"WINDOWS"}));
+            (std::vector<std::wstring>{L"Dir", L"Program Files", L"Users", L"WINDOWS"}));
 }
 
 TEST_F(World, JunctionsAreFoldersThatLeadElsewhere) {

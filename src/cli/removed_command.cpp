@@ -1,0 +1,122 @@
+#include "cli/removed_command.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cwchar>
+#include <optional>
+
+#include "catalogue/undo_store.h"
+#include "cli/verbs.h"
+#include "monitor/restored.h"
+#include "platform/error.h"
+#include "platform/text.h"
+
+namespace korvane {
+
+namespace {
+
+std::string Line(const std::wstring& text) {
+  return ErrorLine(text);
+}
+
+const std::vector<TableColumn> kRemovedColumns = {{L"Id", "id"},
+                                                  {L"When", "when"},
+                                                  {L"Name", "name"},
+                                                  {L"File name", "fileName"},
+                                                  {L"Parameters", "parameters"},
+                                                  {L"Location", "location"},
+                                                  {L"How", "how"}};
+
+}  // namespace
+
+std::wstring UtcTimeText(uint64_t file_time) {
+  // Days from 1601-01-01 to 1970-01-01, then the civil date of a day count.
+  const int64_t seconds = static_cast<int64_t>(file_time / 10000000) - 11644473600LL;
+  int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+  const int64_t in_day = seconds - days * 86400;
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const int64_t day_of_era = days - era * 146097;
+  const int64_t year_of_era =
+      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+  const int64_t day_of_year =
+      day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const int64_t mp = (5 * day_of_year + 2) / 153;
+  const int64_t day = day_of_year - (153 * mp + 2) / 5 + 1;
+  const int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  const int64_t year = year_of_era + era * 400 + (month <= 2);
+  wchar_t text[40];
+  std::swprintf(text, 40, L"%04lld-%02lld-%02lldT%02lld:%02lld:%02lldZ",
+                static_cast<long long>(year), static_cast<long long>(month),
+                static_cast<long long>(day), static_cast<long long>(in_day / 3600),
+                static_cast<long long>(in_day / 60 % 60), static_cast<long long>(in_day % 60));
+  return text;
+}
+
+CommandResult RunRemovedVerb(const Arguments& args) {
+  std::vector<TableRow> rows;
+  for (const RemovedEntry& entry : ReadRemovedEntries()) {
+    const StartupEntry& row = entry.record.row;
+    rows.push_back({entry.id, UtcTimeText(entry.record.when), row.name, row.file_name,
+                    row.parameters, row.location, RemovalWayText(entry.record)});
+  }
+  return {0, FormatTable(kRemovedColumns, rows, args.Format()), {}};
+}
+
+CommandResult RunRestoreVerb(const Arguments& args) {
+  if (args.Has(L"--replace") && args.Has(L"--rename")) {
+    return Failure(kExitUsage, L"--replace and --rename exclude each other");
+  }
+  const RestoreTaken taken = args.Has(L"--replace")  ? RestoreTaken::Replace
+                             : args.Has(L"--rename") ? RestoreTaken::Rename
+                                                     : RestoreTaken::Ask;
+  const std::vector<std::wstring>& ids = args.words;
+  CommandResult result;
+  std::vector<RemovedEntry> chosen;
+  try {
+    const std::vector<RemovedEntry> kept = ReadRemovedEntries();
+    for (const std::wstring& id : ids) {
+      auto found = std::find_if(kept.begin(), kept.end(),
+                                [&](const RemovedEntry& entry) { return entry.id == id; });
+      if (found != kept.end()) {
+        chosen.push_back(*found);
+      } else {
+        result.exit_code = 1;
+        result.err += Line(id + L": no such record.");
+      }
+    }
+    if (args.Has(L"--dry-run")) {
+      std::vector<Action> actions;
+      for (const RemovedEntry& entry : chosen) {
+        actions.push_back({L"restore", &entry.record.row, kDryRun, entry.id});
+      }
+      CommandResult dry = ActionResult(actions, args.Format());
+      dry.exit_code = result.exit_code;
+      dry.err = result.err;
+      return dry;
+    }
+    const RestoreReport report = RestoreRemoved(chosen, [&](const RemovedEntry&) {
+      return taken == RestoreTaken::Ask ? std::nullopt : std::optional(taken);
+    });
+    if (report.restored.size() + report.errors.size() < chosen.size()) {
+      result.exit_code = 3;
+      result.err += Line(
+          L"an entry's place is taken by another entry of that name: use --replace "
+          L"to write over it or --rename to restore it beside it.");
+    }
+    for (const std::wstring& error : report.errors) {
+      result.exit_code = 3;
+      result.err += Line(error);
+    }
+    for (const std::wstring& name : report.blacklisted) {
+      result.err +=
+          Line(L"warning: " + name + L" is on the blacklist; the next refresh removes it again.");
+    }
+  } catch (const PlatformError& error) {
+    result.exit_code = 3;
+    result.err += Line(error.Text());
+  }
+  return result;
+}
+
+}  // namespace korvane
