@@ -48,7 +48,7 @@ CommandResult RunCompareVerb(const Arguments& args) {
   const std::wstring& path = args.words.at(0);
   // The size is asked first: a file too large to be a snapshot is never read.
   const std::optional<FileStamp> stamp = ReadFileStamp(path);
-  if (!stamp) return Failure(kExitUsage, L"cannot read " + path + L": no such file");
+  if (!stamp) return Failure(kExitUsage, L"cannot read " + path + L": there is no such file");
   if (stamp->size > kMaxSnapshotBytes) {
     return Failure(kExitUsage, path + L": the file is too large to be a snapshot");
   }

@@ -46,6 +46,7 @@ class KorvanecExe : public ::testing::Test {
     test::SetString(RootKey::CurrentUser, test::kRunKey, L"Tool", tool_);
     test::SetString(RootKey::CurrentUser, test::kRunKey, L"Twin", tool_);
     test::SetString(RootKey::LocalMachine, test::kRunKey, L"Twin", tool_);
+    test::PutFile(test::kRoot + L"\\Startup\\notes.txt");
     snapshot_ = test::kRoot + L"\\before.json";
     ASSERT_EQ(Korvanec(L"export " + Quoted(snapshot_)).code, 0u);
   }
@@ -70,6 +71,10 @@ TEST_F(KorvanecExe, EveryVerbsExitCodesAndDryRunChangesNothing) {
       {L"frobnicate", 2},
       {L"delete Tool --dry-run", 0},
       {L"delete Twin --all --dry-run", 0},
+      {L"delete notes.txt --dry-run", 0},
+      {L"move notes.txt --to " + Quoted(kMachineRun) + L" --dry-run", 0},
+      {L"disable notes.txt --dry-run", 0},
+      {L"blacklist add notes.txt --dry-run", 0},
       {L"delete Twin", 2},
       {L"delete Nothing", 1},
       {L"disable Tool --dry-run", 0},
@@ -100,6 +105,7 @@ TEST_F(KorvanecExe, EveryVerbsExitCodesAndDryRunChangesNothing) {
     EXPECT_EQ(result.code, c.code) << ToUtf8(c.arguments) << "\n" << result.output;
     ExpectUnchanged(c.arguments);
   }
+  EXPECT_TRUE(FileExists(test::kRoot + L"\\Startup\\notes.txt"));
 }
 
 TEST_F(KorvanecExe, ExportDeleteCompareReportsTheRemoval) {
