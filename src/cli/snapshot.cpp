@@ -307,6 +307,9 @@ std::optional<Snapshot> ReadSnapshot(std::string_view text, std::wstring& error)
   } catch (const Json::exception& other) {
     error = L"the file is not a snapshot: " + FromUtf8(other.what());
   }
+  // The parser quotes the token it stopped at, which may be most of the file.
+  constexpr size_t kLongest = 200;
+  if (error.size() > kLongest) error = error.substr(0, kLongest) + L"...";
   return std::nullopt;
 }
 

@@ -90,12 +90,14 @@ TEST(Snapshot, ReaderRefusesWhatIsNotAWholeSnapshotWithOneLine) {
       "{\"schema\":\"korvane-snapshot\",\"schemaVersion\":1,\"x\":\"\xff\xfe\"}",
       "{\"schema\":\"korvane-snapshot\",\"schemaVersion\":1,\"x\":\"\\ud800\"}",
       std::string(kMaxSnapshotBytes + 1, ' '),
+      "{\"schema\":\"" + std::string(100000, 'a') + "\x01\"}",
   };
   for (const std::string& text : cases) {
     std::wstring error;
     EXPECT_FALSE(ReadSnapshot(text, error)) << text.substr(0, 200);
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(error.find(L'\n'), std::wstring::npos) << ToUtf8(error);
+    EXPECT_LE(error.size(), 210u) << ToUtf8(error);
   }
   std::string many = "{\"schema\":\"korvane-snapshot\",\"schemaVersion\":1,\"x\":[";
   for (size_t i = 0; i < kMaxSnapshotValues; ++i) many += "0,";
