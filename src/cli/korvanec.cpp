@@ -217,6 +217,13 @@ CommandResult RunKorvanec(const std::vector<std::wstring>& args) {
     return verb.run(*parsed);
   }
   if (args[0] == L"blacklist") {
+    if (args.size() == 2 && IsHelp(args[1])) {
+      std::string help;
+      for (const Verb& verb : Verbs()) {
+        if (verb.sub) help += (help.empty() ? "usage: " : "       ") + Synopsis(verb);
+      }
+      return {kExitDone, help + "  (korvanec blacklist list|add|remove --help for each)\n", {}};
+    }
     return Failure(kExitUsage, L"blacklist takes list, add or remove (korvanec --help)");
   }
   return Failure(kExitUsage, L"unknown verb \"" + args[0] + L"\" (korvanec --help lists them)");

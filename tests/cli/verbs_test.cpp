@@ -262,6 +262,8 @@ TEST(KorvanecUsage, EveryVerbHasHelpAndTheExitCodes) {
     EXPECT_NE(help.out.find("3  the change failed"), std::string::npos) << verb;
   }
   EXPECT_NE(usage.find("2  usage error"), std::string::npos);
+  EXPECT_EQ(RunKorvanec({L"blacklist", L"--help"}).out.rfind("usage: korvanec blacklist list", 0),
+            0u);
   EXPECT_EQ(RunKorvanec({L"--version"}).out.rfind("korvanec ", 0), 0u);
 }
 
