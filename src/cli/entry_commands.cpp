@@ -8,6 +8,7 @@
 #include "monitor/switching.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/processes.h"
 #include "platform/text.h"
 #include "ui/entry_actions.h"
 #include "ui/new_entry.h"
@@ -219,7 +220,10 @@ CommandResult RunAddVerb(const Arguments& args) {
     PlaceNewEntry(entry);
     // Added here on purpose: the window does not report it as new.
     AddToSavedList({entry.file_name});
-    if (args.Has(L"--start")) StartNewEntry(entry);
+    // As "Start after addition": a program that runs already is not started twice.
+    if (args.Has(L"--start") && TWindowsAPI::Instance().FindProcessFile(entry.file_name) < 0) {
+      StartNewEntry(entry);
+    }
     return ActionResult({{L"add", &row, kDone, detail}}, args.Format());
   } catch (const PlatformError& error) {
     return Failure(kExitFailed, error.Text());

@@ -70,7 +70,8 @@ const std::vector<Verb>& Verbs() {
        "  An empty NAME takes the file's name. win.ini takes one file name without\n"
        "  blanks and no parameters. An entry of that name in the location is an\n"
        "  error (exit 3) unless --replace, which keeps the old one in the store of\n"
-       "  removed entries first. --start starts the program afterwards.\n",
+       "  removed entries first. --start starts the program afterwards unless it\n"
+       "  runs already.\n",
        RunAddVerb},
       {L"move",
        nullptr,

@@ -158,6 +158,19 @@ TEST_F(KorvanecExe, RunStartsTheProgramAndStopEndsIt) {
   bool ended = false;
   for (int i = 0; i < 50 && !ended; ++i, Sleep(100)) ended = !ProcessRuns(program);
   EXPECT_TRUE(ended);
+
+  // add --start, as "Start after addition".
+  EXPECT_EQ(Korvanec(L"add Started " + Quoted(program) +
+                     L" --location \"Registry, current user, Run\" --start")
+                .code,
+            0u);
+  started = false;
+  for (int i = 0; i < 50 && !started; ++i, Sleep(100)) started = ProcessRuns(program);
+  EXPECT_TRUE(started);
+  EXPECT_EQ(Korvanec(L"stop Started").code, 0u);
+  ended = false;
+  for (int i = 0; i < 50 && !ended; ++i, Sleep(100)) ended = !ProcessRuns(program);
+  EXPECT_TRUE(ended);
 }
 
 TEST(KorvanecVersion, OneVersionInTheResourceTheCaptionAndKorvanec) {
