@@ -19,7 +19,9 @@ namespace {
 
 inline const wchar_t kSkipped[] = L"skipped";
 
-// Each selected row in turn; `act` returns the outcome's detail, or throws.
+// Each selected row in turn. `act` changes the action where the outcome is
+// not plainly done (or, with --dry-run, to be done); a platform error it
+// throws fails that row alone.
 template <typename Act>
 CommandResult ForEachRow(const Arguments& args, const std::wstring& verb, Act act) {
   const Selection selection = ScanAndSelect(args);
