@@ -117,9 +117,13 @@ TEST_F(KorvanecExe, ExportDeleteCompareReportsTheRemoval) {
                                  ToUtf8(tool_) + "," + ToUtf8(kMachineRun) + ",Enabled,\r\n");
   // A snapshot that is not one: exit 2, one line, nothing compared.
   test::PutFile(test::kRoot + L"\\cut.json", test::FileContent(snapshot_).substr(0, 100));
-  const Result cut = Korvanec(L"compare " + Quoted(test::kRoot + L"\\cut.json"));
-  EXPECT_EQ(cut.code, 2u);
-  EXPECT_EQ(cut.output.find('\n'), cut.output.size() - 1) << cut.output;
+  test::PutFile(test::kRoot + L"\\huge.json", std::string(17 << 20, '['));
+  test::PutFile(test::kRoot + L"\\deep.json", std::string(1 << 20, '['));
+  for (const wchar_t* bad : {L"cut.json", L"huge.json", L"deep.json"}) {
+    const Result refused = Korvanec(L"compare " + Quoted(test::kRoot + L"\\" + bad));
+    EXPECT_EQ(refused.code, 2u) << ToUtf8(bad);
+    EXPECT_EQ(refused.output.find('\n'), refused.output.size() - 1) << refused.output;
+  }
 }
 
 TEST_F(KorvanecExe, ChangingVerbsChangeWhatTheySay) {
