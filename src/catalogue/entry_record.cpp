@@ -276,7 +276,8 @@ std::optional<EntryRecord> ParseEntryRecord(const std::string& text, std::string
         Contains(*word, L" ") || (*key != L"run" && *key != L"load")) {
       return std::nullopt;
     }
-    row.source = WinIniSource{*ini, *key, *word, *position, *occurrence};
+    row.source = WinIniSource{*ini, *key, *word, static_cast<size_t>(*position),
+                              static_cast<size_t>(*occurrence)};
   } else {
     return std::nullopt;
   }

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "cli/list_command.h"
+#include "cli/korvanec.h"
 #include "platform/text.h"
 #include "platform/win32/system.h"
 

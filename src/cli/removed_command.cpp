@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "catalogue/undo_store.h"
+#include "cli/verbs.h"
 #include "monitor/restored.h"
 #include "platform/error.h"
 #include "platform/text.h"
@@ -15,16 +16,16 @@ namespace korvane {
 namespace {
 
 std::string Line(const std::wstring& text) {
-  return "korvanec: " + ToUtf8(text) + "\n";
+  return ErrorLine(text);
 }
 
-const std::vector<Column> kRemovedColumns = {{L"Id", "id"},
-                                             {L"When", "when"},
-                                             {L"Name", "name"},
-                                             {L"File name", "fileName"},
-                                             {L"Parameters", "parameters"},
-                                             {L"Location", "location"},
-                                             {L"How", "how"}};
+const std::vector<TableColumn> kRemovedColumns = {{L"Id", "id"},
+                                                  {L"When", "when"},
+                                                  {L"Name", "name"},
+                                                  {L"File name", "fileName"},
+                                                  {L"Parameters", "parameters"},
+                                                  {L"Location", "location"},
+                                                  {L"How", "how"}};
 
 }  // namespace
 
@@ -52,38 +53,24 @@ std::wstring UtcTimeText(uint64_t file_time) {
   return text;
 }
 
-CommandResult RunRemovedCommand(const std::vector<std::wstring>& args) {
-  std::optional<ListFormat> format = ListFormat::Text;
-  if (args.size() == 3 && args[1] == L"--format") {
-    format = ParseListFormat(args[2]);
-  } else if (args.size() != 1) {
-    format.reset();
-  }
-  if (!format) return {2, {}, kKorvanecUsage};
-  std::vector<std::vector<std::wstring>> rows;
+CommandResult RunRemovedVerb(const Arguments& args) {
+  std::vector<TableRow> rows;
   for (const RemovedEntry& entry : ReadRemovedEntries()) {
     const StartupEntry& row = entry.record.row;
     rows.push_back({entry.id, UtcTimeText(entry.record.when), row.name, row.file_name,
                     row.parameters, row.location, RemovalWayText(entry.record)});
   }
-  return {0, FormatTable(kRemovedColumns, rows, *format), {}};
+  return {0, FormatTable(kRemovedColumns, rows, args.Format()), {}};
 }
 
-CommandResult RunRestoreCommand(const std::vector<std::wstring>& args) {
-  RestoreTaken taken = RestoreTaken::Ask;
-  std::vector<std::wstring> ids;
-  for (size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == L"--replace") {
-      taken = RestoreTaken::Replace;
-    } else if (args[i] == L"--rename") {
-      taken = RestoreTaken::Rename;
-    } else if (StartsWith(args[i], L"-")) {
-      return {2, {}, kKorvanecUsage};
-    } else {
-      ids.push_back(args[i]);
-    }
+CommandResult RunRestoreVerb(const Arguments& args) {
+  if (args.Has(L"--replace") && args.Has(L"--rename")) {
+    return Failure(kExitUsage, L"--replace and --rename exclude each other");
   }
-  if (ids.empty()) return {2, {}, kKorvanecUsage};
+  const RestoreTaken taken = args.Has(L"--replace")  ? RestoreTaken::Replace
+                             : args.Has(L"--rename") ? RestoreTaken::Rename
+                                                     : RestoreTaken::Ask;
+  const std::vector<std::wstring>& ids = args.words;
   CommandResult result;
   std::vector<RemovedEntry> chosen;
   try {
@@ -97,6 +84,16 @@ CommandResult RunRestoreCommand(const std::vector<std::wstring>& args) {
         result.exit_code = 1;
         result.err += Line(id + L": no such record.");
       }
+    }
+    if (args.Has(L"--dry-run")) {
+      std::vector<Action> actions;
+      for (const RemovedEntry& entry : chosen) {
+        actions.push_back({L"restore", &entry.record.row, kDryRun, entry.id});
+      }
+      CommandResult dry = ActionResult(actions, args.Format());
+      dry.exit_code = result.exit_code;
+      dry.err = result.err;
+      return dry;
     }
     const RestoreReport report = RestoreRemoved(chosen, [&](const RemovedEntry&) {
       return taken == RestoreTaken::Ask ? std::nullopt : std::optional(taken);

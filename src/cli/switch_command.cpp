@@ -1,52 +1,52 @@
-#include "cli/switch_command.h"
-
-#include <optional>
-
+// korvanec disable and enable: entries switched off or on without deleting them.
+#include "cli/verbs.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
-#include "platform/text.h"
 
 namespace korvane {
 
-namespace {
-
-std::string Line(const std::wstring& text) {
-  return "korvanec: " + ToUtf8(text) + "\n";
+Selection ScanAndSelect(const Arguments& args) {
+  StartupList list;
+  try {
+    ScanStartupListWithParked(list);
+  } catch (const PlatformError& error) {
+    return {{}, Failure(kExitFailed, error.Text())};
+  }
+  return SelectRows(list, args);
 }
 
-}  // namespace
-
-CommandResult RunSwitchCommand(const std::vector<std::wstring>& args) {
-  const bool on = args[0] == L"enable";
-  std::optional<std::wstring> location;
-  if (args.size() == 4 && args[2] == L"--location") {
-    location = args[3];
-  } else if (args.size() != 2) {
-    return {2, {}, kKorvanecUsage};
+CommandResult RunSwitchVerb(const Arguments& args, bool on) {
+  const Selection selection = ScanAndSelect(args);
+  if (selection.error) return *selection.error;
+  const std::wstring verb = on ? L"enable" : L"disable";
+  std::vector<Action> actions;
+  StartupList to_switch;
+  for (const StartupEntry& row : selection.rows) {
+    actions.push_back({verb, &row, row.enabled == on ? kUnchanged : kDryRun, {}});
+    if (row.enabled != on) to_switch.push_back(row);
   }
-  const std::wstring& name = args[1];
-  try {
-    StartupList list;
-    ScanStartupListWithParked(list);
-    StartupList matching;
-    for (const StartupEntry& row : list) {
-      if (SameText(row.name, name) && (!location || SameText(row.location, *location))) {
-        matching.push_back(row);
+  if (!args.Has(L"--dry-run")) {
+    try {
+      const std::vector<SwitchFailure> failures = SwitchStartupEntries(to_switch, on);
+      for (Action& action : actions) {
+        if (action.outcome == kUnchanged) continue;
+        action.outcome = kDone;
+        for (const SwitchFailure& failure : failures) {
+          if (failure.name == action.row->name && failure.location == action.row->location) {
+            action.outcome = kFailed;
+            action.detail = failure.reason;
+          }
+        }
+      }
+    } catch (const PlatformError& error) {
+      for (Action& action : actions) {
+        if (action.outcome == kUnchanged) continue;
+        action.outcome = kFailed;
+        action.detail = error.Text();
       }
     }
-    if (matching.empty()) return {1, {}, Line(L"no startup entry \"" + name + L"\" was found.")};
-    if (matching.size() > 1) {
-      std::string err =
-          Line(L"several startup entries are named \"" + name + L"\"; choose one with --location:");
-      err += FormatStartupList(matching, ListFormat::Text);
-      return {2, {}, err};
-    }
-    const std::vector<SwitchFailure> failures = SwitchStartupEntries(matching, on);
-    if (!failures.empty()) return {3, {}, Line(failures.front().reason)};
-    return {0, {}, {}};
-  } catch (const PlatformError& error) {
-    return {3, {}, Line(error.Text())};
   }
+  return ActionResult(actions, args.Format());
 }
 
 }  // namespace korvane

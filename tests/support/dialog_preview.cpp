@@ -3,16 +3,22 @@
 //
 //   new-entry FILE     the new startup entry dialog after a browse of FILE
 //   blacklist FILE...  the blacklist dialog with the files on the blacklist
+//   removed NAME=COMMAND...  the user's Run values written, deleted, and the
+//                      restore dialog showing them
 #include <windows.h>
 #include <objbase.h>
 
 #include <string>
 #include <vector>
 
+#include "catalogue/removal.h"
+#include "catalogue/scan.h"
 #include "monitor/blacklist.h"
+#include "platform/registry.h"
 #include "platform/text.h"
 #include "ui/win32/blacklist_dialog.h"
 #include "ui/win32/new_entry_dialog.h"
+#include "ui/win32/removed_dialog.h"
 
 int wmain(int argc, wchar_t** argv) {
   using namespace korvane;
@@ -27,6 +33,23 @@ int wmain(int argc, wchar_t** argv) {
   } else if (what == L"blacklist") {
     AddToBlacklist(files);
     ShowBlacklistDialog(nullptr);
+  } else if (what == L"removed") {
+    const std::wstring run = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    for (const std::wstring& pair : files) {
+      const size_t equals = pair.find(L'=');
+      TRegistry reg;
+      if (equals != std::wstring::npos && reg.OpenKey(run, true)) {
+        reg.WriteString(pair.substr(0, equals), pair.substr(equals + 1));
+      }
+    }
+    StartupList rows;
+    ScanStartupList(rows);
+    for (const StartupEntry& row : rows) {
+      if (SameText(row.location, L"HKEY_CURRENT_USER" + run)) {
+        DeleteStartupEntry(row, RemovalSource::MainList);
+      }
+    }
+    ShowRemovedEntriesDialog(nullptr);
   }
   CoUninitialize();
   return 0;

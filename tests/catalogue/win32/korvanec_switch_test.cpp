@@ -63,14 +63,14 @@ TEST(KorvanecSwitch, OnWindows10TheApprovalIsWrittenAndListed) {
   EXPECT_EQ(off->data[0], 0x03);
   EXPECT_NE(off->data[11] | off->data[10] | off->data[9], 0);  // a FILETIME of this century
   const std::string json = Korvanec(L"list --format json").output;
-  EXPECT_NE(json.find("\"name\": \"Tool\""), std::string::npos);
-  EXPECT_NE(json.find("\"enabled\": false"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"name\":\"Tool\""), std::string::npos);
+  EXPECT_NE(json.find("\"enabled\":false"), std::string::npos) << json;
 
   EXPECT_EQ(Korvanec(L"enable Tool").code, 0u);
   off = Approval(RootKey::CurrentUser, L"Tool");
   ASSERT_TRUE(off);
   EXPECT_EQ(off->data, (std::vector<uint8_t>{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(Korvanec(L"list --format json").output.find("\"enabled\": false"),
+  EXPECT_EQ(Korvanec(L"list --format json").output.find("\"enabled\":false"),
             std::string::npos);
 
   // Exit codes: no such entry, a bad command line, several rows of one name.

@@ -145,7 +145,8 @@ TEST(Korvanec, ListsARealisticStartupConfiguration) {
   EXPECT_EQ(output, FormatStartupList(list, ListFormat::Text));
   EXPECT_EQ(Korvanec(L"list --format json"), FormatStartupList(list, ListFormat::Json));
   EXPECT_EQ(Korvanec(L"list --format csv"), FormatStartupList(list, ListFormat::Csv));
-  EXPECT_EQ(Korvanec(L"list --format yaml"), kKorvanecUsage);
+  EXPECT_EQ(Korvanec(L"list --format yaml").rfind("korvanec: --format takes text, csv or json", 0),
+            0u);
 }
 
 TEST(Korvanec, ListsEveryOtherRowBesideALongUnquotedCommandInTime) {

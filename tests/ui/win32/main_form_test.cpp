@@ -104,7 +104,8 @@ TEST(MainWindow, OpensAt450By350WithTheListsColumnsAndMenus) {
                                        L"Background color..."}));
   EXPECT_EQ(MenuCaptions(GetSubMenu(menu, 2)),
             (std::vector<std::wstring>{L"System registry...", L"Startup folder", L"Win.ini file...",
-                                       L"-", L"Parameters...", L"-", L"Blacklist..."}));
+                                       L"-", L"Parameters...", L"-", L"Blacklist...",
+                                       L"Restore removed entries..."}));
   // The Help items are there, grey: there is nothing behind them yet.
   EXPECT_EQ(MenuCaptions(GetSubMenu(menu, 3)),
             (std::vector<std::wstring>{L"Help contents...", L"Homepage...", L"Technical support...",
@@ -114,8 +115,8 @@ TEST(MainWindow, OpensAt450By350WithTheListsColumnsAndMenus) {
   }
   EXPECT_TRUE(MenuItemEnabled(menu, Blacklist1));
   EXPECT_EQ(MenuCaptions(form.TrayPopup()),
-            (std::vector<std::wstring>{L"Show Korvane", L"Refresh", L"-", L"Parameters...", L"-",
-                                       L"Exit"}));
+            (std::vector<std::wstring>{L"Show Korvane", L"Refresh", L"-", L"Parameters...",
+                                       L"Restore removed entries...", L"-", L"Exit"}));
 
   // Only new entry, refresh and parameters work before anything is selected.
   const std::pair<UINT, bool> buttons[] = {{Newstartupentry1, true},

@@ -1,0 +1,193 @@
+// Every verb through korvanec.exe itself in the Wine prefix: exit codes,
+// output, and the registry before and after.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "gui/messages.h"
+#include "platform/processes.h"
+#include "platform/shell.h"
+#include "platform/text.h"
+#include "support/programs.h"
+#include "support/world.h"
+
+namespace korvane {
+namespace {
+
+const std::wstring kMachineRun =
+    L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+struct Result {
+  DWORD code = 0;
+  std::string output;
+};
+
+Result Korvanec(const std::wstring& arguments) {
+  Result result;
+  result.output =
+      testing::RunAndCapture(testing::HelperProgram(L"korvanec.exe"), arguments, &result.code);
+  return result;
+}
+
+std::wstring Quoted(const std::wstring& text) {
+  return L"\"" + text + L"\"";
+}
+
+bool ProcessRuns(const std::wstring& path) {
+  TWindowsAPI::Instance().InvalidateProcessList();
+  return TWindowsAPI::Instance().FindProcessFile(path) >= 0;
+}
+
+class KorvanecExe : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ResetWorld();
+    tool_ = test::kRoot + L"\\Tools\\tool.exe";
+    test::PutFile(tool_);
+    test::SetString(RootKey::CurrentUser, test::kRunKey, L"Tool", tool_);
+    test::SetString(RootKey::CurrentUser, test::kRunKey, L"Twin", tool_);
+    test::SetString(RootKey::LocalMachine, test::kRunKey, L"Twin", tool_);
+    test::PutFile(test::kRoot + L"\\Startup\\notes.txt");
+    snapshot_ = test::kRoot + L"\\before.json";
+    ASSERT_EQ(Korvanec(L"export " + Quoted(snapshot_)).code, 0u);
+  }
+  // Exit 0 from compare: the startup configuration is as exported.
+  void ExpectUnchanged(const std::wstring& after) {
+    const Result same = Korvanec(L"compare " + Quoted(snapshot_));
+    EXPECT_EQ(same.code, 0u) << ToUtf8(after) << "\n" << same.output;
+  }
+  std::wstring tool_, snapshot_;
+};
+
+TEST_F(KorvanecExe, EveryVerbsExitCodesAndDryRunChangesNothing) {
+  const std::wstring other = test::kRoot + L"\\Tools\\other.exe";
+  struct Case {
+    std::wstring arguments;
+    DWORD code;
+  } cases[] = {
+      {L"list --format json", 0},
+      {L"--help", 0},
+      {L"--version", 0},
+      {L"", 2},
+      {L"frobnicate", 2},
+      {L"delete Tool --dry-run", 0},
+      {L"delete Twin --all --dry-run", 0},
+      {L"delete notes.txt --dry-run", 0},
+      {L"move notes.txt --to " + Quoted(kMachineRun) + L" --dry-run", 0},
+      {L"disable notes.txt --dry-run", 0},
+      {L"blacklist add notes.txt --dry-run", 0},
+      {L"delete Twin", 2},
+      {L"delete Nothing", 1},
+      {L"disable Tool --dry-run", 0},
+      {L"enable Tool", 0},  // on already: nothing to do
+      {L"enable Nothing", 1},
+      {L"add New " + Quoted(other) + L" --location \"Registry, current user, Run\" --dry-run", 0},
+      {L"add Tool " + Quoted(other) + L" --location \"Registry, current user, Run\"", 3},
+      {L"add Word \"C:\\a b.exe\" --location \"Win.ini, run\"", 2},
+      {L"add Empty \"\" --location \"Registry, current user, Run\"", 2},
+      {L"move Tool --to " + Quoted(kMachineRun) + L" --dry-run", 0},
+      {L"move Tool --to HKEY_CURRENT_USER\\Nowhere", 2},
+      {L"move Nothing --to " + Quoted(kMachineRun), 1},
+      {L"run Tool --dry-run", 0},
+      {L"run Nothing", 1},
+      {L"stop Tool", 0},  // not running: passed over
+      {L"stop Nothing", 1},
+      {L"blacklist list", 0},
+      {L"blacklist add Tool --dry-run", 0},
+      {L"blacklist add Nothing", 1},
+      {L"blacklist remove C:\\not\\listed.exe", 1},
+      {L"blacklist", 2},
+      {L"export --bogus", 2},
+      {L"compare", 2},
+      {L"compare " + Quoted(test::kRoot + L"\\missing.json"), 2},
+  };
+  for (const Case& c : cases) {
+    const Result result = Korvanec(c.arguments);
+    EXPECT_EQ(result.code, c.code) << ToUtf8(c.arguments) << "\n" << result.output;
+    ExpectUnchanged(c.arguments);
+  }
+  EXPECT_TRUE(FileExists(test::kRoot + L"\\Startup\\notes.txt"));
+}
+
+TEST_F(KorvanecExe, ExportDeleteCompareReportsTheRemoval) {
+  const Result deleted = Korvanec(L"delete Twin --location " + Quoted(kMachineRun));
+  ASSERT_EQ(deleted.code, 0u) << deleted.output;
+  const Result compared = Korvanec(L"compare " + Quoted(snapshot_) + L" --format csv");
+  EXPECT_EQ(compared.code, 1u);
+  EXPECT_EQ(compared.output, "Change,Name,File name,Location,Startup,Fields\r\nremoved,Twin," +
+                                 ToUtf8(tool_) + "," + ToUtf8(kMachineRun) + ",Enabled,\r\n");
+  // A snapshot that is not one: exit 2, one line, nothing compared.
+  test::PutFile(test::kRoot + L"\\cut.json", test::FileContent(snapshot_).substr(0, 100));
+  test::PutFile(test::kRoot + L"\\huge.json", std::string(17 << 20, '['));
+  test::PutFile(test::kRoot + L"\\deep.json", std::string(1 << 20, '['));
+  for (const wchar_t* bad : {L"cut.json", L"huge.json", L"deep.json"}) {
+    const Result refused = Korvanec(L"compare " + Quoted(test::kRoot + L"\\" + bad));
+    EXPECT_EQ(refused.code, 2u) << ToUtf8(bad);
+    EXPECT_EQ(refused.output.find('\n'), refused.output.size() - 1) << refused.output;
+  }
+}
+
+TEST_F(KorvanecExe, ChangingVerbsChangeWhatTheySay) {
+  const std::wstring other = test::kRoot + L"\\Tools\\other.exe";
+  test::PutFile(other);
+  EXPECT_EQ(Korvanec(L"move Tool --to " + Quoted(kMachineRun)).code, 0u);
+  EXPECT_EQ(Korvanec(L"add Tool " + Quoted(other) + L" --location " + Quoted(kMachineRun) +
+                     L" --replace --parameters -q")
+                .code,
+            0u);
+  EXPECT_EQ(Korvanec(L"disable Tool").code, 0u);
+  const Result compared = Korvanec(L"compare " + Quoted(snapshot_) + L" --format csv");
+  EXPECT_EQ(compared.code, 1u);
+  EXPECT_EQ(compared.output,
+            "Change,Name,File name,Location,Startup,Fields\r\n"
+            "removed,Tool," +
+                ToUtf8(tool_) +
+                ",HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run,Enabled,\r\n"
+                "added,Tool," +
+                ToUtf8(other) + "," + ToUtf8(kMachineRun) + ",Disabled,\r\n");
+  EXPECT_EQ(Korvanec(L"blacklist add Twin --all").code, 0u);
+  EXPECT_EQ(test::ValueNames(test::kRunKey), std::vector<std::wstring>{});
+  EXPECT_EQ(Korvanec(L"blacklist remove " + Quoted(tool_)).code, 0u);
+}
+
+TEST_F(KorvanecExe, RunStartsTheProgramAndStopEndsIt) {
+  const std::wstring program = testing::HelperProgram(L"korvane_startup_program.exe");
+  test::SetString(RootKey::CurrentUser, test::kRunKey, L"Helper", Quoted(program));
+  ASSERT_FALSE(ProcessRuns(program));
+  EXPECT_EQ(Korvanec(L"run Helper").code, 0u);
+  bool started = false;
+  for (int i = 0; i < 50 && !started; ++i, Sleep(100)) started = ProcessRuns(program);
+  EXPECT_TRUE(started);
+  const Result stopped = Korvanec(L"stop Helper");
+  EXPECT_EQ(stopped.code, 0u) << stopped.output;
+  bool ended = false;
+  for (int i = 0; i < 50 && !ended; ++i, Sleep(100)) ended = !ProcessRuns(program);
+  EXPECT_TRUE(ended);
+
+  // add --start, as "Start after addition".
+  EXPECT_EQ(Korvanec(L"add Started " + Quoted(program) +
+                     L" --location \"Registry, current user, Run\" --start")
+                .code,
+            0u);
+  started = false;
+  for (int i = 0; i < 50 && !started; ++i, Sleep(100)) started = ProcessRuns(program);
+  EXPECT_TRUE(started);
+  EXPECT_EQ(Korvanec(L"stop Started").code, 0u);
+  ended = false;
+  for (int i = 0; i < 50 && !ended; ++i, Sleep(100)) ended = !ProcessRuns(program);
+  EXPECT_TRUE(ended);
+}
+
+TEST(KorvanecVersion, OneVersionInTheResourceTheCaptionAndKorvanec) {
+  TLMDVersionInfo info;
+  info.SetRetrieveFilename(testing::HelperProgram(L"korvane.exe"));
+  ASSERT_FALSE(info.FileVersion.empty());
+  EXPECT_EQ(Korvanec(L"--version").output, "korvanec " + ToUtf8(info.FileVersion) + "\n");
+  EXPECT_EQ(std::wstring(kMainFormCaption), L"Korvane " + info.FileVersion);
+  TLMDVersionInfo console;
+  console.SetRetrieveFilename(testing::HelperProgram(L"korvanec.exe"));
+  EXPECT_EQ(console.FileVersion, info.FileVersion);
+  EXPECT_EQ(console.ProductVersion, info.ProductVersion);
+}
+
+}  // namespace
+}  // namespace korvane
