@@ -5,6 +5,7 @@
 #include "catalogue/removal.h"
 #include "cli/verbs.h"
 #include "monitor/saved_list.h"
+#include "monitor/snapshot.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -159,7 +160,13 @@ CommandResult RunMoveVerb(const Arguments& args) {
     }
     const MoveResult result = MoveStartupEntries(rows, *target);
     // What the move wrote is the user's own doing, not a new entry to report.
-    AddToSavedList(MovedFileNames(rows, result));
+    const std::vector<std::wstring> moved = MovedFileNames(rows, result);
+    AddToSavedList(moved);
+    AcceptPlacedEntries([&](const StartupEntry& row) {
+      return row.location == target_text &&
+             std::any_of(moved.begin(), moved.end(),
+                         [&](const std::wstring& name) { return SameText(name, row.file_name); });
+    });
     for (size_t i = 0; i < rows.size() && i < result.size(); ++i) {
       const RowMove& move = result[i];
       switch (move.outcome) {
@@ -222,6 +229,9 @@ CommandResult RunAddVerb(const Arguments& args) {
     PlaceNewEntry(entry);
     // Added here on purpose: the window does not report it as new.
     AddToSavedList({entry.file_name});
+    AcceptPlacedEntries([&](const StartupEntry& placed) {
+      return placed.location == row.location && SameText(placed.file_name, entry.file_name);
+    });
     // As "Start after addition": a program that runs already is not started twice.
     if (args.Has(L"--start") && TWindowsAPI::Instance().FindProcessFile(entry.file_name) < 0) {
       StartNewEntry(entry);

@@ -1,5 +1,8 @@
 // korvanec disable and enable: entries switched off or on without deleting them.
 #include "cli/verbs.h"
+#include <algorithm>
+
+#include "monitor/snapshot.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
 
@@ -28,6 +31,15 @@ CommandResult RunSwitchVerb(const Arguments& args, bool on) {
   if (!args.Has(L"--dry-run")) {
     try {
       const std::vector<SwitchFailure> failures = SwitchStartupEntries(to_switch, on);
+      // What korvanec switched on is not "enabled again" in the window.
+      if (on) {
+        std::vector<std::wstring> switched;
+        for (const StartupEntry& row : to_switch) switched.push_back(EntryIdentity(row));
+        AcceptPlacedEntries([&](const StartupEntry& row) {
+          return row.enabled &&
+                 std::find(switched.begin(), switched.end(), EntryIdentity(row)) != switched.end();
+        });
+      }
       for (Action& action : actions) {
         if (action.outcome == kUnchanged) continue;
         action.outcome = kDone;

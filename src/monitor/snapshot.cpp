@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "monitor/saved_list.h"
+#include "monitor/switching.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -247,6 +248,17 @@ void AddToSnapshot(const StartupList& rows) {
     }
   }
   SaveSnapshot(*held, text);
+}
+
+void AcceptPlacedEntries(const std::function<bool(const StartupEntry&)>& placed) {
+  try {
+    StartupList rows;
+    ScanStartupListWithParked(rows);
+    std::erase_if(rows, [&placed](const StartupEntry& row) { return !placed(row); });
+    AddToSnapshot(rows);
+  } catch (const PlatformError&) {
+    // Then the next refresh reports the entry, which is no loss.
+  }
 }
 
 std::wstring ChangeKindText(ChangeKind change) {

@@ -3,6 +3,7 @@
 // names: each row's place, name, command and state as the last refresh left
 // them, in %LOCALAPPDATA%\Korvane\snapshot.txt. Against it a refresh tells a
 // new entry from a changed, moved or re-enabled one.
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ void SaveSnapshot(const StartupList& rows);
 // saved list speaks for them then). Throws PlatformError when it cannot be
 // written.
 void AddToSnapshot(const StartupList& rows);
+// The same for the rows of a fresh scan that `placed` picks: what korvanec
+// itself wrote is not reported by the window's next refresh. Quiet when the
+// list or the snapshot cannot be read or written.
+void AcceptPlacedEntries(const std::function<bool(const StartupEntry&)>& placed);
 
 // What a refresh reports about an entry.
 enum class ChangeKind {

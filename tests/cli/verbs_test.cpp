@@ -5,6 +5,8 @@
 #include "catalogue/scan.h"
 #include "cli/korvanec.h"
 #include "monitor/blacklist.h"
+#include "monitor/snapshot.h"
+#include "monitor/switching.h"
 #include "platform/text.h"
 #include "support/world.h"
 
@@ -265,6 +267,34 @@ TEST(KorvanecUsage, EveryVerbHasHelpAndTheExitCodes) {
   EXPECT_EQ(RunKorvanec({L"blacklist", L"--help"}).out.rfind("usage: korvanec blacklist list", 0),
             0u);
   EXPECT_EQ(RunKorvanec({L"--version"}).out.rfind("korvanec ", 0), 0u);
+}
+
+TEST_F(KorvanecVerbs, WhatKorvanecAddsMovesOrEnablesIsNotReportedByTheWindow) {
+  test::MakeFolder(LocalAppDataFolder());
+  // The window's refresh: the list as it stands is the snapshot.
+  auto refresh = [] {
+    StartupList rows;
+    ScanStartupListWithParked(rows);
+    SaveSnapshot(rows);
+  };
+  auto reported = [] {
+    StartupList rows;
+    ScanStartupListWithParked(rows);
+    return DetectEntryChanges(rows, ReadEntrySnapshot(), {}).size();
+  };
+  refresh();
+  EXPECT_EQ(RunKorvanec({L"disable", L"Twin", L"--location", kUserRun}).exit_code, 0);
+  refresh();
+  EXPECT_EQ(RunKorvanec({L"add", L"Other", test::kRoot + L"\other.exe", L"--location",
+                         L"Registry, current user, Run"})
+                .exit_code,
+            0);
+  EXPECT_EQ(RunKorvanec({L"move", L"Tool", L"--to", kMachineRun}).exit_code, 0);
+  EXPECT_EQ(RunKorvanec({L"enable", L"Twin", L"--location", kUserRun}).exit_code, 0);
+  EXPECT_EQ(reported(), 0u);
+  // What another program writes meanwhile still is.
+  test::SetString(RootKey::CurrentUser, test::kRunKey, L"Stranger", tool_ + L" -x");
+  EXPECT_EQ(reported(), 1u);
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ TEST(KorvanecRestore, RemovedEntriesAreListedAndComeBack) {
   EXPECT_NE(listed.output.find(ToUtf8(greek) + "," + ToUtf8(tool) + ",-a,"), std::string::npos);
   EXPECT_NE(listed.output.find(",Deleted\r\n"), std::string::npos);
   Result json = Korvanec(L"removed --format json");
-  EXPECT_NE(json.output.find("\"id\": \"" + id + "\""), std::string::npos) << json.output;
+  EXPECT_NE(json.output.find("\"id\":\"" + id + "\""), std::string::npos) << json.output;
 
   // Usage errors, and an id the store does not hold.
   EXPECT_EQ(Korvanec(L"restore").code, 2u);
