@@ -17,32 +17,8 @@ namespace {
 
 constexpr size_t kMaxRecord = 1 << 20;  // no startup entry comes near it
 
-// Every text goes as the hex digits of its UTF-8 bytes: no character of a
-// name or command can break a line or a field.
-std::string Hex(std::string_view bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
-
-std::string Hex(const std::vector<uint8_t>& bytes) {
+std::string HexOf(const std::vector<uint8_t>& bytes) {
   return Hex({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
-}
-
-std::optional<std::string> Unhex(std::string_view hex) {
-  if (hex.size() % 2 != 0) return std::nullopt;
-  std::string out;
-  for (size_t i = 0; i < hex.size(); i += 2) {
-    unsigned value = 0;
-    auto [end, error] = std::from_chars(hex.data() + i, hex.data() + i + 2, value, 16);
-    if (error != std::errc() || end != hex.data() + i + 2) return std::nullopt;
-    out += static_cast<char>(value);
-  }
-  return out;
 }
 
 std::optional<uint64_t> Number(std::string_view text) {
@@ -139,6 +115,28 @@ PutBackResult PutFileBack(const EntryCopy& copy, TakenPlace taken) {
 
 }  // namespace
 
+std::string Hex(std::string_view bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+
+std::optional<std::string> Unhex(std::string_view hex) {
+  if (hex.size() % 2 != 0) return std::nullopt;
+  std::string out;
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    unsigned value = 0;
+    auto [end, error] = std::from_chars(hex.data() + i, hex.data() + i + 2, value, 16);
+    if (error != std::errc() || end != hex.data() + i + 2) return std::nullopt;
+    out += static_cast<char>(value);
+  }
+  return out;
+}
+
 std::string EntryRecordText(const EntryRecord& record, std::string_view header) {
   const StartupEntry& row = record.row;
   std::string out = std::string(header) + "\n";
@@ -159,7 +157,7 @@ std::string EntryRecordText(const EntryRecord& record, std::string_view header) 
     text("key", value->key_path);
     text("value", value->value_name);
     line("type", std::to_string(static_cast<int>(value->value.type)));
-    line("data", Hex(value->value.data));
+    line("data", HexOf(value->value.data));
   } else if (const auto* file = std::get_if<FolderSource>(&row.source)) {
     line("kind", "folder");
     text("path", file->path);
@@ -184,7 +182,7 @@ std::string EntryRecordText(const EntryRecord& record, std::string_view header) 
   if (!record.moved_to.empty()) text("to", record.moved_to);
   if (record.approval) {
     line("approvaltype", std::to_string(static_cast<int>(record.approval->type)));
-    line("approval", Hex(record.approval->data));
+    line("approval", HexOf(record.approval->data));
   }
   return out;
 }

@@ -34,6 +34,12 @@ struct EntryCopy {
   std::string bytes;
 };
 
+// Korvane's files give every text as the hex digits of its UTF-8 bytes, so
+// that no character of a name or command can break a line or a field.
+std::string Hex(std::string_view bytes);
+// The bytes back; nothing for an odd length or a character that is no digit.
+std::optional<std::string> Unhex(std::string_view hex);
+
 // The record's text (UTF-8) under the store's header line, and back: nothing
 // for text that is not a whole record under that header.
 std::string EntryRecordText(const EntryRecord& record, std::string_view header);

@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <variant>
 
+#include "catalogue/entry_record.h"
 #include "monitor/saved_list.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
@@ -20,32 +21,8 @@ constexpr char kHeader[] = "Korvane snapshot 1";
 // Thousands of entries stay far below it; a larger file is not ours.
 constexpr uint64_t kMaxSnapshot = 16u << 20;
 
-std::string Hex(std::string_view bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
-
 std::string HexText(const std::wstring& text) {
   return Hex(ToUtf8(text));
-}
-
-std::optional<std::string> Unhex(std::string_view hex) {
-  if (hex.size() % 2 != 0) return std::nullopt;
-  std::string out;
-  out.reserve(hex.size() / 2);
-  for (size_t i = 0; i < hex.size(); i += 2) {
-    unsigned value = 0;
-    auto [end, error] = std::from_chars(hex.data() + i, hex.data() + i + 2, value, 16);
-    if (error != std::errc() || end != hex.data() + i + 2) return std::nullopt;
-    out += static_cast<char>(value);
-  }
-  return out;
 }
 
 // The blank-separated fields of one line, read in turn; any field that is
