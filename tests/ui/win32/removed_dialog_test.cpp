@@ -48,7 +48,9 @@ void Delete(const std::wstring& name, RemovalSource source) {
   StartupList list;
   ScanStartupList(list);
   for (const StartupEntry& row : list) {
-    if (row.name == name) ASSERT_TRUE(DeleteStartupEntry(row, source)) << ToUtf8(name);
+    if (row.name == name) {
+      ASSERT_TRUE(DeleteStartupEntry(row, source)) << ToUtf8(name);
+    }
   }
 }
 
