@@ -31,16 +31,18 @@ class Fields {
  public:
   explicit Fields(std::string_view line) : rest_(line) {}
   bool ok() const { return ok_; }
-  bool AtEnd() const { return rest_.empty(); }
+  bool AtEnd() const { return !rest_; }
 
+  // An empty field is a field: the last one of a line may be empty too.
   std::string_view Next() {
-    if (rest_.empty()) {
+    if (!rest_) {
       ok_ = false;
       return {};
     }
-    const size_t blank = rest_.find(' ');
-    std::string_view field = rest_.substr(0, blank);
-    rest_ = blank == std::string_view::npos ? std::string_view() : rest_.substr(blank + 1);
+    const size_t blank = rest_->find(' ');
+    std::string_view field = rest_->substr(0, blank);
+    rest_ =
+        blank == std::string_view::npos ? std::nullopt : std::optional(rest_->substr(blank + 1));
     return field;
   }
   std::wstring Text() {
@@ -65,7 +67,7 @@ class Fields {
   }
 
  private:
-  std::string_view rest_;
+  std::optional<std::string_view> rest_;  // nothing once the last field was read
   bool ok_ = true;
 };
 
@@ -100,6 +102,16 @@ std::string RowLine(const StartupEntry& row) {
     add(HexText(word->word));
     add(std::to_string(word->position));
     add(std::to_string(word->occurrence));
+  } else if (const auto* task = std::get_if<TaskSource>(&row.source)) {
+    add("task");
+    add(HexText(task->path));
+    add(std::to_string(task->action));
+    add(HexText(task->working_folder));
+  } else if (const auto* service = std::get_if<ServiceSource>(&row.source)) {
+    add("service");
+    add(HexText(service->name));
+    add(std::to_string(static_cast<uint32_t>(service->start)));
+    add(service->delayed ? "1" : "0");
   } else {
     add("none");
   }
@@ -142,6 +154,18 @@ std::optional<StartupEntry> ParseRow(std::string_view line) {
     word.position = fields.Number(1 << 20);
     word.occurrence = fields.Number(1 << 20);
     row.source = std::move(word);
+  } else if (kind == "task") {
+    TaskSource task;
+    task.path = fields.Text();
+    task.action = fields.Number(1 << 10);
+    task.working_folder = fields.Text();
+    row.source = std::move(task);
+  } else if (kind == "service") {
+    ServiceSource service;
+    service.name = fields.Text();
+    service.start = static_cast<ServiceStart>(fields.Number(4));
+    service.delayed = fields.Number(1) == 1;
+    row.source = std::move(service);
   } else if (kind != "none") {
     return std::nullopt;
   }
