@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "platform/files.h"
+#include "platform/services.h"
+#include "platform/tasks.h"
 #include "platform/text.h"
 
 namespace korvane {
@@ -151,6 +153,49 @@ SplitCommand SplitCommandLine(const std::wstring& command) {
   }
   split.file_name = CompleteExtension(rest.substr(0, split_at), search);
   if (split_at != std::wstring::npos) split.parameters = rest.substr(split_at + 1);
+  return split;
+}
+
+}  // namespace korvane
+
+namespace korvane {
+
+namespace {
+
+// A path as the service control manager writes one: "\??\C:\...",
+// "\SystemRoot\..." and a path relative to the Windows folder made full.
+std::wstring ManagerPath(std::wstring path) {
+  path = ExpandEnvironment(path);
+  auto starts = [&path](std::wstring_view prefix) {
+    return path.size() >= prefix.size() &&
+           SameText(std::wstring_view(path).substr(0, prefix.size()), prefix);
+  };
+  if (starts(L"\\??\\")) return path.substr(4);
+  if (starts(L"\\SystemRoot\\")) {
+    return IncludeTrailingBackslash(WindowsDirectory()) + path.substr(12);
+  }
+  if (starts(L"system32\\")) return IncludeTrailingBackslash(WindowsDirectory()) + path;
+  return path;
+}
+
+}  // namespace
+
+SplitCommand SplitTaskAction(const TaskAction& action) {
+  // The Command field names one program, blanks and all, unless it is quoted
+  // with more after it.
+  SplitCommand split = SplitCommandLine(ExpandEnvironment(action.command));
+  const std::wstring arguments = ExpandEnvironment(action.arguments);
+  if (!arguments.empty()) {
+    split.parameters += (split.parameters.empty() ? L"" : L" ") + arguments;
+  }
+  return split;
+}
+
+SplitCommand SplitServiceImage(const ServiceRecord& service) {
+  SplitCommand split = SplitCommandLine(ManagerPath(service.image_path));
+  if (!service.service_dll.empty() && SameText(ExtractFileName(split.file_name), L"svchost.exe")) {
+    split.file_name = ManagerPath(service.service_dll);
+  }
   return split;
 }
 

@@ -57,4 +57,15 @@ struct SplitCommand {
 // none can). A missing extension is completed from the program found.
 SplitCommand SplitCommandLine(const std::wstring& command);
 
+struct TaskAction;
+struct ServiceRecord;
+
+// A task's program action as a command: its program and arguments, each with
+// its references expanded, split as a command of a Run key.
+SplitCommand SplitTaskAction(const TaskAction& action);
+// A service's image path as a command ("\SystemRoot\" and "\??\" forms and
+// references resolved). A shared-process service (svchost.exe) that names its
+// DLL shows the DLL as its program, with the host's parameters.
+SplitCommand SplitServiceImage(const ServiceRecord& service);
+
 }  // namespace korvane

@@ -16,6 +16,10 @@ struct IdentityOf {
   std::wstring operator()(const WinIniSource& source) const {
     return L"I" + std::to_wstring(source.occurrence) + L"|" + source.word;
   }
+  std::wstring operator()(const TaskSource& source) const {
+    return L"T" + std::to_wstring(source.action) + L"|" + source.path;
+  }
+  std::wstring operator()(const ServiceSource& source) const { return L"S" + source.name; }
 };
 
 }  // namespace
@@ -38,6 +42,13 @@ bool SamePlace(const StartupEntry& a, const StartupEntry& b) {
     const auto& y = std::get<WinIniSource>(b.source);
     return SameText(x->ini_path, y.ini_path) && SameText(x->key, y.key) &&
            x->position == y.position && x->word == y.word;
+  }
+  if (const auto* x = std::get_if<TaskSource>(&a.source)) {
+    const auto& y = std::get<TaskSource>(b.source);
+    return SameText(x->path, y.path) && x->action == y.action;
+  }
+  if (const auto* x = std::get_if<ServiceSource>(&a.source)) {
+    return SameText(x->name, std::get<ServiceSource>(b.source).name);
   }
   return false;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/services.h"
 
 namespace korvane {
 
@@ -34,6 +35,22 @@ struct WinIniSource {
   size_t occurrence = 0;  // how many equal words stand before it
 };
 
+// A program action of a scheduled task that starts at logon or boot.
+struct TaskSource {
+  std::wstring path;            // the task's path, "\Vendor\Updater"
+  size_t action = 0;            // which of its program actions
+  std::wstring working_folder;  // the action's, references expanded
+};
+
+// A service of a program that starts on its own.
+struct ServiceSource {
+  std::wstring name;  // the service's own name, not the one it shows
+  // How it starts when on: its type now, or the one Korvane keeps for a
+  // service it switched off.
+  ServiceStart start = ServiceStart::Automatic;
+  bool delayed = false;
+};
+
 // The place of a file, or of a registry value in the 64-bit view, without
 // what it holds: enough to find what belongs to it (its approval).
 inline FolderSource FileSource(std::wstring path) {
@@ -49,7 +66,8 @@ inline RegistrySource ValueSource(RootKey root, std::wstring key_path, std::wstr
   return source;
 }
 
-using EntrySource = std::variant<std::monostate, RegistrySource, FolderSource, WinIniSource>;
+using EntrySource = std::variant<std::monostate, RegistrySource, FolderSource, WinIniSource,
+                                 TaskSource, ServiceSource>;
 
 // One row of the startup list: the five texts the list shows, and where the
 // entry came from. Commands act on the source; the texts are what the user

@@ -7,13 +7,20 @@
 
 #include "catalogue/approval.h"
 #include "catalogue/location.h"
+#include "catalogue/system_entries.h"
 #include "platform/error.h"
 #include "platform/profile.h"
+#include "platform/tasks.h"
 #include "platform/text.h"
 
 namespace korvane {
 
 namespace {
+
+// A file's bytes, or a task's definition, are kept beside the record.
+bool HasBytes(const EntrySource& source) {
+  return std::holds_alternative<FolderSource>(source) || std::holds_alternative<TaskSource>(source);
+}
 
 constexpr size_t kMaxRecord = 1 << 20;  // no startup entry comes near it
 
@@ -91,6 +98,11 @@ std::string EntryRecordText(const EntryRecord& record, std::string_view header) 
     text("word", word->word);
     line("position", std::to_string(word->position));
     line("occurrence", std::to_string(word->occurrence));
+  } else if (const auto* task = std::get_if<TaskSource>(&row.source)) {
+    line("kind", "task");
+    text("task", task->path);
+    line("action", std::to_string(task->action));
+    text("working", task->working_folder);
   }
   if (record.when != 0) line("when", std::to_string(record.when));
   if (!record.how.empty()) text("how", record.how);
@@ -191,6 +203,11 @@ std::optional<EntryRecord> ParseEntryRecord(const std::string& text, std::string
     }
     row.source = WinIniSource{*ini, *key, *word, static_cast<size_t>(*position),
                               static_cast<size_t>(*occurrence)};
+  } else if (*kind == "task") {
+    auto path = text_of("task"), working = text_of("working");
+    auto action = number_of("action", 1 << 10);
+    if (!path || !working || !action || path->empty() || (*path)[0] != L'\\') return std::nullopt;
+    row.source = TaskSource{*path, static_cast<size_t>(*action), *working};
   } else {
     return std::nullopt;
   }
@@ -240,6 +257,17 @@ std::optional<EntryCopy> CaptureEntry(const StartupEntry& row, std::wstring& rea
       }
       copy.bytes = std::move(*bytes);
       copy.record.times = *times;
+    } else if (const auto* task = std::get_if<TaskSource>(&row.source)) {
+      // A task goes on record as its whole definition.
+      std::optional<std::wstring> definition = ReadTaskDefinition(task->path);
+      if (!definition) {
+        reason = L"The entry is no longer in its location.";
+        return std::nullopt;
+      }
+      copy.bytes = ToUtf8(*definition);
+    } else if (std::holds_alternative<ServiceSource>(row.source)) {
+      reason = WhyNotDeleted(row);
+      return std::nullopt;
     } else if (!std::holds_alternative<WinIniSource>(row.source)) {
       reason = L"The entry is no longer in its location.";
       return std::nullopt;
@@ -260,7 +288,7 @@ bool SameEntryContent(const EntryCopy& a, const EntryCopy& b) {
     const auto* other = std::get_if<RegistrySource>(&b.record.row.source);
     return other && other->value == value->value;
   }
-  if (std::holds_alternative<FolderSource>(a.record.row.source)) return a.bytes == b.bytes;
+  if (HasBytes(a.record.row.source)) return a.bytes == b.bytes;
   return true;  // a win.ini word is all its content
 }
 
@@ -305,7 +333,7 @@ std::wstring RecordStore::Write(const EntryCopy& copy, const std::wstring& tag) 
   }
   // The bytes first: a record on disk always has what it names.
   try {
-    if (std::holds_alternative<FolderSource>(copy.record.row.source)) {
+    if (HasBytes(copy.record.row.source)) {
       ReplaceFileBytes(BytesPath(id), copy.bytes);
     }
     ReplaceFileBytes(RecordPath(id), EntryRecordText(copy.record, header_));
@@ -359,7 +387,7 @@ std::optional<EntryCopy> RecordStore::Read(const std::wstring& id) const {
   std::optional<EntryRecord> record = text ? ParseEntryRecord(*text, header_) : std::nullopt;
   if (!record) return std::nullopt;
   EntryCopy copy{std::move(*record), {}};
-  if (std::holds_alternative<FolderSource>(copy.record.row.source)) {
+  if (HasBytes(copy.record.row.source)) {
     std::optional<std::string> bytes = ReadFileBytes(BytesPath(id));
     if (!bytes) return std::nullopt;
     copy.bytes = std::move(*bytes);

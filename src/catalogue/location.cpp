@@ -8,6 +8,9 @@
 
 namespace korvane {
 
+const wchar_t kTaskSchedulerLocation[] = L"Task Scheduler";
+const wchar_t kServicesLocation[] = L"Services";
+
 namespace {
 
 constexpr wchar_t kShellFolders[] =

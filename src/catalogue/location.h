@@ -68,6 +68,12 @@ std::wstring NumberedName(const std::wstring& base, int n, const std::wstring& e
 // A file name without its extension.
 std::wstring WithoutExtension(const std::wstring& name);
 
+// The location texts of the two kinds beyond the 27: the program actions of
+// scheduled tasks that start at logon or boot, and services that start on
+// their own.
+extern const wchar_t kTaskSchedulerLocation[];  // "Task Scheduler"
+extern const wchar_t kServicesLocation[];       // "Services"
+
 // The text of the Location column: "HKEY_CURRENT_USER\Software\...", the
 // folder without a trailing backslash, or "C:\WINDOWS\win.ini, run".
 std::wstring LocationText(const StartupLocation& location);

@@ -9,6 +9,7 @@
 #include "catalogue/undo_store.h"
 #include "catalogue/placement.h"
 #include "catalogue/removal.h"
+#include "catalogue/system_entries.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -153,6 +154,7 @@ class Mover {
       return {MoveOutcome::AlreadyThere, {}, false, {}};
     }
     if (std::holds_alternative<std::monostate>(row.source)) return NotMoved(kNoLongerThere);
+    if (std::wstring why = WhyNotMoved(row); !why.empty()) return NotMoved(why);
     // A switched-off entry stays off where it goes, and only the Run keys and
     // the Startup folders keep that state.
     if (!row.enabled && !(StartupApprovalsHonoured() && TargetApproval(L"x"))) {

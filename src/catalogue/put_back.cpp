@@ -6,6 +6,7 @@
 #include "catalogue/location.h"
 #include "platform/error.h"
 #include "platform/profile.h"
+#include "platform/tasks.h"
 #include "platform/text.h"
 
 namespace korvane {
@@ -41,6 +42,9 @@ StartupEntry Renamed(StartupEntry row, const std::wstring& name) {
     if (SameText(row.file_name, file->path)) row.file_name = path;
     row.name = SameText(ExtractFileExt(name), L".lnk") ? WithoutExtension(name) : name;
     file->path = path;
+  } else if (auto* task = std::get_if<TaskSource>(&row.source)) {
+    task->path = name;
+    row.name = name;
   }
   return row;
 }
@@ -97,6 +101,27 @@ PutBackResult PutFileBack(const EntryCopy& copy, TakenPlace taken) {
   return {PutBackResult::Done, {}, Renamed(copy.record.row, ExtractFileName(path))};
 }
 
+// A task is registered again from its definition.
+PutBackResult PutTaskBack(const EntryCopy& copy, TakenPlace taken) {
+  const auto& task = std::get<TaskSource>(copy.record.row.source);
+  const std::wstring definition = FromUtf8(copy.bytes);
+  std::wstring path = task.path;
+  std::optional<std::wstring> there = ReadTaskDefinition(path);
+  if (there && *there != definition) {
+    if (taken == TakenPlace::Refuse) return Taken(L"Another task of that name is registered now.");
+    if (taken == TakenPlace::Replace) {
+      DeleteTask(path);
+      there.reset();
+    }
+    for (int n = 2; there && *there != definition; ++n) {
+      path = NumberedName(task.path, n, L"");
+      there = ReadTaskDefinition(path);
+    }
+  }
+  if (!there) RegisterTask(path, definition);
+  return {PutBackResult::Done, {}, Renamed(copy.record.row, path)};
+}
+
 }  // namespace
 
 PutBackResult PutEntryBack(const EntryCopy& copy, TakenPlace taken) {
@@ -107,6 +132,8 @@ PutBackResult PutEntryBack(const EntryCopy& copy, TakenPlace taken) {
       result = PutValueBack(copy.record, taken);
     } else if (std::holds_alternative<FolderSource>(source)) {
       result = PutFileBack(copy, taken);
+    } else if (std::holds_alternative<TaskSource>(source)) {
+      result = PutTaskBack(copy, taken);
     } else if (const auto* word = std::get_if<WinIniSource>(&source)) {
       TIniFile ini(word->ini_path);
       const std::wstring words = ini.ReadStringForUpdate(L"Windows", word->key);

@@ -11,6 +11,7 @@
 #include "platform/processes.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/tasks.h"
 #include "platform/text.h"
 
 namespace korvane {
@@ -57,6 +58,13 @@ struct RemoveFromSource {
     if (!reg.OpenKey(source.key_path, false)) return !reg.KeyExists(source.key_path);
     return reg.DeleteValue(source.value_name) || !reg.ValueExists(source.value_name);
   }
+  bool operator()(const TaskSource& source) const {
+    // Every program action of the task goes with it.
+    if (TaskExists(source.path)) DeleteTask(source.path);
+    return true;
+  }
+  // A service is switched off, never deleted.
+  bool operator()(const ServiceSource&) const { return false; }
 };
 
 }  // namespace

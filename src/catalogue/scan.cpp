@@ -1,6 +1,7 @@
 #include "catalogue/scan.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -9,11 +10,14 @@
 #include "catalogue/approval.h"
 #include "catalogue/command_line.h"
 #include "catalogue/location.h"
+#include "catalogue/system_entries.h"
 #include "platform/files.h"
 #include "platform/processes.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/services.h"
 #include "platform/shell.h"
+#include "platform/tasks.h"
 #include "platform/text.h"
 
 namespace korvane {
@@ -112,6 +116,43 @@ void ScanWinIniKey(const StartupLocation& location, StartupScan& scan) {
   }
 }
 
+// One row for each program action of each task that starts at logon or boot.
+void ScanScheduledTasks(StartupScan& scan) {
+  for (const ScheduledTask& task : ListScheduledTasks()) {
+    if (!task.at_logon_or_boot) continue;
+    for (size_t i = 0; i < task.actions.size(); ++i) {
+      SplitCommand command = SplitTaskAction(task.actions[i]);
+      std::wstring file = ResolveFile(command.file_name);
+      if (file.empty()) continue;
+      scan.Add(task.path, std::move(file), std::move(command.parameters), kTaskSchedulerLocation,
+               TaskSource{task.path, i, ExpandEnvironment(task.actions[i].working_folder)});
+      StartupEntry& row = scan.list.back();
+      row.running = row.running || task.running;
+      row.enabled = task.enabled;
+    }
+  }
+}
+
+// The services that start on their own, and those that Korvane switched off.
+void ScanServices(StartupScan& scan) {
+  const std::map<std::wstring, KeptStart> switched_off = ServicesSwitchedOff();
+  for (const ServiceRecord& service : ListServices()) {
+    auto kept = switched_off.find(AsciiUpper(service.name));
+    const bool off = service.start == ServiceStart::Disabled && kept != switched_off.end();
+    if (service.start != ServiceStart::Automatic && !off) continue;
+    SplitCommand command = SplitServiceImage(service);
+    std::wstring file = ResolveFile(command.file_name);
+    if (file.empty()) continue;
+    ServiceSource source{service.name, off ? kept->second.start : service.start,
+                         off ? kept->second.delayed : service.delayed};
+    scan.Add(service.display_name.empty() ? service.name : service.display_name, std::move(file),
+             std::move(command.parameters), kServicesLocation, std::move(source));
+    StartupEntry& row = scan.list.back();
+    row.running = service.running;
+    row.enabled = !off;
+  }
+}
+
 }  // namespace
 
 std::wstring ReadInternetShortcut(const std::wstring& file) {
@@ -176,6 +217,8 @@ void ScanStartupList(StartupList& list) {
   if (FileExists(WinIniPath())) {
     for (const StartupLocation& location : WinIniLocations()) ScanWinIniKey(location, scan);
   }
+  ScanScheduledTasks(scan);
+  ScanServices(scan);
   ReadApprovals(list);
 }
 

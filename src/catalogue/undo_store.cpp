@@ -8,6 +8,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/tasks.h"
 #include "platform/text.h"
 
 namespace korvane {
@@ -76,7 +77,8 @@ bool StillThere(const StartupEntry& row) {
                                                 : reg.ValueExists(value->value_name);
   }
   if (const auto* file = std::get_if<FolderSource>(&row.source)) return FileExists(file->path);
-  return false;
+  if (const auto* task = std::get_if<TaskSource>(&row.source)) return TaskExists(task->path);
+  return std::holds_alternative<ServiceSource>(row.source);
 }
 
 std::optional<EntryCopy> Capture(const StartupEntry& row, RemovalWay way,

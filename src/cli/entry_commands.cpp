@@ -3,6 +3,7 @@
 #include "catalogue/location.h"
 #include "catalogue/moves.h"
 #include "catalogue/removal.h"
+#include "catalogue/system_entries.h"
 #include "cli/verbs.h"
 #include "monitor/saved_list.h"
 #include "monitor/snapshot.h"
@@ -100,7 +101,7 @@ CommandResult RunDeleteVerb(const Arguments& args) {
 
 CommandResult RunRunVerb(const Arguments& args) {
   return ForEachRow(args, L"run", [](const StartupEntry& row, Action& action, bool dry_run) {
-    if (!FileExists(row.file_name)) {
+    if (!IsSystemEntry(row) && !FileExists(row.file_name)) {
       action.outcome = kSkipped;
       action.detail = L"the program file does not exist";
     } else if (!dry_run) {

@@ -76,6 +76,22 @@ struct SourceJson {
     j["occurrence"] = s.occurrence;
     return j;
   }
+  Json operator()(const TaskSource& s) const {
+    Json j;
+    j["kind"] = "task";
+    j["task"] = Utf8(s.path);
+    j["action"] = s.action;
+    j["workingFolder"] = Utf8(s.working_folder);
+    return j;
+  }
+  Json operator()(const ServiceSource& s) const {
+    Json j;
+    j["kind"] = "service";
+    j["service"] = Utf8(s.name);
+    j["start"] = static_cast<uint32_t>(s.start);
+    j["delayed"] = s.delayed;
+    return j;
+  }
 };
 
 // Thrown inside the reader; its text becomes the one line of error.
@@ -179,6 +195,22 @@ EntrySource ReadSource(const Json& j, const std::string& where) {
     s.occurrence = Count(j, "occurrence", where);
     return s;
   }
+  if (kind == L"task") {
+    TaskSource s;
+    s.path = Text(j, "task", where);
+    s.action = Count(j, "action", where);
+    s.working_folder = Text(j, "workingFolder", where);
+    return s;
+  }
+  if (kind == L"service") {
+    ServiceSource s;
+    s.name = Text(j, "service", where);
+    const size_t start = Count(j, "start", where);
+    if (start > static_cast<size_t>(ServiceStart::Disabled)) Bad(where, "unknown start type");
+    s.start = static_cast<ServiceStart>(start);
+    s.delayed = Truth(j, "delayed", where);
+    return s;
+  }
   Bad(where, "unknown source kind");
 }
 
@@ -216,6 +248,13 @@ void SourceDifferences(const EntrySource& a, const EntrySource& b,
     const auto& wb = std::get<WinIniSource>(b);
     if (wa->word != wb.word) fields.push_back("word");
     if (wa->position != wb.position) fields.push_back("position");
+  } else if (const auto* sa = std::get_if<ServiceSource>(&a)) {
+    const auto& sb = std::get<ServiceSource>(b);
+    if (sa->start != sb.start) fields.push_back("start");
+    if (sa->delayed != sb.delayed) fields.push_back("delayed");
+  } else if (const auto* ta = std::get_if<TaskSource>(&a)) {
+    if (ta->working_folder != std::get<TaskSource>(b).working_folder)
+      fields.push_back("workingFolder");
   }
 }
 

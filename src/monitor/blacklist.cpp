@@ -1,6 +1,7 @@
 #include "monitor/blacklist.h"
 
 #include "catalogue/removal.h"
+#include "catalogue/system_entries.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -17,6 +18,9 @@ const wchar_t kRemovedFileName[] = L"removed.txt";
 
 // True when the entry has left its location.
 bool RemoveEntry(const StartupEntry& row) {
+  // A service is switched off (its former start type kept), never deleted.
+  if (std::holds_alternative<ServiceSource>(row.source))
+    return SwitchSystemEntry(row, false).empty();
   try {
     return DeleteStartupEntry(row, RemovalSource::Blacklist).done;
   } catch (const PlatformError&) {
@@ -63,9 +67,13 @@ Enforcement RemoveBlacklisted(const StartupList& rows, const std::vector<std::ws
   Enforcement result;
   for (const StartupEntry& row : rows) {
     if (!IsBlacklisted(row.file_name, blacklist)) continue;
+    const bool service = std::holds_alternative<ServiceSource>(row.source);
+    if (service && !row.enabled) continue;  // switched off already
     auto entry = std::make_tuple(row.name, row.file_name, row.location);
     if (RemoveEntry(row)) {
       result.removed.push_back(row.file_name);
+      if (service) result.services_switched_off.push_back(row.name);
+      if (std::holds_alternative<TaskSource>(row.source)) result.tasks_deleted.push_back(row.name);
       failures.erase(entry);
     } else if (failures.insert(entry).second) {
       ++result.newly_failed;
@@ -81,6 +89,18 @@ std::wstring BlacklistBalloonText(const Enforcement& enforcement) {
     text = L"Korvane has been found " + std::to_wstring(enforcement.removed.size()) +
            L"programs, specified in the blacklist. Click this message to see the full list of "
            L"removed programs";
+  }
+  // Tasks and services are named: the user did not see them in any Run key.
+  auto names = [](const std::vector<std::wstring>& list) {
+    std::wstring joined;
+    for (const std::wstring& name : list) joined += (joined.empty() ? L"" : L", ") + name;
+    return joined;
+  };
+  if (!enforcement.tasks_deleted.empty()) {
+    text += L". Scheduled tasks deleted: " + names(enforcement.tasks_deleted);
+  }
+  if (!enforcement.services_switched_off.empty()) {
+    text += L". Services switched off: " + names(enforcement.services_switched_off);
   }
   if (enforcement.newly_failed > 0) {
     if (!text.empty()) text += L". ";

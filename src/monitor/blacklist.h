@@ -25,7 +25,9 @@ bool IsBlacklisted(const std::wstring& file_name, const std::vector<std::wstring
 // What one enforcement did.
 struct Enforcement {
   std::vector<std::wstring> removed;  // file names, in row order, one per removed row
-  int newly_failed = 0;               // rows that could not be removed, first time this run
+  // Of those, the names of the tasks deleted and of the services switched off.
+  std::vector<std::wstring> tasks_deleted, services_switched_off;
+  int newly_failed = 0;  // rows that could not be removed, first time this run
 };
 
 // Entries whose removal failed once in this run: they are tried again at every

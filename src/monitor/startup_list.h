@@ -30,8 +30,8 @@ class StartupListModel {
   // passed over.
   StartupList RowsAt(const std::vector<size_t>& indices) const;
 
-  // Scans every location into the list, and the entries Korvane moved aside. When the scan fails, the list holds
-  // what it found before the error, and the error goes on to the caller.
+  // Scans every location into the list, and the entries Korvane moved aside. When the scan fails,
+  // the list holds what it found before the error, and the error goes on to the caller.
   void Rescan();
   // Takes `rows` as the list, in their order.
   void Replace(StartupList rows);

@@ -5,6 +5,7 @@
 
 #include "catalogue/approval.h"
 #include "catalogue/scan.h"
+#include "catalogue/system_entries.h"
 #include "monitor/parked.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -17,6 +18,8 @@ namespace {
 
 // The reason a row could not be switched; empty when it was.
 std::wstring Switch(const StartupEntry& row, bool on) {
+  // Tasks and services keep their own state.
+  if (IsSystemEntry(row)) return SwitchSystemEntry(row, on);
   const std::optional<ApprovalPlace> place = ApprovalPlaceOf(row);
   if (on) {
     // A parked entry goes back to its place; any other is switched on where

@@ -15,7 +15,7 @@ using S = AppSettings;
 constexpr Command MoveTarget(CommandId id, const wchar_t* caption) {
   return {.id = id,
           .caption = caption,
-          .enable = Selection,
+          .enable = MovableSelection,
           .group = CommandGroup::Move,
           .confirm_one = &S::single_movement,
           .confirm_several = &S::multiple_movement,
@@ -70,7 +70,7 @@ const Command kCommands[] = {
      .caption = L"&Delete startup entry",
      .tip = L"Delete startup entry",
      .glyph = kGlyphDelete,
-     .enable = Selection,
+     .enable = DeletableSelection,
      .group = Entry,
      .confirm_one = &S::single_deletion,
      .confirm_several = &S::multiple_deletion,
@@ -80,7 +80,7 @@ const Command kCommands[] = {
      .question_several_after = L" entries?"},
     {.id = Addtoblacklist1,
      .caption = L"Add to &blacklist",
-     .enable = Selection,
+     .enable = DeletableSelection,
      .group = Entry,
      .confirm_one = &S::single_addition,
      .confirm_several = &S::multiple_addition,
@@ -148,7 +148,7 @@ const Command kCommands[] = {
     {.id = View1, .caption = L"&View"},
     {.id = Service1, .caption = L"&Service"},
     {.id = Help1, .caption = L"&Help"},
-    {.id = Moveto1, .caption = L"&Move to", .enable = Selection},
+    {.id = Moveto1, .caption = L"&Move to", .enable = MovableSelection},
     {.id = Startupfolder1, .caption = L"&Startup folder"},
 };
 
@@ -200,6 +200,10 @@ bool CommandEnabled(CommandId id, const SelectionState& selection) {
       return selection.any_on;
     case EnableRule::OffSelection:
       return selection.any_off;
+    case EnableRule::DeletableSelection:
+      return selection.any_deletable;
+    case EnableRule::MovableSelection:
+      return selection.any_movable;
     case EnableRule::Never:
       break;
   }

@@ -94,11 +94,13 @@ enum Glyph : int {
 // When a command can be chosen.
 enum class EnableRule {
   Always,
-  Selection,         // one row or more selected
-  RunningSelection,  // a selected row's program runs
-  OnSelection,       // a selected row is switched on
-  OffSelection,      // a selected row is switched off
-  Never,             // shown for its place in the menu; nothing to do yet
+  Selection,           // one row or more selected
+  RunningSelection,    // a selected row's program runs
+  OnSelection,         // a selected row is switched on
+  OffSelection,        // a selected row is switched off
+  DeletableSelection,  // a selected row can be deleted (not a service)
+  MovableSelection,    // a selected row can be moved (neither a task nor a service)
+  Never,               // shown for its place in the menu; nothing to do yet
 };
 
 // Who carries a command out: the main window itself, its View commands, the
@@ -137,6 +139,11 @@ struct SelectionState {
   bool any_running = false;
   bool any_on = false;
   bool any_off = false;
+  bool any_deletable = false;
+  bool any_movable = false;
+  // Why a command is greyed for the selection, for the status bar; empty
+  // when none is.
+  std::wstring why_not;
 };
 bool CommandEnabled(CommandId id, const SelectionState& selection);
 

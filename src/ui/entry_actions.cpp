@@ -1,6 +1,8 @@
 #include "ui/entry_actions.h"
 
 #include "catalogue/location.h"
+#include "catalogue/system_entries.h"
+#include "platform/error.h"
 #include "platform/files.h"
 #include "platform/processes.h"
 #include "platform/shell.h"
@@ -8,22 +10,45 @@
 
 namespace korvane {
 
+namespace {
+
+// Acts on the task or service of the row; a refusal is kept for the end, so
+// that the other rows are acted on all the same.
+void OnSystemEntry(void (*act)(const StartupEntry&), const StartupEntry& row,
+                   std::wstring& failures) {
+  try {
+    act(row);
+  } catch (const PlatformError& error) {
+    failures += (failures.empty() ? L"" : L"\n") + row.name + L": " + error.Text();
+  }
+}
+
+}  // namespace
+
 void RunEntries(const StartupList& rows) {
+  std::wstring failures;
   for (const StartupEntry& row : rows) {
-    if (FileExists(row.file_name)) {
+    if (IsSystemEntry(row)) {
+      OnSystemEntry(RunSystemEntry, row, failures);
+    } else if (FileExists(row.file_name)) {
       ShellOpen(row.file_name, row.parameters, ExtractFilePath(row.file_name));
     }
   }
+  if (!failures.empty()) throw PlatformError(failures);
 }
 
 void StopEntries(const StartupList& rows) {
   TWindowsAPI& processes = TWindowsAPI::Instance();
   processes.InvalidateProcessList();
+  std::wstring failures;
   for (const StartupEntry& row : rows) {
-    if (processes.FindProcessFile(row.file_name) != -1) {
+    if (IsSystemEntry(row)) {
+      OnSystemEntry(StopSystemEntry, row, failures);
+    } else if (processes.FindProcessFile(row.file_name) != -1) {
       processes.EndProcessByFileName(row.file_name, false, EndMode::Terminate);
     }
   }
+  if (!failures.empty()) throw PlatformError(failures);
 }
 
 void OpenFolders(const std::vector<std::wstring>& files) {

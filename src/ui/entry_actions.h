@@ -12,9 +12,13 @@ namespace korvane {
 
 // Starts each row's program whose file exists, with its parameters, in the
 // program's own folder. A file that is missing (or a URL) is passed over.
+// A scheduled task is run by the Task Scheduler, a service started by the
+// service control manager; those refused are named, one line each, in the
+// PlatformError thrown once every row was acted on.
 void RunEntries(const StartupList& rows);
 // Ends one process of each row's program that runs now, by a process list
-// taken afresh; the program is terminated, not asked.
+// taken afresh; the program is terminated, not asked. A task's instances are
+// ended and a service stopped, refusals thrown as above.
 void StopEntries(const StartupList& rows);
 // Opens the folder of each file that exists, first to last, one window per
 // file (also for a folder that two files share). A file that is missing (or

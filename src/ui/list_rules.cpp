@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "catalogue/system_entries.h"
 #include "platform/processes.h"
 
 namespace korvane {
@@ -14,8 +15,24 @@ bool AnyRunning(const StartupList& selected) {
 }
 
 SelectionState SelectionOf(const StartupList& selected) {
-  SelectionState state{.rows = selected.size(), .any_running = AnyRunning(selected)};
-  for (const StartupEntry& row : selected) (row.enabled ? state.any_on : state.any_off) = true;
+  SelectionState state;
+  state.rows = selected.size();
+  state.any_running = AnyRunning(selected);
+  std::wstring why_not_deleted, why_not_moved;
+  for (const StartupEntry& row : selected) {
+    (row.enabled ? state.any_on : state.any_off) = true;
+    const std::wstring not_deleted = WhyNotDeleted(row), not_moved = WhyNotMoved(row);
+    if (not_deleted.empty()) state.any_deletable = true;
+    if (not_moved.empty()) state.any_movable = true;
+    if (why_not_deleted.empty()) why_not_deleted = not_deleted;
+    if (why_not_moved.empty()) why_not_moved = not_moved;
+  }
+  // Only a command greyed for the whole selection needs its reason told.
+  if (!state.any_deletable && !why_not_deleted.empty()) {
+    state.why_not = why_not_deleted;
+  } else if (!state.any_movable && !why_not_moved.empty()) {
+    state.why_not = why_not_moved;
+  }
   return state;
 }
 

@@ -14,31 +14,31 @@ const StartupList kAwkward = {
 };
 
 TEST(KorvanecList, FormatsEscapeWhatWouldBreakARow) {
-  EXPECT_EQ(
-      FormatStartupList(kAwkward, ListFormat::Text),
-      "Name\tRunning\tFile name\tParameters\tLocation\tStartup\n"
-      "Tab\\there\tYes\tC:\\A\\a.exe\tline1\\r\\nline2 \\n \\t\tHKEY_CURRENT_USER\\Run\tEnabled\n"
-      "Quote \"q\", comma\tNo\tC:\\J\xC3\xBCrgen\\\xE6\x97\xA5.exe\t\tC:\\S\tEnabled\n");
+  EXPECT_EQ(FormatStartupList(kAwkward, ListFormat::Text),
+            "Name\tRunning\tFile name\tParameters\tLocation\tStartup\tKind\tService\n"
+            "Tab\\there\tYes\tC:\\A\\a.exe\tline1\\r\\nline2 \\n "
+            "\\t\tHKEY_CURRENT_USER\\Run\tEnabled\t\t\n"
+            "Quote \"q\", comma\tNo\tC:\\J\xC3\xBCrgen\\\xE6\x97\xA5.exe\t\tC:\\S\tEnabled\t\t\n");
   EXPECT_EQ(
       FormatStartupList(kAwkward, ListFormat::Csv),
-      "Name,Running,File name,Parameters,Location,Startup\r\n"
-      "Tab\there,Yes,C:\\A\\a.exe,\"line1\r\nline2 \\n \\t\",HKEY_CURRENT_USER\\Run,Enabled\r\n"
-      "\"Quote \"\"q\"\", comma\",No,C:\\J\xC3\xBCrgen\\\xE6\x97\xA5.exe,,C:\\S,Enabled\r\n");
+      "Name,Running,File name,Parameters,Location,Startup,Kind,Service\r\n"
+      "Tab\there,Yes,C:\\A\\a.exe,\"line1\r\nline2 \\n \\t\",HKEY_CURRENT_USER\\Run,Enabled,,\r\n"
+      "\"Quote \"\"q\"\", comma\",No,C:\\J\xC3\xBCrgen\\\xE6\x97\xA5.exe,,C:\\S,Enabled,,\r\n");
   EXPECT_EQ(FormatStartupList(kAwkward, ListFormat::Json),
             "[\n"
             "  {\"name\":\"Tab\\there\",\"running\":true,\"fileName\":\"C:\\\\A\\\\a.exe\","
             "\"parameters\":\"line1\\r\\nline2 \\\\n \\\\t\",\"location\":"
-            "\"HKEY_CURRENT_USER\\\\Run\",\"enabled\":true},\n"
+            "\"HKEY_CURRENT_USER\\\\Run\",\"enabled\":true,\"kind\":\"\",\"service\":\"\"},\n"
             "  {\"name\":\"Quote \\\"q\\\", comma\",\"running\":false,\"fileName\":"
             "\"C:\\\\J\xC3\xBCrgen\\\\\xE6\x97\xA5.exe\",\"parameters\":\"\",\"location\":"
-            "\"C:\\\\S\",\"enabled\":true}\n"
+            "\"C:\\\\S\",\"enabled\":true,\"kind\":\"\",\"service\":\"\"}\n"
             "]\n");
   EXPECT_EQ(FormatStartupList({{L"\x01", false, L"", L"", L"", {}}}, ListFormat::Json),
             "[\n  {\"name\":\"\\u0001\",\"running\":false,\"fileName\":\"\",\"parameters\":"
-            "\"\",\"location\":\"\",\"enabled\":true}\n]\n");
+            "\"\",\"location\":\"\",\"enabled\":true,\"kind\":\"\",\"service\":\"\"}\n]\n");
   EXPECT_EQ(FormatStartupList({}, ListFormat::Json), "[]\n");
   EXPECT_EQ(FormatStartupList({}, ListFormat::Csv),
-            "Name,Running,File name,Parameters,Location,Startup\r\n");
+            "Name,Running,File name,Parameters,Location,Startup,Kind,Service\r\n");
 }
 
 TEST(KorvanecList, TextFormShowsEveryControlCharacterAsAnEscape) {
@@ -50,9 +50,9 @@ TEST(KorvanecList, TextFormShowsEveryControlCharacterAsAnEscape) {
                              L"\x01\x1f \u00e9\\x",
                              {}}};
   EXPECT_EQ(FormatStartupList(list, ListFormat::Text),
-            "Name\tRunning\tFile name\tParameters\tLocation\tStartup\n"
+            "Name\tRunning\tFile name\tParameters\tLocation\tStartup\tKind\tService\n"
             "\\x1B[31mred\\x1B[0m\\x07\\x08\\x7F\tNo\ta\\x00b\t\\x1B[2K\\x1B[1A\t"
-            "\\x01\\x1F \xC3\xA9\\x\tEnabled\n");
+            "\\x01\\x1F \xC3\xA9\\x\tEnabled\t\t\n");
   EXPECT_NE(RunKorvanec({L"list", L"--help"}).out.find("escapes"), std::string::npos);
 }
 
@@ -60,19 +60,21 @@ TEST(KorvanecList, CommandLineSelectsFormatOrPrintsUsage) {
   test::ResetWorld();
   test::PutFile(test::kRoot + L"\\Startup\\notes.txt");
   const std::string row = "notes.txt\tNo\t" + ToUtf8(test::kRoot) + "\\Startup\\notes.txt\t\t" +
-                          ToUtf8(test::kRoot) + "\\Startup\tEnabled\n";
+                          ToUtf8(test::kRoot) + "\\Startup\tEnabled\tfolder\t\n";
   struct Case {
     std::vector<std::wstring> args;
     int exit_code;
     std::string out_start;
   } cases[] = {
-      {{L"list"}, 0, "Name\tRunning\tFile name\tParameters\tLocation\tStartup\n" + row},
+      {{L"list"},
+       0,
+       "Name\tRunning\tFile name\tParameters\tLocation\tStartup\tKind\tService\n" + row},
       {{L"list", L"--format", L"text"},
        0,
-       "Name\tRunning\tFile name\tParameters\tLocation\tStartup\n" + row},
+       "Name\tRunning\tFile name\tParameters\tLocation\tStartup\tKind\tService\n" + row},
       {{L"list", L"--format", L"csv"},
        0,
-       "Name,Running,File name,Parameters,Location,Startup\r\nnotes"},
+       "Name,Running,File name,Parameters,Location,Startup,Kind,Service\r\nnotes"},
       {{L"list", L"--format", L"json"}, 0, "[\n  {\"name\":\"notes.txt\""},
       {{L"--help"}, 0, "usage: korvanec VERB"},
       {{}, 2, ""},

@@ -28,9 +28,14 @@ const CommandId kMoveTargets[] = {
 };
 
 TEST(CommandTable, ASelectionEnablesTheEntryCommandsAndARunningRowStop) {
-  const SelectionState none, idle{.rows = 1}, several{.rows = 3, .any_running = true};
+  SelectionState none, idle, several;
+  idle.rows = 1;
+  several.rows = 3;
+  several.any_running = true;
+  idle.any_deletable = several.any_deletable = idle.any_movable = several.any_movable = true;
   // A process list that still names a program is no selection.
-  const SelectionState stale{.rows = 0, .any_running = true};
+  SelectionState stale;
+  stale.any_running = true;
   std::vector<CommandId> need_rows = {Run1,    Openfolder1,         Fileproperties1,
                                       Moveto1, Deletestartupentry1, Addtoblacklist1};
   need_rows.insert(need_rows.end(), std::begin(kMoveTargets), std::end(kMoveTargets));

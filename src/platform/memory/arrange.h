@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/services.h"
+#include "platform/tasks.h"
 #include "platform/shell.h"
 
 namespace korvane::memory {
@@ -102,19 +104,26 @@ struct ShellOpenCall {
 const std::vector<ShellOpenCall>& ShellOpenCalls();
 const std::vector<std::wstring>& PropertiesShown();
 
+// A registered task; its definition text stands for the task when it is
+// registered again (the memory scheduler reads no XML).
+void PutTask(const ScheduledTask& task, const std::wstring& definition = {});
+void PutService(const ServiceRecord& service);
+
 // The next operation of this kind fails (once).
 enum class Fault {
-  RegistryOpen,   // the next OpenKey returns false
-  RegistryRead,   // the next value read throws
-  RegistryWrite,  // the next value write throws, or the next value delete fails
-  ProfileRead,    // the next profile read fails: the default, or a throw for an update
-  ProfileWrite,   // the next TIniFile::WriteString throws
-  ProcessList,    // the next EnumerateProcesses throws
-  ShellLink,      // the next shell link object cannot be created
-  FileDelete,     // the next RemoveFile fails
-  FileWrite,      // the next file write throws
-  FileMove,       // the next MoveFileTo fails
-  FileRead,       // the next ReadFileBytes finds nothing
+  RegistryOpen,    // the next OpenKey returns false
+  RegistryRead,    // the next value read throws
+  RegistryWrite,   // the next value write throws, or the next value delete fails
+  ProfileRead,     // the next profile read fails: the default, or a throw for an update
+  ProfileWrite,    // the next TIniFile::WriteString throws
+  ProcessList,     // the next EnumerateProcesses throws
+  ShellLink,       // the next shell link object cannot be created
+  FileDelete,      // the next RemoveFile fails
+  FileWrite,       // the next file write throws
+  FileMove,        // the next MoveFileTo fails
+  FileRead,        // the next ReadFileBytes finds nothing
+  Scheduler,       // the next Task Scheduler call throws
+  ServiceManager,  // the next service control manager call throws
 };
 void FailNext(Fault fault);
 // The next write of this very file throws (once), whatever other files are

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "platform/memory/arrange.h"
+#include "platform/services.h"
+#include "platform/tasks.h"
 
 namespace korvane::memory::detail {
 
@@ -50,6 +52,11 @@ struct VersionData {
   std::wstring language;
 };
 
+struct FakeTask {
+  ScheduledTask task;
+  std::wstring definition;
+};
+
 struct World {
   std::array<RegNode, 3> roots;
   // 64-bit Windows: the 32-bit view of HKLM\Software is its Wow6432Node
@@ -75,6 +82,11 @@ struct World {
   std::vector<Fault> faults;
   std::vector<std::wstring> failing_writes;  // upper-case paths, once each
   uint64_t file_search_calls = 0;
+  std::map<std::wstring, FakeTask> tasks;  // by upper-case path
+  // What each definition put with PutTask registers, so that a task deleted
+  // and registered again from its definition comes back whole.
+  std::map<std::wstring, ScheduledTask> definitions;
+  std::vector<ServiceRecord> services;
 };
 
 World& TheWorld();

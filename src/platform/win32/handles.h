@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <oleauto.h>
 
 #include <cstdint>
 #include <utility>
@@ -84,6 +85,12 @@ inline void FreeLocal(HLOCAL memory) {
 inline void FreeTaskMemory(void* memory) {
   CoTaskMemFree(memory);
 }
+inline void CloseService(SC_HANDLE handle) {
+  CloseServiceHandle(handle);
+}
+inline void FreeString(BSTR text) {
+  SysFreeString(text);
+}
 // INVALID_HANDLE_VALUE is not a constant expression; its bits are.
 inline constexpr intptr_t kInvalidHandle = -1;
 }  // namespace detail
@@ -104,6 +111,8 @@ using Accelerators = Unique<HACCEL, detail::FreeAccelerators>;
 using ImageList = Unique<HIMAGELIST, detail::FreeImageList>;
 using LocalMemory = Unique<HLOCAL, detail::FreeLocal>;
 using TaskMemory = Unique<void*, detail::FreeTaskMemory>;
+using ServiceHandle = Unique<SC_HANDLE, detail::CloseService>;
+using String = Unique<BSTR, detail::FreeString>;  // a BSTR
 
 // A window's device context from GetDC, released to that window.
 class WindowDc {

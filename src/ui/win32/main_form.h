@@ -119,7 +119,8 @@ class TMainForm : public TForm {
   HWND tool_bar_ = nullptr;
   HWND list_view_ = nullptr;
   HWND status_bar_ = nullptr;
-  HMENU main_menu_ = nullptr;  // destroyed with the window
+  bool showing_why_not_ = false;  // the status bar tells why a command is greyed
+  HMENU main_menu_ = nullptr;     // destroyed with the window
   win32::Menu tray_popup_;
   win32::Accelerators accelerators_;
   win32::ImageList interface_images_;

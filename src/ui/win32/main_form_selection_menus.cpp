@@ -11,6 +11,10 @@ namespace korvane {
 
 void TMainForm::ListView1Click() {
   const SelectionState selection = SelectionOf(SelectedRows());
+  // Tells why Delete or Move to went grey for a task or a service; the text
+  // goes with the next click elsewhere.
+  if (!selection.why_not.empty() || showing_why_not_) SetStatusText(selection.why_not);
+  showing_why_not_ = !selection.why_not.empty();
   const std::vector<ToolButton> buttons = ToolButtons(selection);
   for (size_t i = 0; i < buttons.size(); ++i) {
     const ToolButton& button = buttons[i];

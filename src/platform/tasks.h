@@ -1,0 +1,42 @@
+#pragma once
+// The Task Scheduler: the registered tasks that start programs when a user
+// logs on or the system starts, and the few things Korvane does to a task.
+// Every call throws PlatformError when the scheduler refuses or can't be
+// reached.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+// A program action of a task, as the definition holds it (references to
+// environment variables not expanded).
+struct TaskAction {
+  std::wstring command, arguments, working_folder;
+};
+
+struct ScheduledTask {
+  std::wstring path;  // "\Vendor\Updater"
+  bool enabled = true;
+  bool running = false;             // an instance runs now
+  bool at_logon_or_boot = false;    // an enabled logon or boot trigger
+  std::vector<TaskAction> actions;  // the program actions, in order
+};
+
+// Every registered task of every folder, hidden ones included, folder by
+// folder from the root.
+std::vector<ScheduledTask> ListScheduledTasks();
+bool TaskExists(const std::wstring& path);
+// The task's definition as the scheduler gives it (its XML); nothing when no
+// such task is registered.
+std::optional<std::wstring> ReadTaskDefinition(const std::wstring& path);
+// Registers a new task at `path` from its definition; fails when one is there.
+void RegisterTask(const std::wstring& path, const std::wstring& definition);
+void DeleteTask(const std::wstring& path);
+// Switches the task on or off, and fails unless the scheduler then says so.
+void SetTaskEnabled(const std::wstring& path, bool enabled);
+void RunTask(const std::wstring& path);
+// Ends the running instances of the task.
+void StopTask(const std::wstring& path);
+
+}  // namespace korvane
