@@ -3,8 +3,10 @@
 // unchanged entries, the work the monitoring timer repeats every minute for
 // as long as the user is logged on.
 //
-//   korvane_cycle_bench [repetitions]     default 20; prints the mean, then
-//                                         the cost of each step alone
+//   korvane_cycle_bench [repetitions] [--tasks-and-services]
+//                     default 20; prints the mean, then the cost of each step
+//                     alone; with the switch, 100 logon tasks and 200
+//                     automatic services are there beside the 100 entries
 //
 // It replaces the startup configuration, the saved list and the blacklist of
 // the platform it runs on: under Wine, run it in a prefix of its own.
@@ -28,12 +30,17 @@
 #include <objbase.h>
 #else
 #include <ctime>
+
+#include "platform/memory/arrange.h"
 #endif
 
 namespace korvane {
 namespace {
 
 constexpr int kEntries = 100;
+constexpr int kTasks = 100;
+constexpr int kServices = 200;
+bool with_tasks_and_services = false;
 
 // Processor time of this process, user and kernel, in milliseconds.
 double CpuMilliseconds() {
@@ -78,6 +85,68 @@ void BuildConfiguration() {
   }
 }
 
+#ifdef _WIN32
+std::wstring BenchServiceName(int i) {
+  return L"KvBench" + std::to_wstring(i);
+}
+
+void RemoveBenchServices() {
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  for (int i = 0; i < kServices; ++i) {
+    SC_HANDLE service = OpenServiceW(manager, BenchServiceName(i).c_str(), DELETE);
+    if (service) DeleteService(service), CloseServiceHandle(service);
+  }
+  CloseServiceHandle(manager);
+}
+#endif
+
+// 100 logon tasks (their definitions written where the scheduler keeps them)
+// and 200 automatic services, each starting a program of the configuration.
+void AddTasksAndServices() {
+  for (int i = 0; i < kTasks; ++i) {
+    const std::wstring program = bench::PutProgram(i);
+#ifdef _WIN32
+    std::wstring xml =
+        L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><Task version=\"1.2\" "
+        L"xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">"
+        L"<Triggers><LogonTrigger/></Triggers><Actions><Exec><Command>" +
+        program + L"</Command><Arguments>/update</Arguments></Exec></Actions></Task>";
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : xml) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    test::PutFile(test::SystemFolder() + L"\\Tasks\\KvBench\\Task " + std::to_wstring(i), bytes);
+#else
+    ScheduledTask task;
+    task.path = L"\\KvBench\\Task " + std::to_wstring(i);
+    task.at_logon_or_boot = true;
+    task.actions = {{program, L"/update", L""}};
+    memory::PutTask(task);
+#endif
+  }
+#ifdef _WIN32
+  RemoveBenchServices();
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+#endif
+  for (int i = 0; i < kServices; ++i) {
+    const std::wstring image = L"\"" + bench::PutProgram(i % kEntries) + L"\" -service";
+#ifdef _WIN32
+    SC_HANDLE service = CreateServiceW(
+        manager, BenchServiceName(i).c_str(), BenchServiceName(i).c_str(), SERVICE_ALL_ACCESS,
+        SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, image.c_str(), nullptr,
+        nullptr, nullptr, nullptr, nullptr);
+    if (service) CloseServiceHandle(service);
+#else
+    ServiceRecord service;
+    service.name = service.display_name = L"KvBench" + std::to_wstring(i);
+    service.image_path = image;
+    service.start = ServiceStart::Automatic;
+    memory::PutService(service);
+#endif
+  }
+#ifdef _WIN32
+  CloseServiceHandle(manager);
+#endif
+}
+
 // Processor time per run of `work`, averaged over `repetitions` runs: the
 // system counts processor time in ticks of several milliseconds.
 template <typename Work>
@@ -89,6 +158,7 @@ double CpuPerRun(int repetitions, Work work) {
 
 int Run(int repetitions) {
   BuildConfiguration();
+  if (with_tasks_and_services) AddTasksAndServices();
   StartupListModel model;
   CycleWindows windows;
   windows.show_balloon = [](const std::wstring&, const std::wstring&) {};
@@ -117,6 +187,9 @@ int Run(int repetitions) {
                 DetectEntryChanges(rows, text, {});
                 SaveSnapshot(rows, text);
               }));
+#ifdef _WIN32
+  if (with_tasks_and_services) RemoveBenchServices();
+#endif
   return 0;
 }
 
@@ -124,5 +197,6 @@ int Run(int repetitions) {
 }  // namespace korvane
 
 int main(int argc, char** argv) {
+  korvane::with_tasks_and_services = argc > 2 && std::string(argv[2]) == "--tasks-and-services";
   return korvane::bench::Main(argc, argv, 20, korvane::Run);
 }

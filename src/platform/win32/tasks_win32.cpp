@@ -4,6 +4,7 @@
 #include <taskschd.h>
 #include <xmllite.h>
 
+#include <memory>
 #include <vector>
 
 #include "platform/error.h"
@@ -53,7 +54,8 @@ std::wstring Take(win32::String& text) {
 
 // What Korvane needs of a task's definition.
 struct Definition {
-  bool any = false;  // a trigger or an action was seen
+  bool any = false;     // a trigger or a program was seen
+  bool enabled = true;  // its settings' Enabled
   bool at_logon_or_boot = false;
   std::vector<TaskAction> actions;
 };
@@ -117,10 +119,7 @@ Definition ParseDefinition(std::wstring xml) {
         trigger_enabled = true;
       }
       if (open.size() == 3 && open[1] == L"Triggers") definition.any = true;
-      if (at({L"Task", L"Actions", L"Exec"})) {
-        definition.any = true;
-        definition.actions.emplace_back();
-      }
+      if (at({L"Task", L"Actions", L"Exec"})) definition.actions.emplace_back();
       if (reader->IsEmptyElement()) close();
     } else if (type == XmlNodeType_EndElement) {
       if (!open.empty()) close();
@@ -129,6 +128,7 @@ Definition ParseDefinition(std::wstring xml) {
       reader->GetValue(&value, nullptr);
       const std::wstring text = value ? value : L"";
       if (trigger && open.size() == 4 && open[3] == L"Enabled") trigger_enabled = text != L"false";
+      if (at({L"Task", L"Settings", L"Enabled"})) definition.enabled = text != L"false";
       if (open.size() == 4 && open[1] == L"Actions" && open[2] == L"Exec" &&
           !definition.actions.empty()) {
         TaskAction& action = definition.actions.back();
@@ -138,6 +138,9 @@ Definition ParseDefinition(std::wstring xml) {
       }
     }
   }
+  // An action without a program (Wine writes "<Exec/>") starts nothing.
+  std::erase_if(definition.actions, [](const TaskAction& a) { return a.command.empty(); });
+  if (!definition.actions.empty()) definition.any = true;
   return definition;
 }
 
@@ -166,8 +169,6 @@ ScheduledTask Describe(IRegisteredTask* task) {
   win32::String text;
   Check(task->get_Path(text.put()), L"IRegisteredTask::get_Path", L"");
   out.path = Take(text);
-  VARIANT_BOOL enabled = VARIANT_TRUE;
-  if (SUCCEEDED(task->get_Enabled(&enabled))) out.enabled = enabled != VARIANT_FALSE;
   TASK_STATE state = TASK_STATE_UNKNOWN;
   out.running = SUCCEEDED(task->get_State(&state)) && state == TASK_STATE_RUNNING;
   Definition definition;
@@ -179,6 +180,10 @@ ScheduledTask Describe(IRegisteredTask* task) {
       definition = ParseDefinition(DecodeFile(*bytes));
     }
   }
+  // The scheduler's own word on the Enabled flag, else the definition's.
+  VARIANT_BOOL enabled = VARIANT_TRUE;
+  out.enabled =
+      SUCCEEDED(task->get_Enabled(&enabled)) ? enabled != VARIANT_FALSE : definition.enabled;
   out.at_logon_or_boot = definition.at_logon_or_boot;
   out.actions = std::move(definition.actions);
   return out;
