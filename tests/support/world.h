@@ -6,6 +6,7 @@
 // a file's bytes back, the current folder, the temporary folder) are switched
 // on the backend, here and nowhere else in the suites' shared setup.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,30 @@ inline void ResetWorld() {
   std::filesystem::remove(LocalAppDataFolder() + L"\\Korvane\\snapshot.txt", ignored);
   std::filesystem::remove_all(LocalAppDataFolder() + L"\\Korvane\\Removed", ignored);
   std::filesystem::remove(SystemFolder() + L"\\kvprobe.exe", ignored);
+  // Tasks and services are listed too: the tests' own tasks go, and the
+  // prefix's own services that start on their own (Wine's event log, Plug
+  // and Play, Task Scheduler) start on demand instead, so that a test lists
+  // only what it made. They run on: only their start type changes.
+  std::filesystem::remove_all(SystemFolder() + L"\\Tasks\\KvTest", ignored);
+  if (SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) {
+    TRegistry services;
+    services.SetRootKey(RootKey::LocalMachine);
+    if (services.OpenKey(L"\\SYSTEM\\CurrentControlSet\\Services", false)) {
+      for (const std::wstring& name : services.GetKeyNames()) {
+        TRegistry reg;
+        reg.SetRootKey(RootKey::LocalMachine);
+        if (!reg.OpenKey(L"\\SYSTEM\\CurrentControlSet\\Services\\" + name, false)) continue;
+        std::optional<RegistryValue> start = reg.ReadValue(L"Start");
+        if (!start || start->data.empty() || start->data[0] != SERVICE_AUTO_START) continue;
+        if (SC_HANDLE service = OpenServiceW(manager, name.c_str(), SERVICE_CHANGE_CONFIG)) {
+          ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_DEMAND_START, SERVICE_NO_CHANGE,
+                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+          CloseServiceHandle(service);
+        }
+      }
+    }
+    CloseServiceHandle(manager);
+  }
 #else
   memory::Reset();
 #endif
