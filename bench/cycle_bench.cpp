@@ -86,6 +86,11 @@ void BuildConfiguration() {
 }
 
 #ifdef _WIN32
+void DeleteFolderTree(const std::wstring& folder) {
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+}
+
 std::wstring BenchServiceName(int i) {
   return L"KvBench" + std::to_wstring(i);
 }
@@ -158,6 +163,11 @@ double CpuPerRun(int repetitions, Work work) {
 
 int Run(int repetitions) {
   BuildConfiguration();
+#ifdef _WIN32
+  // What an earlier run with the switch left.
+  DeleteFolderTree(test::SystemFolder() + L"\\Tasks\\KvBench");
+  RemoveBenchServices();
+#endif
   if (with_tasks_and_services) AddTasksAndServices();
   StartupListModel model;
   CycleWindows windows;

@@ -187,10 +187,12 @@ TEST_F(TasksAndServicesUnderWine, AServiceStartsStopsAndComesBackWithItsStartTyp
 
   EXPECT_TRUE(SwitchStartupEntries({delayed}, false).empty());
   EXPECT_EQ(ReadService(L"KvDelayed")->start, ServiceStart::Disabled);
-  const StartupEntry* off = Row(Ours(), L"KvDelayed (Korvane test)");
+  const StartupList now = Ours();
+  const StartupEntry* off = Row(now, L"KvDelayed (Korvane test)");
   ASSERT_TRUE(off);
   EXPECT_FALSE(off->enabled);
-  EXPECT_TRUE(SwitchStartupEntries({*off}, true).empty());
+  const std::vector<SwitchFailure> failed = SwitchStartupEntries({*off}, true);
+  EXPECT_TRUE(failed.empty()) << ToUtf8(SwitchReport(failed, true));
   EXPECT_EQ(ReadService(L"KvDelayed")->start, ServiceStart::Automatic);
   EXPECT_TRUE(ReadService(L"KvDelayed")->delayed);
 
