@@ -60,19 +60,21 @@ TEST(KorvanecList, CommandLineSelectsFormatOrPrintsUsage) {
   test::ResetWorld();
   test::PutFile(test::kRoot + L"\\Startup\\notes.txt");
   const std::string row = "notes.txt\tNo\t" + ToUtf8(test::kRoot) + "\\Startup\\notes.txt\t\t" +
-                          ToUtf8(test::kRoot) + "\\Startup\tEnabled\n";
+                          ToUtf8(test::kRoot) + "\\Startup\tEnabled\t\t\n";
   struct Case {
     std::vector<std::wstring> args;
     int exit_code;
     std::string out_start;
   } cases[] = {
-      {{L"list"}, 0, "Name\tRunning\tFile name\tParameters\tLocation\tStartup\n" + row},
+      {{L"list"},
+       0,
+       "Name\tRunning\tFile name\tParameters\tLocation\tStartup\tPublisher\tDescription\n" + row},
       {{L"list", L"--format", L"text"},
        0,
-       "Name\tRunning\tFile name\tParameters\tLocation\tStartup\n" + row},
+       "Name\tRunning\tFile name\tParameters\tLocation\tStartup\tPublisher\tDescription\n" + row},
       {{L"list", L"--format", L"csv"},
        0,
-       "Name,Running,File name,Parameters,Location,Startup\r\nnotes"},
+       "Name,Running,File name,Parameters,Location,Startup,Publisher,Description\r\nnotes"},
       {{L"list", L"--format", L"json"}, 0, "[\n  {\"name\":\"notes.txt\""},
       {{L"--help"}, 0, "usage: korvanec VERB"},
       {{}, 2, ""},
