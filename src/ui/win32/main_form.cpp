@@ -111,6 +111,7 @@ TMainForm::TMainForm() {
   }
   // Made at the size it opens with (450 x 350 until the user sizes it), so
   // that it is not laid out twice.
+  ScalesPerMonitor = true;
   CreateForm(kMainFormClass, kMainFormCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, Scale(450),
              Scale(350), nullptr);
   dpi_ = WindowDpi(Handle());
