@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -256,6 +257,43 @@ TEST_F(MainWindowFind, PlaceSizeColumnsAndHiddenColumnsComeBackAtTheNextStart) {
   HMONITOR primary = MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY);
   EXPECT_EQ(MonitorFromRect(&frame, MONITOR_DEFAULTTONULL), primary);
   EXPECT_EQ(frame.right - frame.left, 450);
+}
+
+TEST_F(MainWindowFind, MovedToAMonitorOfAnotherScaleItsFontColumnsAndGlyphsScale) {
+  auto form = OpenWindow();
+  const int dpi = Scale(96);  // the screen's
+  const int larger = dpi * 3 / 2;
+  auto font_height = [](HWND window) {
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    return std::abs(font.lfHeight);
+  };
+  auto glyph_size = [&form] {
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(
+        reinterpret_cast<HIMAGELIST>(SendMessageW(form->ToolBar1(), TB_GETIMAGELIST, 0, 0)), &cx,
+        &cy);
+    return cx;
+  };
+  const int font_before = font_height(form->ListView1());
+  EXPECT_EQ(glyph_size(), MulDiv(16, dpi, 96));
+  RECT suggested = {100, 100, 100 + MulDiv(450, larger, 96), 100 + MulDiv(350, larger, 96)};
+  SendMessageW(form->Handle(), WM_DPICHANGED, MAKEWPARAM(larger, larger),
+               reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(font_height(form->ListView1()), MulDiv(11, larger, 96));
+  EXPECT_GT(font_height(form->ListView1()), font_before);
+  EXPECT_EQ(font_height(form->FilterBox()), MulDiv(11, larger, 96));
+  EXPECT_EQ(ListView_GetColumnWidth(form->ListView1(), 0), MulDiv(250, larger, 96));
+  EXPECT_EQ(glyph_size(), MulDiv(16, larger, 96));
+  RECT frame;
+  GetWindowRect(form->Handle(), &frame);
+  EXPECT_EQ(frame.right - frame.left, suggested.right - suggested.left);
+  // The search box and the list still fill the window between the bars.
+  RECT box, list;
+  GetWindowRect(form->FilterBox(), &box);
+  GetWindowRect(form->ListView1(), &list);
+  EXPECT_EQ(box.bottom, list.top);
 }
 
 }  // namespace
