@@ -1,5 +1,7 @@
 #include "ui/file_facts.h"
 
+#include "platform/processes.h"
+
 namespace korvane {
 
 FileFacts ReadFileFacts(const std::wstring& path, bool check_signature) {
@@ -74,6 +76,8 @@ void FileFactsKeeper::Work() {
   // once per file.
   constexpr int kBatch = 32;
   int untold = 0;
+  // The window and its first paint come first.
+  RunThisThreadInBackground();
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
