@@ -318,7 +318,12 @@ void TMainForm::ApplyListLayout(const ListLayout& layout) {
 void TMainForm::ShowColumn(ListColumn column, bool shown) {
   ListLayout layout = CurrentListLayout();
   auto at = std::find(layout.shown.begin(), layout.shown.end(), column);
-  if (shown && at == layout.shown.end()) layout.shown.push_back(column);
+  if (shown && at == layout.shown.end()) {
+    layout.shown.push_back(column);
+    // A column the user had dragged shut comes back where it can be seen.
+    int& width = layout.widths[static_cast<size_t>(column)];
+    if (width < 8) width = ColumnInfo(column).width;
+  }
   if (!shown && at != layout.shown.end()) layout.shown.erase(at);
   ApplyListLayout(layout);
   StoreListLayout(layout);

@@ -12,26 +12,24 @@ namespace korvane {
 
 namespace {
 
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, RECT*, LPARAM data) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
+  if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+  auto& list = *reinterpret_cast<std::vector<ScreenRect>*>(data);
+  const ScreenRect area{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+  if (info.dwFlags & MONITORINFOF_PRIMARY) {
+    list.insert(list.begin(), area);
+  } else {
+    list.push_back(area);
+  }
+  return TRUE;
+}
+
 // The work areas of the monitors, the primary one first.
 std::vector<ScreenRect> MonitorWorkAreas() {
   std::vector<ScreenRect> areas;
-  EnumDisplayMonitors(
-      nullptr, nullptr,
-      [](HMONITOR monitor, HDC, RECT*, LPARAM data) -> BOOL {
-        MONITORINFO info = {};
-        info.cbSize = sizeof(info);
-        if (!GetMonitorInfoW(monitor, &info)) return TRUE;
-        auto& list = *reinterpret_cast<std::vector<ScreenRect>*>(data);
-        const ScreenRect area{info.rcWork.left, info.rcWork.top, info.rcWork.right,
-                              info.rcWork.bottom};
-        if (info.dwFlags & MONITORINFOF_PRIMARY) {
-          list.insert(list.begin(), area);
-        } else {
-          list.push_back(area);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&areas));
+  EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
   return areas;
 }
 
