@@ -8,7 +8,7 @@ TApplication::TApplication() : MainForm(std::make_unique<TMainForm>()) {
 
 int TApplication::Run(int show) {
   TMainForm& main_form = *MainForm;
-  ShowWindow(main_form.Handle(), show);
+  ShowWindow(main_form.Handle(), main_form.FirstShowCommand(show));
   SetForegroundWindow(main_form.Handle());
   MSG msg = {};
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -31,9 +31,13 @@ const std::vector<Verb>& Verbs() {
   static const std::vector<Verb> verbs = {
       {L"list",
        nullptr,
-       {{L"--format"}, {}, 0, 0, {}},
-       "list [--format text|csv|json]",
-       "  Lists the programs that Windows starts, in the order it finds them.\n"
+       {{L"--format"}, {L"--verify"}, 0, 0, {}},
+       "list [--format text|csv|json] [--verify]",
+       "  Lists the programs that Windows starts, in the order it finds them, with\n"
+       "  each program file's publisher and description from its version\n"
+       "  information. --verify adds whether its signature checks (\"Verified: ...\",\n"
+       "  \"Not verified: ...\", \"Not signed\", \"File not found\"); that reads every\n"
+       "  file whole, so it takes longer.\n"
        "  The text form shows control characters as escapes (\\t, \\r, \\n, \\xHH)\n"
        "  and keeps backslashes as they are: take exact values from csv or json.\n",
        RunListVerb},

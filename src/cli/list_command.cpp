@@ -3,6 +3,7 @@
 #include "cli/verbs.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
+#include "ui/list_rules.h"
 
 namespace korvane {
 
@@ -23,15 +24,35 @@ std::wstring KindOf(const EntrySource& source) {
   return kKinds[source.index()];
 }
 
+TableRow BaseRow(const StartupEntry& e) {
+  const auto* service = std::get_if<ServiceSource>(&e.source);
+  return {e.name,     e.running ? L"1" : L"0", e.file_name,      e.parameters,
+          e.location, e.enabled ? L"1" : L"0", KindOf(e.source), service ? service->name : L""};
+}
+
 }  // namespace
+
+std::string FormatStartupList(const StartupList& list, ListFormat format,
+                              const std::vector<FileFacts>& facts, bool signatures) {
+  std::vector<TableColumn> columns = kListColumns;
+  columns.push_back({L"Publisher", "publisher"});
+  columns.push_back({L"Description", "description"});
+  if (signatures) columns.push_back({L"Signature", "signature"});
+  std::vector<TableRow> rows;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const StartupEntry& e = list[i];
+    const FileFacts* known = i < facts.size() ? &facts[i] : nullptr;
+    rows.push_back(BaseRow(e));
+    rows.back().push_back(CellText(e, ListColumn::Publisher, known));
+    rows.back().push_back(CellText(e, ListColumn::Description, known));
+    if (signatures) rows.back().push_back(CellText(e, ListColumn::Signature, known));
+  }
+  return FormatTable(columns, rows, format);
+}
 
 std::string FormatStartupList(const StartupList& list, ListFormat format) {
   std::vector<TableRow> rows;
-  for (const StartupEntry& e : list) {
-    const auto* service = std::get_if<ServiceSource>(&e.source);
-    rows.push_back({e.name, e.running ? L"1" : L"0", e.file_name, e.parameters, e.location,
-                    e.enabled ? L"1" : L"0", KindOf(e.source), service ? service->name : L""});
-  }
+  for (const StartupEntry& e : list) rows.push_back(BaseRow(e));
   return FormatTable(kListColumns, rows, format);
 }
 
@@ -42,7 +63,12 @@ CommandResult RunListVerb(const Arguments& args) {
   } catch (const PlatformError& error) {
     return Failure(kExitFailed, error.Text());
   }
-  return {kExitDone, FormatStartupList(list, args.Format()), {}};
+  // Checking signatures hashes every file: only when asked for.
+  const bool signatures = args.Has(L"--verify");
+  std::vector<FileFacts> facts;
+  facts.reserve(list.size());
+  for (const StartupEntry& e : list) facts.push_back(ReadFileFacts(e.file_name, signatures));
+  return {kExitDone, FormatStartupList(list, args.Format(), facts, signatures), {}};
 }
 
 }  // namespace korvane

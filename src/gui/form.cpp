@@ -1,5 +1,7 @@
 #include "gui/form.h"
 
+#include <cstdint>
+
 #include "gui/guard.h"
 #include "gui/metrics.h"
 #include "gui/placement.h"
@@ -15,6 +17,36 @@ HICON ApplicationIcon(bool small_icon) {
   if (!icon) icon = LoadImageW(nullptr, MAKEINTRESOURCEW(32512), IMAGE_ICON, 0, 0, LR_SHARED);
   return static_cast<HICON>(icon);
 }
+
+namespace {
+
+// The program is aware of each monitor's DPI, but only the main window
+// scales itself when it moves; the dialogs are laid out at the system's DPI
+// and made system-aware, so that on a monitor of another scale Windows
+// scales them whole rather than showing them too small. Their child controls
+// take the dialog's awareness. Before Windows 10 there is nothing to set.
+class SystemAwareWhileInScope {
+ public:
+  SystemAwareWhileInScope() {
+    using SetContextFn = HANDLE(WINAPI*)(HANDLE);
+    static const auto set_context = reinterpret_cast<SetContextFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetThreadDpiAwarenessContext")));
+    set_ = set_context;
+    // DPI_AWARENESS_CONTEXT_SYSTEM_AWARE
+    if (set_) previous_ = set_(reinterpret_cast<HANDLE>(static_cast<intptr_t>(-2)));
+  }
+  ~SystemAwareWhileInScope() {
+    if (set_ && previous_) set_(previous_);
+  }
+  SystemAwareWhileInScope(const SystemAwareWhileInScope&) = delete;
+  SystemAwareWhileInScope& operator=(const SystemAwareWhileInScope&) = delete;
+
+ private:
+  HANDLE(WINAPI* set_)(HANDLE) = nullptr;
+  HANDLE previous_ = nullptr;
+};
+
+}  // namespace
 
 TForm::~TForm() {
   if (handle_) {
@@ -39,8 +71,14 @@ void TForm::CreateForm(const wchar_t* class_name, const std::wstring& caption, D
     wc.lpszClassName = class_name;
     RegisterClassExW(&wc);
   }
-  CreateWindowExW(ex_style, class_name, caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, width,
-                  height, owner, nullptr, instance, this);
+  if (!ScalesPerMonitor) {
+    const SystemAwareWhileInScope system_aware;
+    CreateWindowExW(ex_style, class_name, caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                    width, height, owner, nullptr, instance, this);
+  } else {
+    CreateWindowExW(ex_style, class_name, caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+                    width, height, owner, nullptr, instance, this);
+  }
   if (!handle_) throw PlatformError(L"Failed to create the window " + std::wstring(class_name));
 }
 

@@ -30,6 +30,9 @@ class TForm {
   bool InModal() const { return in_modal_; }
 
  protected:
+  // Set before CreateForm by a window that scales itself when it moves to
+  // a monitor of another DPI (WM_DPICHANGED); the others are system-aware.
+  bool ScalesPerMonitor = false;
   // Creates the window of class `class_name` (registered on first use).
   void CreateForm(const wchar_t* class_name, const std::wstring& caption, DWORD style,
                   DWORD ex_style, int width, int height, HWND owner);

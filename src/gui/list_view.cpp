@@ -6,9 +6,9 @@
 
 namespace korvane {
 
-void AddListColumns(HWND list, const std::vector<ListColumn>& columns) {
+void AddListColumns(HWND list, const std::vector<ColumnSpec>& columns) {
   int index = 0;
-  for (const ListColumn& c : columns) {
+  for (const ColumnSpec& c : columns) {
     LVCOLUMNW column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     column.fmt = c.format;

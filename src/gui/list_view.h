@@ -7,12 +7,12 @@
 
 namespace korvane {
 
-struct ListColumn {
+struct ColumnSpec {
   const wchar_t* caption;
   int width;   // at 96 DPI
   int format;  // LVCFMT_LEFT, LVCFMT_CENTER
 };
-void AddListColumns(HWND list, const std::vector<ListColumn>& columns);
+void AddListColumns(HWND list, const std::vector<ColumnSpec>& columns);
 
 // One cell's text, read whole however long it is.
 std::wstring ListItemText(HWND list, int item, int column);

@@ -48,6 +48,10 @@ void TerminateProcessById(uint32_t id);
 // else to its first top-level window; nothing when it has none.
 void RequestProcessClose(uint32_t id);
 
+// Makes the calling thread yield to the program's others (and its file reads
+// to theirs): work that nobody waits for.
+void RunThisThreadInBackground();
+
 // Turns a module path of the NT family into the path shown: "[System Process]"
 // and "System" for the unreadable ids 0 and 2/4/8, "\??\" removed,
 // "\SystemRoot\" replaced by the Windows directory.

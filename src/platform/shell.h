@@ -68,6 +68,19 @@ class TLMDVersionInfo {
   int read_count_ = 0;
 };
 
+// What a file's Authenticode signature says: embedded in the file, or for
+// the system's own files through its catalogs.
+enum class SignatureState { NotSigned, Verified, NotVerified };
+struct FileSignature {
+  SignatureState state = SignatureState::NotSigned;
+  std::wstring signer;  // Verified: the signer's name from its certificate
+  std::wstring reason;  // NotVerified: why the check failed
+  bool operator==(const FileSignature&) const = default;
+};
+// Checks the signature offline: revocation is not looked up on the network.
+// Takes time (hashing the whole file); call it off the window's thread.
+FileSignature CheckFileSignature(const std::wstring& path);
+
 // Index of the file's small icon in the system image list; 0 when none, and
 // for a name beyond the path limit (a long URL, say).
 int SystemIconIndex(const std::wstring& path);

@@ -15,6 +15,8 @@ std::optional<std::string> ToAnsi(std::wstring_view text);
 
 // Whole-string comparison without regard to letter case (user's locale).
 bool SameText(std::wstring_view a, std::wstring_view b);
+// Lower case by the user's locale, for finding text without regard to case.
+std::wstring LowerCase(std::wstring_view text);
 // Upper case of ASCII letters a..z only, as the instance marker wants it.
 std::wstring AsciiUpper(std::wstring_view text);
 

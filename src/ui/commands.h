@@ -73,6 +73,12 @@ enum CommandId : unsigned {
   // The undo store: the Service menu's item and the tray menu's twin.
   Restoreremovedentries1,
   Restoreremovedentries2,
+  // Showing a row in its place, finding rows, and the list's optional columns.
+  Jumptoentry1,
+  Searchentries1,
+  Publishercolumn1,
+  Descriptioncolumn1,
+  Signaturecolumn1,
 };
 
 // The toolbar's pictures, in the order of the toolbar's image list.

@@ -5,6 +5,8 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/processes.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/text.h"
 
@@ -87,6 +89,51 @@ void OpenEntryFolders(const StartupList& rows) {
 
 void ShowEntryProperties(const StartupList& rows) {
   ShowProperties(FileNames(rows));
+}
+
+const wchar_t kRegistryEditorKey[] =
+    L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
+
+JumpPlace JumpPlaceOf(const StartupEntry& row) {
+  using enum JumpPlace::Kind;
+  // The location text is the key as the registry editor shows it, also in
+  // the 32-bit view (...\Wow6432Node\...).
+  if (std::holds_alternative<RegistrySource>(row.source)) return {RegistryKey, row.location};
+  if (const auto* file = std::get_if<FolderSource>(&row.source)) return {FolderItem, file->path};
+  if (const auto* word = std::get_if<WinIniSource>(&row.source)) return {WinIni, word->ini_path};
+  return {};
+}
+
+std::wstring RegistryEditorLastKey(const std::wstring& key, const std::wstring& stored) {
+  std::wstring computer = L"Computer";
+  const size_t slash = stored.find(L'\\');
+  const std::wstring first = stored.substr(0, slash);
+  if (!first.empty() && !StartsWith(AsciiUpper(first), L"HKEY_")) computer = first;
+  // An editor that keeps no computer's name keeps none.
+  if (!stored.empty() && StartsWith(AsciiUpper(stored), L"HKEY_")) return key;
+  return computer + L"\\" + key;
+}
+
+void JumpToEntry(const StartupEntry& row) {
+  const JumpPlace place = JumpPlaceOf(row);
+  switch (place.kind) {
+    case JumpPlace::Kind::RegistryKey: {
+      TRegistry registry;
+      if (registry.OpenKey(kRegistryEditorKey, true)) {
+        const std::wstring stored = registry.GetDataType(L"LastKey") == RegistryDataType::String
+                                        ? registry.ReadString(L"LastKey")
+                                        : L"";
+        registry.WriteString(L"LastKey", RegistryEditorLastKey(place.target, stored));
+      }
+      return ShellOpen(L"regedit.exe", L"", L"");
+    }
+    case JumpPlace::Kind::FolderItem:
+      return ShellOpen(L"explorer.exe", L"/select,\"" + place.target + L"\"", L"");
+    case JumpPlace::Kind::WinIni:
+      return ShellOpen(L"notepad.exe", L"\"" + place.target + L"\"", L"");
+    case JumpPlace::Kind::None:
+      return;
+  }
 }
 
 void OpenServiceTool(ServiceTool tool) {

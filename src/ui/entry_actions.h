@@ -31,6 +31,25 @@ void ShowProperties(const std::vector<std::wstring>& files, void* owner = nullpt
 void OpenEntryFolders(const StartupList& rows);
 void ShowEntryProperties(const StartupList& rows);
 
+// Where "Jump to entry" shows a row: the registry editor at its key, Explorer
+// with its file selected, or win.ini in the text editor.
+struct JumpPlace {
+  enum class Kind { None, RegistryKey, FolderItem, WinIni } kind = Kind::None;
+  std::wstring target;  // the key as the registry editor names it, or the file
+};
+JumpPlace JumpPlaceOf(const StartupEntry& row);
+
+// The registry editor opens at the key its LastKey value names, the key path
+// after the name the editor gives the computer ("Computer\HKEY_..."). The
+// text for `key`, with the computer's name taken from the value as `stored`
+// (the editor's own word, in the system's language), "Computer" when there
+// is none.
+std::wstring RegistryEditorLastKey(const std::wstring& key, const std::wstring& stored);
+extern const wchar_t kRegistryEditorKey[];  // under HKEY_CURRENT_USER
+
+// Shows the row in its place; nothing for a row that has none.
+void JumpToEntry(const StartupEntry& row);
+
 enum class ServiceTool { SystemRegistry, CurrentUserStartup, AllUsersStartup, WinIni };
 // Opens the registry editor, a Startup folder or win.ini in the shell. A
 // Startup folder that neither Shell Folders nor the shell knows opens nothing.

@@ -4,6 +4,7 @@
 
 #include "catalogue/system_entries.h"
 #include "platform/processes.h"
+#include "platform/text.h"
 
 namespace korvane {
 
@@ -39,6 +40,97 @@ SelectionState SelectionOf(const StartupList& selected) {
 SelectionState FreshSelectionOf(const StartupList& selected) {
   TWindowsAPI::Instance().InvalidateProcessList();
   return SelectionOf(selected);
+}
+
+}  // namespace korvane
+
+namespace korvane {
+
+const std::vector<ListColumnInfo>& ListColumns() {
+  static const std::vector<ListColumnInfo> columns = {
+      {ListColumn::Name, L"Name", L"name", 250, false},
+      {ListColumn::Running, L"Running", L"running", 60, true},
+      {ListColumn::Startup, L"Startup", L"startup", 70, false},
+      {ListColumn::FileName, L"File name", L"file", 200, false},
+      {ListColumn::Parameters, L"Parameters", L"parameters", 100, false},
+      {ListColumn::Location, L"Location", L"location", 200, false},
+      {ListColumn::Publisher, L"Publisher", L"publisher", 150, false},
+      {ListColumn::Description, L"Description", L"description", 200, false},
+      {ListColumn::Signature, L"Signature", L"signature", 200, false},
+  };
+  return columns;
+}
+
+const ListColumnInfo& ColumnInfo(ListColumn column) {
+  return ListColumns()[static_cast<size_t>(column)];
+}
+
+bool IsWebAddress(const StartupEntry& row) {
+  if (const auto* file = std::get_if<FolderSource>(&row.source)) {
+    if (SameText(ExtractFileExt(file->path), L".url")) return true;
+  }
+  return Contains(row.file_name, L"://");
+}
+
+bool ProgramFileMissing(const StartupEntry& row, const FileFacts* facts) {
+  return facts && !facts->found && !IsWebAddress(row);
+}
+
+std::wstring CellText(const StartupEntry& row, ListColumn column, const FileFacts* facts) {
+  switch (column) {
+    case ListColumn::Name:
+      return row.name;
+    case ListColumn::Running:
+      return row.running ? L"Yes" : L"No";
+    case ListColumn::Startup:
+      return row.enabled ? L"Enabled" : L"Disabled";
+    case ListColumn::FileName:
+      return row.file_name;
+    case ListColumn::Parameters:
+      return row.parameters;
+    case ListColumn::Location:
+      return row.location;
+    case ListColumn::Publisher:
+      return facts ? facts->publisher : L"";
+    case ListColumn::Description:
+      return facts ? facts->description : L"";
+    case ListColumn::Signature:
+      if (ProgramFileMissing(row, facts)) return kFileNotFound;
+      return facts && facts->signature ? SignatureText(*facts->signature) : L"";
+  }
+  return {};
+}
+
+ListOrder NextOrder(const ListOrder& current, ListColumn clicked) {
+  if (current.column != clicked) return {clicked, false};
+  if (!current.descending) return {clicked, true};
+  return {};
+}
+
+std::vector<size_t> ShownRows(size_t row_count, const CellReader& cell,
+                              const std::vector<ListColumn>& columns, const std::wstring& filter,
+                              const ListOrder& order) {
+  std::vector<size_t> shown;
+  const std::wstring wanted = LowerCase(filter);
+  for (size_t row = 0; row < row_count; ++row) {
+    const bool keep =
+        wanted.empty() || std::any_of(columns.begin(), columns.end(), [&](ListColumn c) {
+          return LowerCase(cell(row, c)).find(wanted) != std::wstring::npos;
+        });
+    if (keep) shown.push_back(row);
+  }
+  if (!order.column) return shown;
+  // Each key is made once, not at every comparison.
+  std::vector<std::wstring> keys(row_count);
+  for (size_t row : shown) keys[row] = LowerCase(cell(row, *order.column));
+  std::stable_sort(shown.begin(), shown.end(), [&](size_t a, size_t b) {
+    return order.descending ? keys[b] < keys[a] : keys[a] < keys[b];
+  });
+  return shown;
+}
+
+std::wstring ShownCountText(size_t shown, size_t all) {
+  return std::to_wstring(shown) + L" of " + std::to_wstring(all) + L" entries";
 }
 
 }  // namespace korvane

@@ -60,7 +60,7 @@ TEST(KorvanecList, CommandLineSelectsFormatOrPrintsUsage) {
   test::ResetWorld();
   test::PutFile(test::kRoot + L"\\Startup\\notes.txt");
   const std::string row = "notes.txt\tNo\t" + ToUtf8(test::kRoot) + "\\Startup\\notes.txt\t\t" +
-                          ToUtf8(test::kRoot) + "\\Startup\tEnabled\tfolder\t\n";
+                          ToUtf8(test::kRoot) + "\\Startup\tEnabled\tfolder\t\t\t\n";
   struct Case {
     std::vector<std::wstring> args;
     int exit_code;
@@ -68,13 +68,17 @@ TEST(KorvanecList, CommandLineSelectsFormatOrPrintsUsage) {
   } cases[] = {
       {{L"list"},
        0,
-       "Name\tRunning\tFile name\tParameters\tLocation\tStartup\tKind\tService\n" + row},
+       "Name\tRunning\tFile name\tParameters\tLocation\tStartup\tKind\tService\tPublisher\t"
+       "Description\n" +
+           row},
       {{L"list", L"--format", L"text"},
        0,
-       "Name\tRunning\tFile name\tParameters\tLocation\tStartup\tKind\tService\n" + row},
+       "Name\tRunning\tFile name\tParameters\tLocation\tStartup\tKind\tService\tPublisher\t"
+       "Description\n" +
+           row},
       {{L"list", L"--format", L"csv"},
        0,
-       "Name,Running,File name,Parameters,Location,Startup,Kind,Service\r\nnotes"},
+       "Name,Running,File name,Parameters,Location,Startup,Kind,Service,Publisher,Description\r\nnotes"},
       {{L"list", L"--format", L"json"}, 0, "[\n  {\"name\":\"notes.txt\""},
       {{L"--help"}, 0, "usage: korvanec VERB"},
       {{}, 2, ""},

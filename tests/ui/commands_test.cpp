@@ -69,8 +69,8 @@ TEST(CommandTable, TheNewEntriesMenuHoldsTableCommandsOnTheSelection) {
     EXPECT_FALSE(CommandEnabled(slot.id, {})) << slot.id;
     ids.push_back(slot.id);
   }
-  EXPECT_EQ(ids, (std::vector<CommandId>{Fileproperties1, Deletestartupentry1, Disablestartupentry1,
-                                         Addtoblacklist1}));
+  EXPECT_EQ(ids, (std::vector<CommandId>{Fileproperties1, Jumptoentry1, Deletestartupentry1,
+                                         Disablestartupentry1, Addtoblacklist1}));
 }
 
 TEST(CommandTable, EachCommandConsultsItsOwnTwoSwitchesAndAsksItsOwnQuestion) {

@@ -80,6 +80,10 @@ ShortcutData ReadShortcut(const std::wstring& file);  // throws when it is none
 void SetVersionInfo(const std::wstring& file, const std::map<std::wstring, std::wstring>& strings,
                     const std::wstring& language);
 void SetIconIndex(const std::wstring& file, int index);
+// What CheckFileSignature answers for the file (not signed unless set).
+void SetSignature(const std::wstring& file, const FileSignature& signature);
+// How often CheckFileSignature and version information were read for the file.
+int SignatureChecks(const std::wstring& file);
 
 // Processes. A window may refuse a close request; otherwise a close request
 // to a process's window ends the process.

@@ -84,4 +84,6 @@ std::vector<int> CloseRequests(uint32_t id) {
 
 }  // namespace memory
 
+void RunThisThreadInBackground() {}
+
 }  // namespace korvane

@@ -120,6 +120,13 @@ int SystemIconIndex(const std::wstring& path) {
   return found == icons.end() ? 0 : found->second;
 }
 
+FileSignature CheckFileSignature(const std::wstring& path) {
+  World& world = TheWorld();
+  ++world.signature_checks[PathKey(path)];
+  auto found = world.signatures.find(PathKey(path));
+  return found == world.signatures.end() ? FileSignature{} : found->second;
+}
+
 bool TLMDShellObjectPropertiesDialog::Execute() {
   TheWorld().properties_shown.push_back(ObjectName);
   return true;
@@ -149,6 +156,16 @@ void SetVersionInfo(const std::wstring& file, const std::map<std::wstring, std::
 
 void SetIconIndex(const std::wstring& file, int index) {
   TheWorld().icon_indexes[PathKey(file)] = index;
+}
+
+void SetSignature(const std::wstring& file, const FileSignature& signature) {
+  TheWorld().signatures[PathKey(file)] = signature;
+}
+
+int SignatureChecks(const std::wstring& file) {
+  auto& checks = TheWorld().signature_checks;
+  auto found = checks.find(PathKey(file));
+  return found == checks.end() ? 0 : found->second;
 }
 
 const std::vector<ShellOpenCall>& ShellOpenCalls() {

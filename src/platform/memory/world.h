@@ -79,6 +79,8 @@ struct World {
   std::vector<std::wstring> properties_shown;
   std::map<std::wstring, VersionData> version_info;  // by PathKey
   std::map<std::wstring, int> icon_indexes;          // by PathKey
+  std::map<std::wstring, FileSignature> signatures;  // by PathKey
+  std::map<std::wstring, int> signature_checks;      // by PathKey
   std::vector<Fault> faults;
   std::vector<std::wstring> failing_writes;  // upper-case paths, once each
   uint64_t file_search_calls = 0;

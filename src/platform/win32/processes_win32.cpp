@@ -180,4 +180,12 @@ void RequestProcessClose(uint32_t id) {
   PostMessageW(target, WM_CLOSE, 0, 0);
 }
 
+void RunThisThreadInBackground() {
+  // Background mode lowers the thread's processor and disk priority alike;
+  // systems before Vista refuse it and take a lower priority.
+  if (!SetThreadPriority(GetCurrentThread(), THREAD_MODE_BACKGROUND_BEGIN)) {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+  }
+}
+
 }  // namespace korvane

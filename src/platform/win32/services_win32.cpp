@@ -3,12 +3,15 @@
 // manager's own database under HKLM\SYSTEM\CurrentControlSet\Services: one
 // key read each instead of three calls to the manager per service and
 // refresh.
+#include <map>
+#include <mutex>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/text.h"
+#include "platform/win32/change_watch.h"
 #include "platform/win32/system.h"
 
 namespace korvane {
@@ -65,6 +68,19 @@ SERVICE_STATUS_PROCESS Status(SC_HANDLE service, const std::wstring& name) {
   return status;
 }
 
+// What the services' keys said, kept until one of them changes: reading
+// them costs far more than the refresh's other work.
+struct ConfigurationCache {
+  std::mutex lock;
+  win32::ChangeWatch watch{HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services", L""};
+  std::map<std::wstring, ServiceRecord> read;  // by upper-case name
+};
+
+ConfigurationCache& Cache() {
+  static ConfigurationCache cache;
+  return cache;
+}
+
 }  // namespace
 
 std::vector<ServiceRecord> ListServices() {
@@ -93,7 +109,23 @@ std::vector<ServiceRecord> ListServices() {
     // the size asked for.
     buffer.resize(std::max<size_t>(needed, buffer.size()) + sizeof(ENUM_SERVICE_STATUS_PROCESSW));
   }
-  for (ServiceRecord& service : services) ReadConfiguration(service);
+  ConfigurationCache& cache = Cache();
+  std::lock_guard<std::mutex> held(cache.lock);
+  if (!cache.watch.Unchanged()) {
+    cache.read.clear();
+    cache.watch.Rearm();
+  }
+  for (ServiceRecord& service : services) {
+    auto [kept, added] = cache.read.try_emplace(AsciiUpper(service.name));
+    if (added) {
+      ReadConfiguration(service);
+      kept->second = service;
+    }
+    service.start = kept->second.start;
+    service.delayed = kept->second.delayed;
+    service.image_path = kept->second.image_path;
+    service.service_dll = kept->second.service_dll;
+  }
   return services;
 }
 

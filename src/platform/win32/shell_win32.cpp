@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cwchar>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -243,7 +244,10 @@ struct VersionApi {
 };
 
 const VersionApi& LoadVersionApi() {
+  // The window's thread and the list's worker both read versions.
   static VersionApi api;
+  static std::mutex loading;
+  const std::lock_guard<std::mutex> lock(loading);
   if (!api.library) {
     win32::Module library = win32::LoadSystemLibrary(L"version.dll");
     if (!library) win32::ThrowCallError(L"LoadLibraryExW", L"version.dll", GetLastError());

@@ -5,12 +5,15 @@
 #include <xmllite.h>
 
 #include <memory>
+#include <mutex>
+#include <set>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/tasks.h"
 #include "platform/text.h"
+#include "platform/win32/change_watch.h"
 #include "platform/win32/system.h"
 
 namespace korvane {
@@ -169,8 +172,6 @@ ScheduledTask Describe(IRegisteredTask* task) {
   win32::String text;
   Check(task->get_Path(text.put()), L"IRegisteredTask::get_Path", L"");
   out.path = Take(text);
-  TASK_STATE state = TASK_STATE_UNKNOWN;
-  out.running = SUCCEEDED(task->get_State(&state)) && state == TASK_STATE_RUNNING;
   Definition definition;
   if (SUCCEEDED(task->get_Xml(text.put()))) definition = ParseDefinition(Take(text));
   // Some schedulers (Wine's) give back a definition without its triggers and
@@ -243,12 +244,72 @@ ComPtr<IRegisteredTask> Get(const Scheduler& scheduler, const std::wstring& path
   return task;
 }
 
+// The paths (upper case) of the tasks that run now; none where the
+// scheduler can't tell.
+std::set<std::wstring> RunningTasks(const Scheduler& scheduler) {
+  std::set<std::wstring> paths;
+  ComPtr<IRunningTaskCollection> running;
+  LONG count = 0;
+  if (FAILED(scheduler.service->GetRunningTasks(TASK_ENUM_HIDDEN, running.put())) ||
+      FAILED(running->get_Count(&count))) {
+    return paths;
+  }
+  for (LONG i = 1; i <= count; ++i) {
+    VARIANT index;
+    VariantInit(&index);
+    index.vt = VT_I4;
+    index.lVal = i;
+    ComPtr<IRunningTask> task;
+    win32::String path;
+    if (SUCCEEDED(running->get_Item(index, task.put())) && SUCCEEDED(task->get_Path(path.put()))) {
+      paths.insert(AsciiUpper(Take(path)));
+    }
+  }
+  return paths;
+}
+
+// The tasks as last read, kept until the scheduler's store changes (its
+// registry cache on Windows, its folder of definitions where that can be
+// watched): reading every definition costs far more than the refresh's
+// other work. Korvane's own changes drop it at once.
+struct TaskListCache {
+  std::mutex lock;
+  win32::ChangeWatch watch{HKEY_LOCAL_MACHINE,
+                           L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Schedule\\TaskCache",
+                           StoreFile(L"")};
+  bool valid = false;
+  std::vector<ScheduledTask> tasks;
+};
+
+TaskListCache& Cache() {
+  static TaskListCache cache;
+  return cache;
+}
+
+void Forget() {
+  std::lock_guard<std::mutex> held(Cache().lock);
+  Cache().valid = false;
+}
+
 }  // namespace
 
 std::vector<ScheduledTask> ListScheduledTasks() {
   std::unique_ptr<Scheduler> scheduler = Connect();
+  TaskListCache& cache = Cache();
   std::vector<ScheduledTask> tasks;
-  Walk(scheduler->root.get(), tasks);
+  {
+    std::lock_guard<std::mutex> held(cache.lock);
+    if (!cache.valid || !cache.watch.Unchanged()) {
+      cache.valid = false;
+      cache.watch.Rearm();
+      cache.tasks.clear();
+      Walk(scheduler->root.get(), cache.tasks);
+      cache.valid = true;
+    }
+    tasks = cache.tasks;
+  }
+  const std::set<std::wstring> running = RunningTasks(*scheduler);
+  for (ScheduledTask& task : tasks) task.running = running.count(AsciiUpper(task.path)) != 0;
   return tasks;
 }
 
@@ -266,6 +327,7 @@ std::optional<std::wstring> ReadTaskDefinition(const std::wstring& path) {
 }
 
 void RegisterTask(const std::wstring& path, const std::wstring& definition) {
+  Forget();
   std::unique_ptr<Scheduler> scheduler = Connect();
   win32::String name(SysAllocString(path.c_str())), xml(SysAllocString(definition.c_str()));
   VARIANT none;
@@ -277,12 +339,14 @@ void RegisterTask(const std::wstring& path, const std::wstring& definition) {
 }
 
 void DeleteTask(const std::wstring& path) {
+  Forget();
   std::unique_ptr<Scheduler> scheduler = Connect();
   win32::String name(SysAllocString(path.c_str()));
   Check(scheduler->root->DeleteTask(name.get(), 0), L"ITaskFolder::DeleteTask", path);
 }
 
 void SetTaskEnabled(const std::wstring& path, bool enabled) {
+  Forget();
   std::unique_ptr<Scheduler> scheduler = Connect();
   ComPtr<IRegisteredTask> task = Get(*scheduler, path);
   Check(task->put_Enabled(enabled ? VARIANT_TRUE : VARIANT_FALSE), L"IRegisteredTask::put_Enabled",

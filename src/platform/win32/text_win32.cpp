@@ -9,6 +9,12 @@ bool SameText(std::wstring_view a, std::wstring_view b) {
                         b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
+std::wstring LowerCase(std::wstring_view text) {
+  std::wstring lower(text);
+  if (!lower.empty()) CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+  return lower;
+}
+
 std::optional<std::string> ToAnsi(std::wstring_view text) {
   if (text.empty()) return std::string();
   // A UTF-8 code page has a form for every character but refuses the

@@ -45,6 +45,47 @@ bool BarShown(HWND bar) {
   return (GetWindowLongPtrW(bar, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
+// The search box is as high as a line of its font and its frame.
+int FilterBoxHeight(HWND box) {
+  const win32::WindowDc dc(box);
+  auto font = reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0));
+  HGDIOBJ old = SelectObject(dc.get(), font);
+  TEXTMETRICW metrics = {};
+  GetTextMetricsW(dc.get(), &metrics);
+  SelectObject(dc.get(), old);
+  return metrics.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE) + 4;
+}
+
+// The optional column a View item shows or hides.
+std::optional<ListColumn> OptionalColumnOf(CommandId id) {
+  if (id == Publishercolumn1) return ListColumn::Publisher;
+  if (id == Descriptioncolumn1) return ListColumn::Description;
+  if (id == Signaturecolumn1) return ListColumn::Signature;
+  return std::nullopt;
+}
+
+// Esc empties the search box; Enter and Down go to the list.
+LRESULT CALLBACK FilterBoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                               DWORD_PTR data) {
+  auto* form = reinterpret_cast<TMainForm*>(data);
+  if (message == WM_KEYDOWN && wparam == VK_ESCAPE) {
+    SetWindowTextW(box, L"");
+    return 0;
+  }
+  if (message == WM_KEYDOWN && (wparam == VK_RETURN || wparam == VK_DOWN)) {
+    SetFocus(form->ListView1());
+    if (ListView_GetNextItem(form->ListView1(), -1, LVNI_FOCUSED) < 0 &&
+        ListView_GetItemCount(form->ListView1()) > 0) {
+      ListView_SetItemState(form->ListView1(), 0, LVIS_FOCUSED | LVIS_SELECTED,
+                            LVIS_FOCUSED | LVIS_SELECTED);
+    }
+    return 0;
+  }
+  // No beep for the keys handled above.
+  if (message == WM_CHAR && (wparam == VK_ESCAPE || wparam == VK_RETURN)) return 0;
+  return DefSubclassProc(box, message, wparam, lparam);
+}
+
 }  // namespace
 
 TMainForm::TMainForm() {
@@ -68,10 +109,13 @@ TMainForm::TMainForm() {
   if (shell_icons_.wait_for(std::chrono::seconds(0)) == std::future_status::deferred) {
     shell_icons_.wait();
   }
-  // Made at the size it opens with, 450 x 350 on every start, so that it is
-  // not laid out twice.
+  // Made at the size it opens with (450 x 350 until the user sizes it), so
+  // that it is not laid out twice.
+  ScalesPerMonitor = true;
   CreateForm(kMainFormClass, kMainFormCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, Scale(450),
              Scale(350), nullptr);
+  dpi_ = WindowDpi(Handle());
+  RestoreWindowPlacement();
   FormCreate();
   // In while the window is hidden: the list sets its scroll bars up once,
   // unseen, and the window shows its rows at once. A scan that failed is
@@ -91,18 +135,27 @@ TMainForm::~TMainForm() {
 
 void TMainForm::FormCreate() {
   // The window shows the application icon of its class (CreateForm).
+  layout_ = ReadListLayout();
   CreateControls();
   // The bars and the list's two styles start switched on; the Help items
   // have nothing to show yet and stay grey.
-  main_menu_ = BuildMenuBar(MenuItems(MainMenuLayout(), [](CommandId id) -> UINT {
+  main_menu_ = BuildMenuBar(MenuItems(MainMenuLayout(), [this](CommandId id) -> UINT {
     if (id == oolbar1 || id == Statusbar1 || id == Showgridlines1 || id == Rowselection1) {
       return MFS_CHECKED;
+    }
+    if (const std::optional<ListColumn> column = OptionalColumnOf(id)) {
+      return std::find(layout_.shown.begin(), layout_.shown.end(), *column) != layout_.shown.end()
+                 ? MFS_CHECKED
+                 : 0u;
     }
     return FindCommand(id) && FindCommand(id)->enable == EnableRule::Never ? MFS_GRAYED : 0;
   }));
   SetMenu(Handle(), main_menu_);
 
-  ACCEL keys[] = {{FVIRTKEY, VK_F5, Refreshlist1}, {FVIRTKEY | FCONTROL, 'A', SelectAll}};
+  ACCEL keys[] = {{FVIRTKEY, VK_F5, Refreshlist1},
+                  {FVIRTKEY | FCONTROL, 'A', SelectAll},
+                  {FVIRTKEY | FCONTROL, 'F', Searchentries1},
+                  {FVIRTKEY | FCONTROL, 'J', Jumptoentry1}};
   accelerators_.reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
 
   tray_popup_ = BuildPopupMenu(MenuItems(TrayMenuLayout(), [](CommandId) { return 0u; }));
@@ -126,15 +179,30 @@ void TMainForm::CreateControls() {
                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
                           LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
                       0, 0, 0, 0, Handle(), reinterpret_cast<HMENU>(kListView1), instance, nullptr);
-  ListView_SetExtendedListViewStyle(list_view_,
-                                    LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
-  SendMessageW(list_view_, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont()), FALSE);
-  AddListColumns(list_view_, {{L"Name", 250, LVCFMT_LEFT},
-                              {L"Running", 60, LVCFMT_CENTER},
-                              {L"Startup", 70, LVCFMT_LEFT},
-                              {L"File name", 200, LVCFMT_LEFT},
-                              {L"Parameters", 100, LVCFMT_LEFT},
-                              {L"Location", 200, LVCFMT_LEFT}});
+  ListView_SetExtendedListViewStyle(list_view_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES |
+                                                    LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP);
+  form_font_.reset(CreateFormFont(dpi_));
+  SendMessageW(list_view_, WM_SETFONT, reinterpret_cast<WPARAM>(form_font_.get()), FALSE);
+  // Every column is made, in one order, so that a column's index names it
+  // always; a hidden one has no width and stands last.
+  for (const ListColumnInfo& info : ListColumns()) {
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    column.fmt = info.centred ? LVCFMT_CENTER : LVCFMT_LEFT;
+    column.cx = ScaleHere(info.width);
+    column.pszText = const_cast<wchar_t*>(info.caption);
+    ListView_InsertColumn(list_view_, static_cast<int>(info.column), &column);
+  }
+  ApplyListLayout(layout_);
+
+  // The search box: what is typed keeps the rows that hold it.
+  filter_box_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", nullptr,
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0,
+                                Handle(), reinterpret_cast<HMENU>(kFilterBox), instance, nullptr);
+  SendMessageW(filter_box_, WM_SETFONT, reinterpret_cast<WPARAM>(form_font_.get()), FALSE);
+  SendMessageW(filter_box_, EM_SETCUEBANNER, TRUE,
+               reinterpret_cast<LPARAM>(L"Search entries (Ctrl+F)"));
+  SetWindowSubclass(filter_box_, FilterBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
 
   status_bar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
                                 Handle(), reinterpret_cast<HMENU>(kStatusBar2), instance, nullptr);
@@ -154,7 +222,7 @@ void TMainForm::CreateToolBar() {
                           CCS_NODIVIDER | CCS_NOPARENTALIGN,
                       0, 0, 0, 0, cool_bar_, reinterpret_cast<HMENU>(kToolBar1), instance, nullptr);
   SendMessageW(tool_bar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  interface_images_.reset(CreateInterfaceImageList(Scale(16)));
+  interface_images_.reset(CreateInterfaceImageList(ScaleHere(16)));
   SendMessageW(tool_bar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(interface_images_.get()));
   // Texts serve as tooltips only: the buttons carry no captions.
   SendMessageW(tool_bar_, TB_SETMAXTEXTROWS, 0, 0);
@@ -186,6 +254,11 @@ void TMainForm::LayoutControls() {
     GetWindowRect(cool_bar_, &bar);
     top = bar.bottom - bar.top;
   }
+  // The search box stands in a row of its own above the list.
+  const int box_height = FilterBoxHeight(filter_box_);
+  SetWindowPos(filter_box_, nullptr, 0, top, client.right, box_height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  top += box_height;
   if (BarShown(status_bar_)) {
     SendMessageW(status_bar_, WM_SIZE, 0, 0);
     RECT bar;
@@ -336,6 +409,12 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case kListClicked:
       ListView1Click();
       return 0;
+    case kFileFactsAnswered:
+      TakeFileFacts();
+      return 0;
+    case WM_DPICHANGED:
+      DpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case kAttachIcons:
       // Waits for the icon list if the worker is still making it.
       shell_icons_.wait();
@@ -351,6 +430,15 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       ShowKorvane1Click();
       return 0;
     case WM_COMMAND:
+      if (LOWORD(wparam) == kFilterBox) {
+        if (HIWORD(wparam) == EN_CHANGE) {
+          const int length = GetWindowTextLengthW(filter_box_);
+          std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+          text.resize(static_cast<size_t>(GetWindowTextW(filter_box_, text.data(), length + 1)));
+          SetFilter(text);
+        }
+        return 0;
+      }
       OnCommand(LOWORD(wparam));
       return 0;
     case WM_NOTIFY:
@@ -377,6 +465,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       if (wparam) DestroyWindow(Handle());
       return 0;
     case WM_DESTROY:
+      StoreWindowState();
       if (tray_icon_) tray_icon_->HideIcon();
       if (EndsApplication) PostQuitMessage(0);
       return 0;

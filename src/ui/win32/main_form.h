@@ -16,7 +16,10 @@
 #include "monitor/startup_list.h"
 #include "platform/win32/handles.h"
 #include "ui/commands.h"
+#include "ui/file_facts.h"
+#include "ui/list_rules.h"
 #include "ui/settings.h"
+#include "ui/window_state.h"
 #include "ui/win32/new_entry_dialog.h"
 #include "ui/win32/tray_icon.h"
 
@@ -29,7 +32,7 @@ struct ScannedList {
 };
 
 // Control identifiers of the main window.
-enum : UINT { kCoolBar1 = 10, kToolBar1, kListView1, kStatusBar2 };
+enum : UINT { kCoolBar1 = 10, kToolBar1, kListView1, kStatusBar2, kFilterBox };
 
 class TMainForm : public TForm {
  public:
@@ -40,6 +43,8 @@ class TMainForm : public TForm {
   HWND ToolBar1() const { return tool_bar_; }
   HWND ListView1() const { return list_view_; }
   HWND StatusBar2() const { return status_bar_; }
+  // The search box above the list.
+  HWND FilterBox() const { return filter_box_; }
   HMENU MainMenu1() const { return main_menu_; }
   TCoolTrayIcon& TrayIcon() { return *tray_icon_; }
   HMENU TrayPopup() const { return tray_popup_.get(); }
@@ -57,6 +62,29 @@ class TMainForm : public TForm {
   // their old places to new ones; selection, focus and the top row follow.
   void RowsChanged(const std::vector<ptrdiff_t>& old_to_new);
   void SetStatusText(const std::wstring& text);
+  // The status bar between scans: the count of rows the filter keeps, or
+  // nothing without a filter.
+  void ShowListStatus();
+  // The scan's row behind a row of the list as it is filtered and sorted.
+  size_t ModelRow(int list_item) const { return shown_[static_cast<size_t>(list_item)]; }
+  // The list's row of a scan's row; -1 when the filter hides it.
+  int ListItemOf(size_t model_row) const;
+  // What is known of a scan row's program file; nothing while it is read.
+  const FileFacts* FactsOf(size_t model_row) const;
+  // The list's columns: those shown, in their order, with their widths.
+  ListLayout CurrentListLayout() const;
+  const ListOrder& Order() const { return order_; }
+  // Sorts by the column as a click on its header does.
+  void ListView1ColumnClick(ListColumn column);
+  // Keeps the rows whose cells hold `text` (the filter box's own change).
+  void SetFilter(const std::wstring& text);
+  // Waits until every program file of the list has been looked at and the
+  // list shows what was found (for tests and the benchmark).
+  bool WaitForFileFacts(unsigned milliseconds);
+
+  // How the program block shows the window first: maximised when it was
+  // maximised at the end of the last run, else as `show` says.
+  int FirstShowCommand(int show) const;
 
   // The keyboard accelerators of the window (F5, Ctrl+A); the message loop
   // translates them.
@@ -97,11 +125,26 @@ class TMainForm : public TForm {
   // The View menu's commands and their context-menu twins (main_form_view_commands.cpp).
   void OnViewCommand(CommandId id);
   void AttachSystemIcons();
+  // The rows the list shows again by filter and order; the selection, the
+  // focused row and the top row stay with their scan rows.
+  void UpdateShownRows(const std::vector<ptrdiff_t>& old_to_new);
+  void TakeFileFacts();
+  void ShowColumn(ListColumn column, bool shown);
+  void ApplyListLayout(const ListLayout& layout);
+  void ShowSortArrow();
+  void StoreWindowState();
+  void RestoreWindowPlacement();
+  // Scales what was made for one DPI to another (per-monitor DPI).
+  void DpiChanged(int dpi, const RECT& suggested);
+  int Dpi() const { return dpi_; }
+  int ScaleHere(int size_at_96dpi) const;
   LRESULT OnNotify(NMHDR& header);
   void ListView1GetDispInfo(LVITEMW& item);
   // Posted on a click in the list: the virtual list settles its selection
   // only after it has told of the click.
   static constexpr UINT kListClicked = WM_APP + 5;
+  // Posted by the file facts' thread when it has new answers.
+  static constexpr UINT kFileFactsAnswered = WM_APP + 6;
   // Enabling and the context menu by the selection (main_form_selection_menus.cpp).
   void ListView1Click();
   void File1Click(HMENU menu);
@@ -120,7 +163,8 @@ class TMainForm : public TForm {
   HWND list_view_ = nullptr;
   HWND status_bar_ = nullptr;
   bool showing_why_not_ = false;  // the status bar tells why a command is greyed
-  HMENU main_menu_ = nullptr;     // destroyed with the window
+  HWND filter_box_ = nullptr;
+  HMENU main_menu_ = nullptr;  // destroyed with the window
   win32::Menu tray_popup_;
   win32::Accelerators accelerators_;
   win32::ImageList interface_images_;
@@ -133,7 +177,17 @@ class TMainForm : public TForm {
     std::wstring file_name;
     int index = -1;  // -1 until the row is first drawn
   };
-  std::vector<RowIcon> icons_;  // per row of the model
+  std::vector<RowIcon> icons_;                   // per row of the model
+  std::vector<std::optional<FileFacts>> facts_;  // per row of the model
+  std::vector<size_t> shown_;                    // the model's rows the list shows, in its order
+  std::wstring filter_;
+  ListOrder order_;
+  ListLayout layout_ = DefaultListLayout();  // the widths of hidden columns live here
+  int dpi_ = 96;
+  bool start_maximised_ = false;
+  bool showing_count_ = false;  // the status bar shows the filter's count
+  win32::Font form_font_;       // the window's font at its DPI
+  std::unique_ptr<FileFactsKeeper> file_facts_;
   std::unique_ptr<RefreshCycle> cycle_;
   std::future<void> shell_icons_;  // the worker of the first scan, done once it has the icons
   bool ignoring_close_ = false;

@@ -60,6 +60,8 @@ void TMainForm::OnEntryCommand(CommandId id) {
   if (rows.empty()) return;
   if (id == Openfolder1) return OpenEntryFolders(rows);
   if (id == Fileproperties1) return ShowEntryProperties(rows);
+  // The registry editor and Explorer each show one place: the first row's.
+  if (id == Jumptoentry1) return JumpToEntry(rows.front());
   if (id == Disablestartupentry1 || id == Enablestartupentry1) {
     // Nothing to ask: the other command undoes it.
     const bool on = id == Enablestartupentry1;

@@ -37,7 +37,11 @@ std::unique_ptr<RefreshCycle> MakeRefreshCycle(TMainForm& form) {
   // The wait text stands in the status bar for the length of a scan, even
   // one that fails.
   form.Model().SetListener(
-      {[&form](bool scanning) { form.SetStatusText(scanning ? kRefreshingText : L""); },
+      {[&form](bool scanning) {
+         form.SetStatusText(scanning ? kRefreshingText : L"");
+         // A filter's count comes back after the scan.
+         if (!scanning) form.ShowListStatus();
+       },
        [&form](const std::vector<ptrdiff_t>& old_to_new) { form.RowsChanged(old_to_new); }});
   CycleWindows windows;
   windows.show_balloon = [&form](const std::wstring& title, const std::wstring& text) {

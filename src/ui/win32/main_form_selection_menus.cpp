@@ -11,9 +11,14 @@ namespace korvane {
 
 void TMainForm::ListView1Click() {
   const SelectionState selection = SelectionOf(SelectedRows());
-  // Tells why Delete or Move to went grey for a task or a service; the text
-  // goes with the next click elsewhere.
-  if (!selection.why_not.empty() || showing_why_not_) SetStatusText(selection.why_not);
+  // Tells why Delete or Move to went grey for a task or a service; at the
+  // next click elsewhere the bar says again what it said before.
+  if (!selection.why_not.empty()) {
+    SetStatusText(selection.why_not);
+  } else if (showing_why_not_) {
+    showing_count_ = true;
+    ShowListStatus();
+  }
   showing_why_not_ = !selection.why_not.empty();
   const std::vector<ToolButton> buttons = ToolButtons(selection);
   for (size_t i = 0; i < buttons.size(); ++i) {

@@ -40,7 +40,25 @@ void TMainForm::OnViewCommand(CommandId id) {
       Backgroundcolor1Click();
       break;
     case SelectAll:
-      ListView_SetItemState(list_view_, -1, LVIS_SELECTED, LVIS_SELECTED);
+      // In the search box Ctrl+A takes its text, as in any edit box.
+      if (GetFocus() == filter_box_) {
+        SendMessageW(filter_box_, EM_SETSEL, 0, -1);
+      } else {
+        ListView_SetItemState(list_view_, -1, LVIS_SELECTED, LVIS_SELECTED);
+      }
+      break;
+    case Searchentries1:
+      SetFocus(filter_box_);
+      SendMessageW(filter_box_, EM_SETSEL, 0, -1);
+      break;
+    case Publishercolumn1:
+      ShowColumn(ListColumn::Publisher, ToggleAutoCheck(Publishercolumn1));
+      break;
+    case Descriptioncolumn1:
+      ShowColumn(ListColumn::Description, ToggleAutoCheck(Descriptioncolumn1));
+      break;
+    case Signaturecolumn1:
+      ShowColumn(ListColumn::Signature, ToggleAutoCheck(Signaturecolumn1));
       break;
     default:
       break;

@@ -81,7 +81,7 @@ void TNewEntriesForm::CreateControls() {
                      LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_TABSTOP, margin,
                      list_top, list_width, kListHeight, ListView1, WS_EX_CLIENTEDGE);
   ListView_SetExtendedListViewStyle(list_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-  std::vector<ListColumn> columns = {{L"Name", 300, LVCFMT_LEFT},
+  std::vector<ColumnSpec> columns = {{L"Name", 300, LVCFMT_LEFT},
                                      {L"File name", 200, LVCFMT_LEFT},
                                      {L"Location", 200, LVCFMT_LEFT}};
   if (changes) columns.push_back({L"Change", kChangeWidth, LVCFMT_LEFT});
@@ -269,6 +269,12 @@ LRESULT TNewEntriesForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
         case Button3:
         case Fileproperties1:
           Button3Click();
+          return 0;
+        case Jumptoentry1:
+          // The first selected entry: the editor and Explorer show one place.
+          if (const std::vector<size_t> selected = Selection(); !selected.empty()) {
+            JumpToEntry(entries_[selected.front()].row);
+          }
           return 0;
         case Button2:
         case Deletestartupentry1:

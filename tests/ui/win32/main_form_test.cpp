@@ -39,8 +39,13 @@ TEST(MainWindow, TheListLiesBetweenTheBarsBeforeTheWindowShows) {
   TMainForm form;
   ASSERT_FALSE(IsWindowVisible(form.Handle()));
   auto expect_between_the_bars = [&form] {
+    // The search box stands between the toolbar and the list, as wide as both.
+    const RECT box = PlaceInParent(form.FilterBox());
+    EXPECT_EQ(box.top, PlaceInParent(form.CoolBar1()).bottom);
+    EXPECT_GT(box.bottom, box.top);
     const RECT list = PlaceInParent(form.ListView1());
-    EXPECT_EQ(list.top, PlaceInParent(form.CoolBar1()).bottom);
+    EXPECT_EQ(box.right, list.right);
+    EXPECT_EQ(list.top, box.bottom);
     EXPECT_EQ(list.bottom, PlaceInParent(form.StatusBar2()).top);
   };
   expect_between_the_bars();
@@ -89,19 +94,20 @@ TEST(MainWindow, OpensAt450By350WithTheListsColumnsAndMenus) {
   EXPECT_EQ(MenuCaptions(GetSubMenu(menu, 0)),
             (std::vector<std::wstring>{
                 L"New startup entry...", L"-", L"Run startup entry", L"Stop startup entry", L"-",
-                L"Open folder...", L"File properties...", L"-", L"Move to", L"-",
+                L"Open folder...", L"File properties...", L"Jump to entry", L"-", L"Move to", L"-",
                 L"Disable startup entry", L"Enable startup entry", L"Delete startup entry", L"-",
                 L"Add to blacklist", L"-", L"Exit"}));
-  EXPECT_EQ(MenuCaptions(GetSubMenu(GetSubMenu(menu, 0), 8)),
+  EXPECT_EQ(MenuCaptions(GetSubMenu(GetSubMenu(menu, 0), 9)),
             (std::vector<std::wstring>{
                 L"Registry, current user, Run", L"Registry, current user, RunOnce", L"-",
                 L"Registry, all users, Run", L"Registry, all users, RunServices",
                 L"Registry, all users, RunOnce", L"Registry, all users, RunServicesOnce", L"-",
                 L"Start menu, current user", L"Start menu, all users"}));
   EXPECT_EQ(MenuCaptions(GetSubMenu(menu, 1)),
-            (std::vector<std::wstring>{L"Refresh list", L"-", L"Toolbar", L"Status bar", L"-",
-                                       L"Show gridlines", L"Row selection", L"-", L"Font...",
-                                       L"Background color..."}));
+            (std::vector<std::wstring>{
+                L"Refresh list", L"Search entries", L"-", L"Toolbar", L"Status bar", L"-",
+                L"Publisher column", L"Description column", L"Signature column", L"-",
+                L"Show gridlines", L"Row selection", L"-", L"Font...", L"Background color..."}));
   EXPECT_EQ(MenuCaptions(GetSubMenu(menu, 2)),
             (std::vector<std::wstring>{L"System registry...", L"Startup folder", L"Win.ini file...",
                                        L"-", L"Parameters...", L"-", L"Blacklist...",
@@ -248,7 +254,7 @@ TEST_F(MainWindowList, OnlyAMouseClickEnablesTheToolbar) {
   EXPECT_FALSE(MenuItemEnabled(file, Run1));
   // "Move to" is found by its id, wherever it stands in the menu.
   EXPECT_FALSE(MenuItemEnabled(file, Moveto1));
-  EXPECT_EQ(GetMenuState(file, 8, MF_BYPOSITION) & MF_GRAYED, static_cast<UINT>(MF_GRAYED));
+  EXPECT_EQ(GetMenuState(file, 9, MF_BYPOSITION) & MF_GRAYED, static_cast<UINT>(MF_GRAYED));
   EXPECT_TRUE(MenuItemEnabled(file, Newstartupentry1));
 }
 
@@ -276,9 +282,10 @@ TEST_F(MainWindowList, TheContextMenuIsAnEntryMenuOrAViewMenu) {
     win32::Menu menu = form_.ListPopupPopup();
     EXPECT_EQ(MenuCaptions(menu.get()),
               (std::vector<std::wstring>{L"Run startup entry...", L"Stop startup entry", L"-",
-                                         L"Open folder...", L"File properties...", L"-", L"Move to",
-                                         L"-", L"Disable startup entry", L"Enable startup entry",
-                                         L"Delete startup entry", L"-", L"Add to blacklist"}));
+                                         L"Open folder...", L"File properties...", L"Jump to entry",
+                                         L"-", L"Move to", L"-", L"Disable startup entry",
+                                         L"Enable startup entry", L"Delete startup entry", L"-",
+                                         L"Add to blacklist"}));
     EXPECT_EQ(GetMenuDefaultItem(menu.get(), FALSE, 0), static_cast<UINT>(Run1));
     EXPECT_FALSE(MenuItemEnabled(menu.get(), Stop1));
   }

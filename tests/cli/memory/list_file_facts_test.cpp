@@ -1,0 +1,54 @@
+// korvanec list with each program file's publisher, description and (with
+// --verify) signature, on the memory world, where a file's answers are
+// arranged.
+#include <gtest/gtest.h>
+
+#include "cli/korvanec.h"
+#include "platform/memory/arrange.h"
+
+namespace korvane {
+namespace {
+
+const wchar_t kRun[] = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+TEST(KorvanecListFacts, PublisherAndDescriptionComeLastAndTheSignatureOnlyWithVerify) {
+  memory::Reset();
+  const std::wstring tool = L"C:\\Tools\\tool.exe";
+  memory::PutFile(tool);
+  memory::SetVersionInfo(tool, {{L"CompanyName", L"Maker, Inc."}, {L"FileDescription", L"Tool"}},
+                         L"English");
+  memory::SetSignature(tool, {SignatureState::Verified, L"Maker, Inc."});
+  memory::SetString(RootKey::CurrentUser, kRun, L"Tool", tool);
+  memory::SetString(RootKey::CurrentUser, kRun, L"Zgone", L"C:\\Gone\\gone.exe");
+
+  const std::string run = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  CommandResult plain = RunKorvanec({L"list", L"--format", L"csv"});
+  EXPECT_EQ(plain.exit_code, 0);
+  EXPECT_EQ(plain.out,
+            "Name,Running,File name,Parameters,Location,Startup,Kind,Service,Publisher,Description\r\n"
+            "Tool,No,C:\\Tools\\tool.exe,," +
+                run +
+                ",Enabled,registry,,\"Maker, Inc.\",Tool\r\n"
+                "Zgone,No,C:\\Gone\\gone.exe,," +
+                run + ",Enabled,registry,,,\r\n");
+  EXPECT_EQ(memory::SignatureChecks(tool), 0);  // not without --verify
+
+  CommandResult verified = RunKorvanec({L"list", L"--verify", L"--format", L"csv"});
+  EXPECT_EQ(verified.out,
+            "Name,Running,File name,Parameters,Location,Startup,Kind,Service,Publisher,Description,"
+            "Signature\r\n"
+            "Tool,No,C:\\Tools\\tool.exe,," +
+                run +
+                ",Enabled,registry,,\"Maker, Inc.\",Tool,\"Verified: Maker, Inc.\"\r\n"
+                "Zgone,No,C:\\Gone\\gone.exe,," +
+                run + ",Enabled,registry,,,,File not found\r\n");
+
+  CommandResult json = RunKorvanec({L"list", L"--verify", L"--format", L"json"});
+  EXPECT_NE(json.out.find("\"publisher\":\"Maker, Inc.\",\"description\":\"Tool\","
+                          "\"signature\":\"Verified: Maker, Inc.\"}"),
+            std::string::npos)
+      << json.out;
+}
+
+}  // namespace
+}  // namespace korvane
