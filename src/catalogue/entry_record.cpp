@@ -254,6 +254,22 @@ std::optional<EntryCopy> CaptureEntry(const StartupEntry& row, std::wstring& rea
   return copy;
 }
 
+bool StandsInPlace(const EntryCopy& copy) {
+  if (const auto* word = std::get_if<WinIniSource>(&copy.record.row.source)) {
+    try {
+      const std::wstring list = TIniFile(word->ini_path).ReadString(L"windows", word->key, L"");
+      for (const auto& [at, length] : WinIniWords(list)) {
+        if (SameText(list.substr(at, length), word->word)) return true;
+      }
+    } catch (const PlatformError&) {
+    }
+    return false;
+  }
+  std::wstring reason;
+  std::optional<EntryCopy> now = CaptureEntry(copy.record.row, reason);
+  return now && SameEntryContent(*now, copy);
+}
+
 bool SameEntryContent(const EntryCopy& a, const EntryCopy& b) {
   if (EntryIdentity(a.record.row) != EntryIdentity(b.record.row)) return false;
   if (const auto* value = std::get_if<RegistrySource>(&a.record.row.source)) {
