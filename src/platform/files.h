@@ -71,7 +71,8 @@ std::wstring KnownStartupFolder(bool all_users);
 // Writes text to a file in the ANSI code page, replacing it whole (as
 // ReplaceFileBytes). Throws on failure.
 void WriteAnsiTextFile(const std::wstring& path, const std::wstring& text);
-// Writes the bytes to a file, replacing it. Throws on failure.
+// Writes the bytes to a file, replacing it in place: a reader may see half of
+// it meanwhile (tests and temporary files only). Throws on failure.
 void WriteFileBytes(const std::wstring& path, std::string_view bytes);
 // Writes the bytes under a temporary name beside `path`, flushed, and moves
 // that over `path`: a reader sees the old file or the new one, never half of

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include "platform/win32/write_hook.h"
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -84,12 +85,16 @@ bool AnyItemWithStem(const std::wstring& path) {
 }
 
 bool RemoveFile(const std::wstring& path) {
-  return DeleteFileW(path.c_str()) != 0;
+  if (!DeleteFileW(path.c_str())) return false;
+  KORVANE_WRITE_DONE();
+  return true;
 }
 
 bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
   // Without MOVEFILE_REPLACE_EXISTING the call fails on a file that is there.
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED) != 0;
+  if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED)) return false;
+  KORVANE_WRITE_DONE();
+  return true;
 }
 
 std::vector<FolderItem> ListFolder(const std::wstring& folder) {
@@ -228,6 +233,7 @@ bool WriteThroughTemporary(const std::wstring& path, std::string_view bytes, DWO
     if (may_exist && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) return false;
     win32::ThrowCallError(L"MoveFileExW", L"the file \"" + path + L"\"", error);
   }
+  KORVANE_WRITE_DONE();
   return true;
 }
 
@@ -284,7 +290,9 @@ bool WriteFileTimes(const std::wstring& path, const FileTimes& times) {
                    written = ToFileTime(times.written);
     if (!file || !SetFileTime(file.get(), &created, &accessed, &written)) return false;
   }
-  return SetFileAttributesW(path.c_str(), times.attributes) != 0;
+  if (!SetFileAttributesW(path.c_str(), times.attributes)) return false;
+  KORVANE_WRITE_DONE();
+  return true;
 }
 
 bool CreateFolder(const std::wstring& path) {

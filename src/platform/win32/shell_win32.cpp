@@ -1,4 +1,5 @@
 #include <windows.h>
+#include "platform/win32/write_hook.h"
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -247,6 +248,7 @@ void CreateStartupShortcut(const std::wstring& target, const std::wstring& short
     DeleteFileW(temporary.c_str());
     win32::ThrowCallError(L"MoveFileExW", subject, error);
   }
+  KORVANE_WRITE_DONE();
 }
 
 namespace {
