@@ -8,9 +8,8 @@
 //
 // It replaces the startup configuration of the platform it runs on and
 // needs a display: under Wine, run it in a prefix of its own under Xvfb.
-// Wine reports no GDI or USER object counts (GetGuiResources gives 0), nor
-// a handle count; its private bytes are the commit charge of the short
-// memory counters.
+// Wine answers none of these counts (each reads 0 there): watch the Wine
+// process from outside instead.
 #include <windows.h>
 
 #include <psapi.h>
