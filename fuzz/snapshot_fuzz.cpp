@@ -7,16 +7,13 @@
 #include <string_view>
 
 #include "cli/snapshot.h"
-#include "platform/files.h"
-
-// The target links the reader alone; of the disk, the location names ask
-// only where Windows lives.
-std::wstring korvane::WindowsDirectory() {
-  return L"C:\\WINDOWS";
-}
+#include "platform/memory/arrange.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace korvane;
+  // Of the disk, the location names ask only where Windows lives.
+  static const bool world = (memory::Reset(), true);
+  (void)world;
   std::wstring error;
   const std::optional<Snapshot> read =
       ReadSnapshot(std::string_view(reinterpret_cast<const char*>(data), size), error);

@@ -282,6 +282,22 @@ std::optional<EntryCopy> CaptureEntry(const StartupEntry& row, std::wstring& rea
   return copy;
 }
 
+bool StandsInPlace(const EntryCopy& copy) {
+  if (const auto* word = std::get_if<WinIniSource>(&copy.record.row.source)) {
+    try {
+      const std::wstring list = TIniFile(word->ini_path).ReadString(L"windows", word->key, L"");
+      for (const auto& [at, length] : WinIniWords(list)) {
+        if (SameText(list.substr(at, length), word->word)) return true;
+      }
+    } catch (const PlatformError&) {
+    }
+    return false;
+  }
+  std::wstring reason;
+  std::optional<EntryCopy> now = CaptureEntry(copy.record.row, reason);
+  return now && SameEntryContent(*now, copy);
+}
+
 bool SameEntryContent(const EntryCopy& a, const EntryCopy& b) {
   if (EntryIdentity(a.record.row) != EntryIdentity(b.record.row)) return false;
   if (const auto* value = std::get_if<RegistrySource>(&a.record.row.source)) {
@@ -324,24 +340,25 @@ std::wstring RecordStore::Write(const EntryCopy& copy, const std::wstring& tag) 
     auto [end, error] = std::from_chars(last.data(), last.data() + last.size(), stamp, 16);
     if (error == std::errc() && end == last.data() + last.size() && stamp >= now) now = stamp + 1;
   }
-  std::wstring id;
+  // Each name is taken only when it is free, so that the window and korvanec
+  // writing at the same moment never write over each other's records. The
+  // bytes go first: a record on disk always has what it names.
+  const bool has_bytes = HasBytes(copy.record.row.source);
+  const std::string text = EntryRecordText(copy.record, header_);
   for (;; ++now) {
-    id.clear();
+    std::wstring id;
     for (int i = 0; i < 16; ++i) id += L"0123456789abcdef"[(now >> (60 - 4 * i)) & 15];
     id += L"-0" + tag;
-    if (!FileExists(RecordPath(id)) && !FileExists(BytesPath(id))) break;
-  }
-  // The bytes first: a record on disk always has what it names.
-  try {
-    if (HasBytes(copy.record.row.source)) {
-      ReplaceFileBytes(BytesPath(id), copy.bytes);
+    if (FileExists(RecordPath(id)) || FileExists(BytesPath(id))) continue;
+    if (has_bytes && !CreateFileWhole(BytesPath(id), copy.bytes)) continue;
+    try {
+      if (CreateFileWhole(RecordPath(id), text)) return id;
+    } catch (const PlatformError&) {
+      if (has_bytes) RemoveFile(BytesPath(id));
+      throw;
     }
-    ReplaceFileBytes(RecordPath(id), EntryRecordText(copy.record, header_));
-  } catch (const PlatformError&) {
-    Forget(id);
-    throw;
+    if (has_bytes) RemoveFile(BytesPath(id));
   }
-  return id;
 }
 
 std::vector<std::wstring> RecordStore::Ids() const {

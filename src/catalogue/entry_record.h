@@ -50,6 +50,10 @@ std::optional<EntryRecord> ParseEntryRecord(const std::string& text, std::string
 // reason, when the place no longer holds it or it cannot be read.
 std::optional<EntryCopy> CaptureEntry(const StartupEntry& row, std::wstring& reason);
 
+// Whether the copy's place holds this very entry now: a value of the same
+// type and data, a file of the same bytes, the word in its list.
+bool StandsInPlace(const EntryCopy& copy);
+
 // True when both copies hold the same entry: the same place and the same
 // value data, file bytes or word.
 bool SameEntryContent(const EntryCopy& a, const EntryCopy& b);

@@ -12,6 +12,7 @@
 #include "catalogue/system_entries.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/text.h"
@@ -21,6 +22,32 @@ namespace korvane {
 namespace {
 
 constexpr wchar_t kNoLongerThere[] = L"The entry is no longer in its location.";
+constexpr wchar_t kNotInPlace[] =
+    L"The entry is not in its location now: Korvane keeps it aside while it is switched off "
+    L"(switch it on first), or another entry took its place.";
+
+// Whether the row's entry stands in its place as the row was read. A row of
+// an entry that Korvane moved aside is listed at its old place, which holds
+// nothing of it (or another entry of that name): a move built from its texts
+// would make a second copy beside the one kept aside.
+bool StandsInPlace(const StartupEntry& row) {
+  if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
+    TRegistry reg(value->view);
+    reg.SetRootKey(value->root);
+    std::optional<RegistryValue> now;
+    if (reg.OpenKey(value->key_path, false)) now = reg.ReadValue(value->value_name);
+    return now && (value->value.type == RegistryDataType::None || *now == value->value);
+  }
+  if (const auto* file = std::get_if<FolderSource>(&row.source)) return FileExists(file->path);
+  if (const auto* word = std::get_if<WinIniSource>(&row.source)) {
+    const std::wstring list = TIniFile(word->ini_path).ReadString(L"windows", word->key, L"");
+    for (const auto& [at, length] : WinIniWords(list)) {
+      if (SameText(list.substr(at, length), word->word)) return true;
+    }
+    return false;
+  }
+  return false;
+}
 
 StartupLocation Key(RootKey root, const wchar_t* name) {
   return {StartupLocationKind::RegistryKeyLocation,
@@ -155,6 +182,7 @@ class Mover {
     }
     if (std::holds_alternative<std::monostate>(row.source)) return NotMoved(kNoLongerThere);
     if (std::wstring why = WhyNotMoved(row); !why.empty()) return NotMoved(why);
+    if (!StandsInPlace(row)) return NotMoved(kNotInPlace);
     // A switched-off entry stays off where it goes, and only the Run keys and
     // the Startup folders keep that state.
     if (!row.enabled && !(StartupApprovalsHonoured() && TargetApproval(L"x"))) {

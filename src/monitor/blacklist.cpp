@@ -125,7 +125,9 @@ std::wstring WriteRemovedFile(const std::vector<std::wstring>& names) {
   const std::string bytes = RemovedFileBytes(names);
   const std::wstring beside = BesideProgram();
   try {
-    WriteFileBytes(beside, bytes);
+    // Replaced whole: a reader (the editor a balloon click opens) never
+    // sees half a list.
+    ReplaceFileBytes(beside, bytes);
     return beside;
   } catch (const PlatformError&) {
     // Installed where the user may not write (Program Files): the user's own
@@ -133,7 +135,7 @@ std::wstring WriteRemovedFile(const std::vector<std::wstring>& names) {
     const std::wstring local = InLocalAppData();
     if (local.empty()) throw;
     CreateFolder(ExcludeTrailingBackslash(ExtractFilePath(local)));
-    WriteFileBytes(local, bytes);
+    ReplaceFileBytes(local, bytes);
     return local;
   }
 }

@@ -53,6 +53,13 @@ ParkResult ParkEntry(const StartupEntry& row) {
 std::vector<ParkedEntry> ReadParkedEntries() {
   std::vector<ParkedEntry> entries;
   for (auto& [id, record] : Store().ReadAll()) {
+    // An entry put back whose record could not be deleted afterwards (or the
+    // program ended in between) is in its place: its record is done with.
+    std::optional<EntryCopy> copy = Store().Read(id);
+    if (copy && StandsInPlace(*copy)) {
+      Store().Forget(id);
+      continue;
+    }
     record.row.enabled = false;
     entries.push_back({id, std::move(record.row)});
   }

@@ -24,9 +24,15 @@ std::wstring Switch(const StartupEntry& row, bool on) {
   if (on) {
     // A parked entry goes back to its place; any other is switched on where
     // Windows keeps its state.
+    // Several entries of one place can be aside (one was parked, another of
+    // that name written and parked after it): the one that goes back is the
+    // row's own, with its command.
     const std::wstring identity = EntryIdentity(row);
     for (const ParkedEntry& parked : ReadParkedEntries()) {
-      if (EntryIdentity(parked.row) != identity) continue;
+      if (EntryIdentity(parked.row) != identity || parked.row.file_name != row.file_name ||
+          parked.row.parameters != row.parameters) {
+        continue;
+      }
       ParkResult restored = RestoreParkedEntry(parked);
       return restored.done ? std::wstring() : restored.reason;
     }

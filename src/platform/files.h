@@ -68,14 +68,20 @@ std::wstring OwnExecutablePath();  // the running program's own .exe
 // the shell knows none.
 std::wstring KnownStartupFolder(bool all_users);
 
-// Writes text to a file in the ANSI code page, replacing it. Throws on failure.
+// Writes text to a file in the ANSI code page, replacing it whole (as
+// ReplaceFileBytes). Throws on failure.
 void WriteAnsiTextFile(const std::wstring& path, const std::wstring& text);
-// Writes the bytes to a file, replacing it. Throws on failure.
+// Writes the bytes to a file, replacing it in place: a reader may see half of
+// it meanwhile (tests and temporary files only). Throws on failure.
 void WriteFileBytes(const std::wstring& path, std::string_view bytes);
 // Writes the bytes under a temporary name beside `path`, flushed, and moves
 // that over `path`: a reader sees the old file or the new one, never half of
 // one. Throws on failure, leaving `path` as it was.
 void ReplaceFileBytes(const std::wstring& path, std::string_view bytes);
+// The same for a file that must be new: false, writing nothing, when `path`
+// names a file already (another writer took the name first). Throws on
+// every other failure.
+bool CreateFileWhole(const std::wstring& path, std::string_view bytes);
 // A file's bytes, whole; nothing when it can't be read.
 std::optional<std::string> ReadFileBytes(const std::wstring& path);
 

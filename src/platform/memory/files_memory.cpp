@@ -176,7 +176,7 @@ void WriteAnsiTextFile(const std::wstring& path, const std::wstring& text) {
   // As the platform does, a character the code page lacks becomes a question mark.
   std::string ansi;
   for (wchar_t c : text) ansi += ToAnsi(std::wstring(1, c)).value_or("?");
-  WriteFileBytes(path, ansi);
+  ReplaceFileBytes(path, ansi);
 }
 
 void WriteFileBytes(const std::wstring& path, std::string_view bytes) {
@@ -197,6 +197,12 @@ void WriteFileBytes(const std::wstring& path, std::string_view bytes) {
 void ReplaceFileBytes(const std::wstring& path, std::string_view bytes) {
   // One step in memory: the old file or the new one, as on disk.
   WriteFileBytes(path, bytes);
+}
+
+bool CreateFileWhole(const std::wstring& path, std::string_view bytes) {
+  if (FindItem(path, false) != nullptr) return false;
+  WriteFileBytes(path, bytes);
+  return true;
 }
 
 std::optional<std::string> ReadFileBytes(const std::wstring& path) {

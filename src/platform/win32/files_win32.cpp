@@ -1,4 +1,5 @@
 #include <windows.h>
+#include "platform/win32/write_hook.h"
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -84,12 +85,16 @@ bool AnyItemWithStem(const std::wstring& path) {
 }
 
 bool RemoveFile(const std::wstring& path) {
-  return DeleteFileW(path.c_str()) != 0;
+  if (!DeleteFileW(path.c_str())) return false;
+  KORVANE_WRITE_DONE();
+  return true;
 }
 
 bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
   // Without MOVEFILE_REPLACE_EXISTING the call fails on a file that is there.
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED) != 0;
+  if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED)) return false;
+  KORVANE_WRITE_DONE();
+  return true;
 }
 
 std::vector<FolderItem> ListFolder(const std::wstring& folder) {
@@ -200,20 +205,46 @@ void WriteFileBytes(const std::wstring& path, std::string_view bytes) {
   WriteWhole(path, bytes, false);
 }
 
-void ReplaceFileBytes(const std::wstring& path, std::string_view bytes) {
-  const std::wstring temporary = path + L".new";
+namespace {
+
+// A name beside `path` that no other writer uses at the same time: the
+// window and korvanec may write the same store at once.
+std::wstring TemporaryNameFor(const std::wstring& path) {
+  static LONG counter = 0;
+  const unsigned long n = static_cast<unsigned long>(InterlockedIncrement(&counter));
+  return path + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(n) + L".new";
+}
+
+// Writes the bytes flushed under a temporary name and moves that to `path`
+// with `flags`. False when the move fails with ERROR_ALREADY_EXISTS or
+// ERROR_FILE_EXISTS and `may_exist` is set; throws on every other failure.
+bool WriteThroughTemporary(const std::wstring& path, std::string_view bytes, DWORD flags,
+                           bool may_exist) {
+  const std::wstring temporary = TemporaryNameFor(path);
   try {
     WriteWhole(temporary, bytes, true);
   } catch (const PlatformError&) {
     DeleteFileW(temporary.c_str());
     throw;
   }
-  if (!MoveFileExW(temporary.c_str(), path.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!MoveFileExW(temporary.c_str(), path.c_str(), flags)) {
     const DWORD error = GetLastError();
     DeleteFileW(temporary.c_str());
+    if (may_exist && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) return false;
     win32::ThrowCallError(L"MoveFileExW", L"the file \"" + path + L"\"", error);
   }
+  KORVANE_WRITE_DONE();
+  return true;
+}
+
+}  // namespace
+
+void ReplaceFileBytes(const std::wstring& path, std::string_view bytes) {
+  WriteThroughTemporary(path, bytes, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, false);
+}
+
+bool CreateFileWhole(const std::wstring& path, std::string_view bytes) {
+  return WriteThroughTemporary(path, bytes, MOVEFILE_WRITE_THROUGH, true);
 }
 
 std::optional<std::string> ReadFileBytes(const std::wstring& path) {
@@ -259,7 +290,9 @@ bool WriteFileTimes(const std::wstring& path, const FileTimes& times) {
                    written = ToFileTime(times.written);
     if (!file || !SetFileTime(file.get(), &created, &accessed, &written)) return false;
   }
-  return SetFileAttributesW(path.c_str(), times.attributes) != 0;
+  if (!SetFileAttributesW(path.c_str(), times.attributes)) return false;
+  KORVANE_WRITE_DONE();
+  return true;
 }
 
 bool CreateFolder(const std::wstring& path) {

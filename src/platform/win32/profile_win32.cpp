@@ -1,4 +1,5 @@
 #include <windows.h>
+#include "platform/win32/write_hook.h"
 
 #include "platform/error.h"
 #include "platform/files.h"
@@ -61,6 +62,7 @@ void TIniFile::WriteString(const std::wstring& section, const std::wstring& key,
     win32::ThrowCallError(L"WritePrivateProfileStringW", L"the file \"" + file_name_ + L"\"",
                           GetLastError());
   }
+  KORVANE_WRITE_DONE();
 }
 
 }  // namespace korvane

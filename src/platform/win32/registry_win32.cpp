@@ -1,4 +1,5 @@
 #include <windows.h>
+#include "platform/win32/write_hook.h"
 
 #include <algorithm>
 #include <cstring>
@@ -78,6 +79,7 @@ void SetValue(HKEY key, const std::wstring& name, const std::wstring& value_text
   if (!key) throw PlatformError(L"No registry key is open to write " + value_text);
   LONG result = RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
   if (result != ERROR_SUCCESS) win32::ThrowCallError(L"RegSetValueExW", value_text, result);
+  KORVANE_WRITE_DONE();
 }
 
 // Names of the values or subkeys of a key, growing the name buffer as needed.
@@ -431,14 +433,18 @@ std::vector<std::wstring> TRegistry::GetKeyNames() {
 }
 
 bool TRegistry::DeleteValue(const std::wstring& name) {
-  return key_ && RegDeleteValueW(key_->handle.get(), name.c_str()) == ERROR_SUCCESS;
+  if (!key_ || RegDeleteValueW(key_->handle.get(), name.c_str()) != ERROR_SUCCESS) return false;
+  KORVANE_WRITE_DONE();
+  return true;
 }
 
 bool TRegistry::DeleteKey(const std::wstring& path) {
   std::wstring full = FullPath(current_path_, HasOpenKey(), path);
   while (!full.empty() && full.back() == L'\\') full.pop_back();
   if (full.empty()) return false;  // never the root itself
-  return DeleteTree(RootHandle(root_), full, ViewFlag(view_));
+  if (!DeleteTree(RootHandle(root_), full, ViewFlag(view_))) return false;
+  KORVANE_WRITE_DONE();
+  return true;
 }
 
 }  // namespace korvane

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include "platform/win32/write_hook.h"
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -220,12 +221,35 @@ void CreateStartupShortcut(const std::wstring& target, const std::wstring& short
   object.link->SetPath(target.c_str());
   // A move deletes the entry it came from once the shortcut is written, so a
   // shortcut that could not be saved must not pass for one that was.
-  HRESULT result = object.file->Save(shortcut_path.c_str(), FALSE);
+  // It is made whole under a temporary name and then moved into place, so
+  // that the folder never holds half a shortcut, nor one without its
+  // environment data.
+  const std::wstring temporary =
+      shortcut_path + L"." + std::to_wstring(GetCurrentProcessId()) + L".new";
+  const std::wstring subject = L"the file \"" + shortcut_path + L"\"";
+  HRESULT result = object.file->Save(temporary.c_str(), FALSE);
   if (FAILED(result)) {
-    win32::ThrowCallError(L"IPersistFile::Save", L"the file \"" + shortcut_path + L"\"",
-                          static_cast<DWORD>(result));
+    DeleteFileW(temporary.c_str());
+    win32::ThrowCallError(L"IPersistFile::Save", subject, static_cast<DWORD>(result));
   }
-  if (!expandable_target.empty()) WriteExpandableTarget(shortcut_path, expandable_target);
+  try {
+    if (!expandable_target.empty()) WriteExpandableTarget(temporary, expandable_target);
+    win32::FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file || !FlushFileBuffers(file.get())) {
+      win32::ThrowCallError(L"FlushFileBuffers", subject, GetLastError());
+    }
+  } catch (const PlatformError&) {
+    DeleteFileW(temporary.c_str());
+    throw;
+  }
+  if (!MoveFileExW(temporary.c_str(), shortcut_path.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = GetLastError();
+    DeleteFileW(temporary.c_str());
+    win32::ThrowCallError(L"MoveFileExW", subject, error);
+  }
+  KORVANE_WRITE_DONE();
 }
 
 namespace {

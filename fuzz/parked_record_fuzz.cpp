@@ -1,0 +1,22 @@
+// libFuzzer target: a record of the parked entries, as any program could
+// write it. Listing it and switching it on never crashes and never takes an
+// entry away.
+#include "catalogue/entry_record.h"
+#include "monitor/parked.h"
+#include "store_world.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace korvane;
+  const StartupList& before = fuzz::Rows();
+  fuzz::ArrangeWorld();
+  fuzz::Input in(data, size);
+  const std::vector<uint8_t> bytes = in.Bytes();
+  const std::string text = in.Rest();
+  const std::wstring folder = LocalAppDataFolder() + L"\\Korvane\\Parked\\";
+  memory::PutFile(folder + L"01db000000000000-0.txt", text);
+  memory::PutFile(folder + L"01db000000000000-0.bin", std::string(bytes.begin(), bytes.end()));
+  ParkedRows();
+  for (const ParkedEntry& entry : ReadParkedEntries()) RestoreParkedEntry(entry);
+  fuzz::RequireKept(before);
+  return 0;
+}
