@@ -78,7 +78,8 @@ TEST(KorvanecList, CommandLineSelectsFormatOrPrintsUsage) {
            row},
       {{L"list", L"--format", L"csv"},
        0,
-       "Name,Running,File name,Parameters,Location,Startup,Kind,Service,Publisher,Description\r\nnotes"},
+       "Name,Running,File "
+       "name,Parameters,Location,Startup,Kind,Service,Publisher,Description\r\nnotes"},
       {{L"list", L"--format", L"json"}, 0, "[\n  {\"name\":\"notes.txt\""},
       {{L"--help"}, 0, "usage: korvanec VERB"},
       {{}, 2, ""},

@@ -30,9 +30,18 @@ win32::KernelHandle Start(const std::wstring& program, const std::wstring& argum
                           STARTUPINFOW& startup, BOOL inherit, DWORD* id) {
   std::wstring command = L"\"" + program + L"\" " + arguments;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, inherit, 0, nullptr,
-                      nullptr, &startup, &info)) {
-    throw std::runtime_error("cannot start " + ToUtf8(program));
+  // Under a loaded Wine a start now and then fails for a moment: tried thrice.
+  for (int tries = 0;; ++tries) {
+    std::wstring line = command;
+    if (CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, inherit, 0, nullptr,
+                       nullptr, &startup, &info)) {
+      break;
+    }
+    if (tries == 2) {
+      throw std::runtime_error("cannot start " + ToUtf8(program) + ": error " +
+                               std::to_string(GetLastError()));
+    }
+    Sleep(200);
   }
   win32::KernelHandle thread(info.hThread);
   if (id) *id = info.dwProcessId;

@@ -13,6 +13,7 @@
 #include "cli/list_command.h"
 #include "platform/shell.h"
 #include "platform/text.h"
+#include "ui/file_facts.h"
 #include "support/programs.h"
 #include "support/world.h"
 
@@ -144,9 +145,12 @@ TEST(Korvanec, ListsARealisticStartupConfiguration) {
   // The program prints what the scan gives in-process.
   StartupList list;
   ScanStartupList(list);
-  EXPECT_EQ(output, FormatStartupList(list, ListFormat::Text));
-  EXPECT_EQ(Korvanec(L"list --format json"), FormatStartupList(list, ListFormat::Json));
-  EXPECT_EQ(Korvanec(L"list --format csv"), FormatStartupList(list, ListFormat::Csv));
+  std::vector<FileFacts> facts;
+  for (const StartupEntry& e : list) facts.push_back(ReadFileFacts(e.file_name, false));
+  EXPECT_EQ(output, FormatStartupList(list, ListFormat::Text, facts, false));
+  EXPECT_EQ(Korvanec(L"list --format json"),
+            FormatStartupList(list, ListFormat::Json, facts, false));
+  EXPECT_EQ(Korvanec(L"list --format csv"), FormatStartupList(list, ListFormat::Csv, facts, false));
   EXPECT_EQ(Korvanec(L"list --format yaml").rfind("korvanec: --format takes text, csv or json", 0),
             0u);
 }

@@ -24,13 +24,14 @@ TEST(KorvanecListFacts, PublisherAndDescriptionComeLastAndTheSignatureOnlyWithVe
   const std::string run = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
   CommandResult plain = RunKorvanec({L"list", L"--format", L"csv"});
   EXPECT_EQ(plain.exit_code, 0);
-  EXPECT_EQ(plain.out,
-            "Name,Running,File name,Parameters,Location,Startup,Kind,Service,Publisher,Description\r\n"
-            "Tool,No,C:\\Tools\\tool.exe,," +
-                run +
-                ",Enabled,registry,,\"Maker, Inc.\",Tool\r\n"
-                "Zgone,No,C:\\Gone\\gone.exe,," +
-                run + ",Enabled,registry,,,\r\n");
+  EXPECT_EQ(
+      plain.out,
+      "Name,Running,File name,Parameters,Location,Startup,Kind,Service,Publisher,Description\r\n"
+      "Tool,No,C:\\Tools\\tool.exe,," +
+          run +
+          ",Enabled,registry,,\"Maker, Inc.\",Tool\r\n"
+          "Zgone,No,C:\\Gone\\gone.exe,," +
+          run + ",Enabled,registry,,,\r\n");
   EXPECT_EQ(memory::SignatureChecks(tool), 0);  // not without --verify
 
   CommandResult verified = RunKorvanec({L"list", L"--verify", L"--format", L"csv"});
