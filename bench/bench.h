@@ -13,6 +13,25 @@
 
 namespace korvane::bench {
 
+// The test world starts the prefix's own services on demand. The Task
+// Scheduler runs on every real system, and each refresh asks it for the
+// tasks: started on demand it would be started anew for each program start,
+// which no user sees. So it is made to start on its own again, and started.
+inline void KeepTaskSchedulerRunning() {
+#ifdef _WIN32
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  if (!manager) return;
+  if (SC_HANDLE service =
+          OpenServiceW(manager, L"Schedule", SERVICE_CHANGE_CONFIG | SERVICE_START)) {
+    ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_AUTO_START, SERVICE_NO_CHANGE, nullptr,
+                         nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    StartServiceW(service, 0, nullptr);
+    CloseServiceHandle(service);
+  }
+  CloseServiceHandle(manager);
+#endif
+}
+
 // "<root>\Program Files\Vendor <i>\app<i>.exe", put in place as a file.
 inline std::wstring PutProgram(int i) {
   const std::wstring number = std::to_wstring(i);

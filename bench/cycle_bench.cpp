@@ -60,6 +60,7 @@ double CpuMilliseconds() {
 // with blanks, shortcuts in the Startup folder.
 void BuildConfiguration() {
   test::ResetWorld();
+  bench::KeepTaskSchedulerRunning();
   test::MakeFolder(LocalAppDataFolder());  // where the snapshot goes, as every profile has it
   const std::wstring run = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
   for (int i = 0; i < kEntries; ++i) {

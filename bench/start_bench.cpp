@@ -123,6 +123,7 @@ double Median(const std::vector<Start>& starts, double Start::*measure) {
 
 void BuildConfiguration() {
   test::ResetWorld();
+  bench::KeepTaskSchedulerRunning();
   const std::wstring run = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
   for (int i = 0; i < kEntries; ++i) {
     const std::wstring program = bench::PutProgram(i);
