@@ -51,6 +51,15 @@ std::unique_ptr<Scheduler> Connect() {
   return scheduler;
 }
 
+// The i-th item of a collection, counted from 1.
+VARIANT Index(LONG i) {
+  VARIANT index;
+  VariantInit(&index);
+  index.vt = VT_I4;
+  index.lVal = i;
+  return index;
+}
+
 std::wstring Take(win32::String& text) {
   return text ? std::wstring(text.get(), SysStringLen(text.get())) : std::wstring();
 }
@@ -199,12 +208,9 @@ void Walk(ITaskFolder* folder, std::vector<ScheduledTask>& tasks) {
   LONG count = 0;
   if (SUCCEEDED(registered->get_Count(&count))) {
     for (LONG i = 1; i <= count; ++i) {
-      VARIANT index;
-      VariantInit(&index);
-      index.vt = VT_I4;
-      index.lVal = i;
       ComPtr<IRegisteredTask> task;
-      if (SUCCEEDED(registered->get_Item(index, task.put()))) tasks.push_back(Describe(task.get()));
+      if (SUCCEEDED(registered->get_Item(Index(i), task.put())))
+        tasks.push_back(Describe(task.get()));
     }
   } else {
     // A scheduler that can't count a folder's tasks (Wine's) still finds
@@ -221,12 +227,8 @@ void Walk(ITaskFolder* folder, std::vector<ScheduledTask>& tasks) {
   Check(folder->GetFolders(0, folders.put()), L"ITaskFolder::GetFolders", path);
   Check(folders->get_Count(&count), L"ITaskFolderCollection::get_Count", path);
   for (LONG i = 1; i <= count; ++i) {
-    VARIANT index;
-    VariantInit(&index);
-    index.vt = VT_I4;
-    index.lVal = i;
     ComPtr<ITaskFolder> inner;
-    if (SUCCEEDED(folders->get_Item(index, inner.put()))) Walk(inner.get(), tasks);
+    if (SUCCEEDED(folders->get_Item(Index(i), inner.put()))) Walk(inner.get(), tasks);
   }
 }
 
@@ -255,13 +257,10 @@ std::set<std::wstring> RunningTasks(const Scheduler& scheduler) {
     return paths;
   }
   for (LONG i = 1; i <= count; ++i) {
-    VARIANT index;
-    VariantInit(&index);
-    index.vt = VT_I4;
-    index.lVal = i;
     ComPtr<IRunningTask> task;
     win32::String path;
-    if (SUCCEEDED(running->get_Item(index, task.put())) && SUCCEEDED(task->get_Path(path.put()))) {
+    if (SUCCEEDED(running->get_Item(Index(i), task.put())) &&
+        SUCCEEDED(task->get_Path(path.put()))) {
       paths.insert(AsciiUpper(Take(path)));
     }
   }
