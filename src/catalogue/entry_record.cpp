@@ -35,6 +35,43 @@ std::optional<uint64_t> Number(std::string_view text) {
   return value;
 }
 
+// Whether `path` is a file in `folder` or a folder below it.
+bool InFolder(const std::wstring& path, const std::wstring& folder) {
+  if (folder.empty()) return false;
+  const std::wstring base = IncludeTrailingBackslash(folder);
+  if (path.size() <= base.size() || !SameText(path.substr(0, base.size()), base)) return false;
+  // No way back out of it, and no stream of another file.
+  const std::wstring rest = L"\\" + path.substr(base.size()) + L"\\";
+  return rest.find(L"\\..\\") == std::wstring::npos && rest.find(L"\\.\\") == std::wstring::npos &&
+         rest.find_first_of(L"/:") == std::wstring::npos;
+}
+
+// Whether the record puts its entry back in one of the startup places. A
+// record is a file that any program can write: one that names another key,
+// folder or file must not make Korvane write there.
+bool NamesStartupPlace(const StartupEntry& row, const std::vector<StartupLocation>& places) {
+  auto any = [&places](auto&& test) { return std::any_of(places.begin(), places.end(), test); };
+  if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
+    return any([value](const StartupLocation& place) {
+      return place.kind == StartupLocationKind::RegistryKeyLocation && place.root == value->root &&
+             SameText(place.path, value->key_path);
+    });
+  }
+  if (const auto* file = std::get_if<FolderSource>(&row.source)) {
+    return any([file](const StartupLocation& place) {
+      return place.kind == StartupLocationKind::StartupFolderLocation &&
+             InFolder(file->path, place.path);
+    });
+  }
+  if (const auto* word = std::get_if<WinIniSource>(&row.source)) {
+    return any([word](const StartupLocation& place) {
+      return place.kind == StartupLocationKind::WinIniLocation &&
+             SameText(place.path, word->ini_path);
+    });
+  }
+  return std::holds_alternative<TaskSource>(row.source);
+}
+
 }  // namespace
 
 std::string Hex(std::string_view bytes) {
@@ -390,10 +427,11 @@ std::vector<std::pair<std::wstring, uint64_t>> RecordStore::Sizes() const {
 
 std::vector<std::pair<std::wstring, EntryRecord>> RecordStore::ReadAll() const {
   std::vector<std::pair<std::wstring, EntryRecord>> records;
+  const std::vector<StartupLocation> places = StartupLocations();
   for (const std::wstring& id : Ids()) {
     std::optional<std::string> text = ReadFileBytes(RecordPath(id));
     std::optional<EntryRecord> record = text ? ParseEntryRecord(*text, header_) : std::nullopt;
-    if (record) records.emplace_back(id, std::move(*record));
+    if (record && NamesStartupPlace(record->row, places)) records.emplace_back(id, std::move(*record));
   }
   return records;
 }
@@ -402,7 +440,7 @@ std::optional<EntryCopy> RecordStore::Read(const std::wstring& id) const {
   if (Folder().empty() || id.find_first_of(L"\\/:") != std::wstring::npos) return std::nullopt;
   std::optional<std::string> text = ReadFileBytes(RecordPath(id));
   std::optional<EntryRecord> record = text ? ParseEntryRecord(*text, header_) : std::nullopt;
-  if (!record) return std::nullopt;
+  if (!record || !NamesStartupPlace(record->row, StartupLocations())) return std::nullopt;
   EntryCopy copy{std::move(*record), {}};
   if (HasBytes(copy.record.row.source)) {
     std::optional<std::string> bytes = ReadFileBytes(BytesPath(id));

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "catalogue/entry_record.h"
 #include "catalogue/undo_store.h"
 #include "monitor/monitor_world.h"
 #include "monitor/parked.h"
@@ -73,6 +74,47 @@ TEST_F(HostileStores, AParkedRecordWhoseEntryIsBackInPlaceListsItOnce) {
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_TRUE(rows[0].enabled);
   EXPECT_TRUE(ReadParkedEntries().empty());
+}
+
+TEST_F(HostileStores, ARecordOfAPlaceOutsideTheStartupPlacesIsSkippedAndWritesNothing) {
+  // A Startup folder file, and records that would write beside or over it.
+  const std::wstring startup = StartupFolderPath(StartupFolder::CurrentUser);
+  const std::wstring batch = startup + L"\\run.bat";
+  test::PutFile(batch, "@echo off\r\n");
+  const std::wstring other_key = L"\\Software\\Korvane Test Elsewhere";
+  StartupEntry row;
+  row.name = L"x.exe";
+  row.file_name = test::kRoot + L"\\x.exe";
+  row.location = L"win.ini (run)";
+  const std::vector<EntrySource> places = {
+      WinIniSource{batch, L"run", L"x.exe", 0, 0},
+      RegistrySource{RootKey::CurrentUser, RegistryView::Bits64, other_key, L"X",
+                     {RegistryDataType::String, {'x', 0, 0, 0}}},
+      FolderSource{test::kRoot + L"\\elsewhere.bat", false, L"", L"", L""},
+      FolderSource{startup + L"\\..\\elsewhere.bat", false, L"", L"", L""},
+      FolderSource{batch + L":hidden", false, L"", L"", L""},
+  };
+  for (const EntrySource& place : places) {
+    row.source = place;
+    EntryRecord record;
+    record.row = row;
+    record.how = L"deleted";
+    test::PutFile(Store(L"Removed") + L"01db000000000000-0-x.txt",
+                  EntryRecordText(record, "Korvane removed entry 1"));
+    test::PutFile(Store(L"Removed") + L"01db000000000000-0-x.bin", "@echo evil\r\n");
+    test::PutFile(Store(L"Parked") + L"01db000000000000-0.txt",
+                  EntryRecordText(record, "Korvane parked entry 1"));
+    test::PutFile(Store(L"Parked") + L"01db000000000000-0.bin", "@echo evil\r\n");
+    EXPECT_TRUE(ReadRemovedEntries().empty()) << place.index();
+    EXPECT_TRUE(ReadParkedEntries().empty()) << place.index();
+    EXPECT_EQ(RestoreRemovedEntry(L"01db000000000000-0-x", RestoreTaken::Replace).outcome,
+              RestoreResult::Failed);
+    EXPECT_TRUE(SwitchStartupEntries(Scan(), true).empty());
+    EXPECT_EQ(test::FileContent(batch), "@echo off\r\n") << place.index();
+    EXPECT_FALSE(FileExists(test::kRoot + L"\\elsewhere.bat")) << place.index();
+    TRegistry reg;
+    EXPECT_FALSE(reg.KeyExists(other_key)) << place.index();
+  }
 }
 
 }  // namespace
