@@ -81,18 +81,25 @@ bool RemoveStartupEntry(const StartupEntry& row) {
   }
 }
 
-RemovalResult DeleteStartupEntry(const StartupEntry& row, RemovalSource source) {
-  const RemovalWay way = source == RemovalSource::NewEntriesList ? RemovalWay::DeletedAsNew
-                         : source == RemovalSource::Blacklist    ? RemovalWay::Blacklisted
-                                                                 : RemovalWay::Deleted;
-  // The program is ended even when its entry could not be removed.
-  RemovalResult gone = RecordAndRemove(row, way);
+RemovalWay RemovalWayOf(RemovalSource source) {
+  return source == RemovalSource::NewEntriesList ? RemovalWay::DeletedAsNew
+         : source == RemovalSource::Blacklist    ? RemovalWay::Blacklisted
+                                                 : RemovalWay::Deleted;
+}
+
+void EndEntryProgram(const StartupEntry& row, RemovalSource source) {
   TWindowsAPI& processes = TWindowsAPI::Instance();
   if (processes.FindProcessFile(row.file_name) != -1) {
     processes.EndProcessByFileName(
         row.file_name, false,
         source == RemovalSource::NewEntriesList ? EndMode::Terminate : EndMode::Close);
   }
+}
+
+RemovalResult DeleteStartupEntry(const StartupEntry& row, RemovalSource source) {
+  // The program is ended even when its entry could not be removed.
+  RemovalResult gone = RecordAndRemove(row, RemovalWayOf(source));
+  EndEntryProgram(row, source);
   return gone;
 }
 

@@ -17,6 +17,13 @@ enum class RemovalSource { MainList, NewEntriesList, Blacklist };
 // failed removal is reported only by the result, on every platform.
 bool RemoveStartupEntry(const StartupEntry& row);
 
+// The way the undo store's record names a removal by `source`.
+RemovalWay RemovalWayOf(RemovalSource source);
+
+// Ends the entry's program if it runs: closed, or terminated for the new
+// entries list. Throws when the running programs cannot be listed or ended.
+void EndEntryProgram(const StartupEntry& row, RemovalSource source);
+
 // Records the entry in the undo store and removes it (RecordAndRemove), then
 // ends the entry's program if it runs, even when the entry could not be
 // removed. Throws only when the running programs cannot be listed or ended.

@@ -81,16 +81,32 @@ bool StillThere(const StartupEntry& row) {
   return std::holds_alternative<ServiceSource>(row.source);
 }
 
+// Marks the copy as removed now, in this way.
+void Stamp(EntryCopy& copy, RemovalWay way, const std::wstring& moved_to) {
+  copy.record.when = FileTimeNow();
+  for (const WayName& name : kWays) {
+    if (name.way == way) copy.record.how = name.word;
+  }
+  copy.record.moved_to = moved_to;
+}
+
 std::optional<EntryCopy> Capture(const StartupEntry& row, RemovalWay way,
                                  const std::wstring& moved_to, std::wstring& reason) {
   std::optional<EntryCopy> copy = CaptureEntry(row, reason);
-  if (!copy) return std::nullopt;
-  copy->record.when = FileTimeNow();
-  for (const WayName& name : kWays) {
-    if (name.way == way) copy->record.how = name.word;
-  }
-  copy->record.moved_to = moved_to;
+  if (copy) Stamp(*copy, way, moved_to);
   return copy;
+}
+
+// Writes the record; its id, or nothing with the reason.
+std::optional<std::wstring> Keep(const EntryCopy& copy, std::wstring& reason) {
+  try {
+    std::wstring id = Store().Write(copy, ContentTag(copy));
+    KeepBounds(id);
+    return id;
+  } catch (const PlatformError& error) {
+    reason = L"The copy of the entry could not be saved: " + error.Text();
+    return std::nullopt;
+  }
 }
 
 RemovalResult NotDone(std::wstring reason) {
@@ -143,13 +159,17 @@ std::optional<std::wstring> RecordBeforeOverwrite(const StartupEntry& row, Remov
   try {
     std::optional<EntryCopy> copy = Capture(row, way, moved_to, reason);
     if (!copy) return std::nullopt;
-    std::wstring id = Store().Write(*copy, ContentTag(*copy));
-    KeepBounds(id);
-    return id;
+    return Keep(*copy, reason);
   } catch (const PlatformError& error) {
     reason = L"The copy of the entry could not be saved: " + error.Text();
     return std::nullopt;
   }
+}
+
+std::optional<std::wstring> RecordRemovedCopy(EntryCopy copy, RemovalWay way,
+                                              std::wstring& reason) {
+  Stamp(copy, way, {});
+  return Keep(copy, reason);
 }
 
 std::vector<RemovedEntry> ReadRemovedEntries() {

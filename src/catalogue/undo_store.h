@@ -49,6 +49,11 @@ std::optional<std::wstring> RecordBeforeOverwrite(const StartupEntry& row, Remov
                                                   std::wstring& reason,
                                                   const std::wstring& moved_to = {});
 
+// Writes a copy kept elsewhere (a parked entry's) as the record of its
+// removal. The record's id, or nothing with the reason.
+std::optional<std::wstring> RecordRemovedCopy(EntryCopy copy, RemovalWay way,
+                                              std::wstring& reason);
+
 struct RemovedEntry {
   std::wstring id;  // the record's name in the store; sorts by time
   EntryRecord record;

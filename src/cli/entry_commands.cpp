@@ -5,6 +5,7 @@
 #include "catalogue/removal.h"
 #include "catalogue/system_entries.h"
 #include "cli/verbs.h"
+#include "monitor/parked.h"
 #include "monitor/saved_list.h"
 #include "monitor/snapshot.h"
 #include "monitor/switching.h"
@@ -91,7 +92,7 @@ std::optional<size_t> FindNewEntryLocation(const std::wstring& text) {
 CommandResult RunDeleteVerb(const Arguments& args) {
   return ForEachRow(args, L"delete", [](const StartupEntry& row, Action& action, bool dry_run) {
     if (dry_run) return;
-    const RemovalResult removed = DeleteStartupEntry(row, RemovalSource::MainList);
+    const RemovalResult removed = DeleteListedEntry(row, RemovalSource::MainList);
     if (!removed) {
       action.outcome = kFailed;
       action.detail = removed.reason;

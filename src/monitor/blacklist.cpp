@@ -2,6 +2,7 @@
 
 #include "catalogue/removal.h"
 #include "catalogue/system_entries.h"
+#include "monitor/parked.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -22,7 +23,7 @@ bool RemoveEntry(const StartupEntry& row) {
   if (std::holds_alternative<ServiceSource>(row.source))
     return SwitchSystemEntry(row, false).empty();
   try {
-    return DeleteStartupEntry(row, RemovalSource::Blacklist).done;
+    return DeleteListedEntry(row, RemovalSource::Blacklist).done;
   } catch (const PlatformError&) {
     // The program could not be asked to close; the entry went or stayed all the same.
     return RecordAndRemove(row, RemovalWay::Blacklisted).done;

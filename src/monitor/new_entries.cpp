@@ -2,6 +2,7 @@
 
 #include "catalogue/removal.h"
 #include "monitor/blacklist.h"
+#include "monitor/parked.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
 
@@ -29,7 +30,7 @@ std::wstring DeleteNewEntries(StartupList& rows, const std::vector<size_t>& sele
       continue;
     }
     try {
-      const RemovalResult removed = DeleteStartupEntry(rows[i], RemovalSource::NewEntriesList);
+      const RemovalResult removed = DeleteListedEntry(rows[i], RemovalSource::NewEntriesList);
       if (!removed) failed += L"\n" + rows[i].name + L": " + removed.reason;
     } catch (const PlatformError&) {
       // The program could not be ended; the rescan shows where the entry stands.

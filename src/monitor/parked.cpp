@@ -4,6 +4,7 @@
 
 #include "catalogue/entry_record.h"
 #include "catalogue/removal.h"
+#include "catalogue/undo_store.h"
 #include "platform/error.h"
 
 namespace korvane {
@@ -70,6 +71,32 @@ StartupList ParkedRows() {
   StartupList rows;
   for (ParkedEntry& entry : ReadParkedEntries()) rows.push_back(std::move(entry.row));
   return rows;
+}
+
+std::optional<ParkedEntry> ParkedEntryOf(const StartupEntry& row) {
+  if (row.enabled) return std::nullopt;
+  const std::wstring identity = EntryIdentity(row);
+  for (ParkedEntry& parked : ReadParkedEntries()) {
+    if (EntryIdentity(parked.row) == identity && parked.row.file_name == row.file_name &&
+        parked.row.parameters == row.parameters) {
+      return std::move(parked);
+    }
+  }
+  return std::nullopt;
+}
+
+RemovalResult DeleteListedEntry(const StartupEntry& row, RemovalSource source) {
+  const std::optional<ParkedEntry> parked = ParkedEntryOf(row);
+  if (!parked) return DeleteStartupEntry(row, source);
+  std::optional<EntryCopy> copy = Store().Read(parked->id);
+  if (!copy) return {false, L"The record of the entry cannot be read."};
+  std::wstring reason;
+  if (!RecordRemovedCopy(std::move(*copy), RemovalWayOf(source), reason)) {
+    return {false, L"The entry was not removed: " + reason};
+  }
+  Store().Forget(parked->id);
+  EndEntryProgram(row, source);
+  return {true, {}};
 }
 
 ParkResult RestoreParkedEntry(const ParkedEntry& entry) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "catalogue/entry.h"
+#include "catalogue/removal.h"
 #include "platform/files.h"
 
 namespace korvane {
@@ -34,6 +35,18 @@ ParkResult ParkEntry(const StartupEntry& row);
 std::vector<ParkedEntry> ReadParkedEntries();
 // The rows of the parked entries, oldest first, switched off.
 StartupList ParkedRows();
+
+// The record of a listed row that is aside: the one of its place, program
+// and parameters (several entries of one place can be aside); nothing for a
+// row that is not.
+std::optional<ParkedEntry> ParkedEntryOf(const StartupEntry& row);
+
+// Deletes a listed row as DeleteStartupEntry does. A row switched off by
+// parking has its entry in its record, not in its place: the record goes to
+// the undo store first (from where Restore puts the entry back in its place)
+// and only then leaves the parked ones; an entry that took the place
+// meanwhile is left alone.
+RemovalResult DeleteListedEntry(const StartupEntry& row, RemovalSource source);
 
 // Puts the entry back exactly as it was (the same value type and data; the
 // file with its bytes, attributes and times; the word at its place) and then

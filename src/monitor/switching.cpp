@@ -22,18 +22,10 @@ std::wstring Switch(const StartupEntry& row, bool on) {
   if (IsSystemEntry(row)) return SwitchSystemEntry(row, on);
   const std::optional<ApprovalPlace> place = ApprovalPlaceOf(row);
   if (on) {
-    // A parked entry goes back to its place; any other is switched on where
-    // Windows keeps its state.
-    // Several entries of one place can be aside (one was parked, another of
-    // that name written and parked after it): the one that goes back is the
-    // row's own, with its command.
-    const std::wstring identity = EntryIdentity(row);
-    for (const ParkedEntry& parked : ReadParkedEntries()) {
-      if (EntryIdentity(parked.row) != identity || parked.row.file_name != row.file_name ||
-          parked.row.parameters != row.parameters) {
-        continue;
-      }
-      ParkResult restored = RestoreParkedEntry(parked);
+    // A parked entry goes back to its place (the row's own, with its
+    // command); any other is switched on where Windows keeps its state.
+    if (const std::optional<ParkedEntry> parked = ParkedEntryOf(row)) {
+      ParkResult restored = RestoreParkedEntry(*parked);
       return restored.done ? std::wstring() : restored.reason;
     }
     if (!place) return L"The entry is not switched off.";

@@ -6,6 +6,8 @@
 
 #include "catalogue/entry_record.h"
 #include "catalogue/scan.h"
+#include "catalogue/undo_store.h"
+#include "monitor/blacklist.h"
 #include "monitor/switching.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
@@ -150,6 +152,43 @@ TEST_F(Parking, ATakenPlaceIsLeftAloneAndTheRecordKept) {
   test::SetString(RootKey::CurrentUser, test::kRunKey, L"Tool", tool_);
   EXPECT_TRUE(RestoreParkedEntry(entries[0]).done);
   EXPECT_TRUE(ReadParkedEntries().empty());
+}
+
+TEST_F(Parking, ADeletedParkedRowGoesToTheUndoStoreAndAnEntryInItsPlaceStays) {
+  test::SetString(RootKey::CurrentUser, kRunOnce, L"Once", tool_);
+  ASSERT_TRUE(SwitchStartupEntries({Row(L"Once")}, false).empty());
+  // Meanwhile the program wrote another entry of that name.
+  test::SetString(RootKey::CurrentUser, kRunOnce, L"Once", tool_ + L" -other");
+  StartupEntry parked;
+  for (const StartupEntry& row : Scan()) {
+    if (!row.enabled) parked = row;
+  }
+  ASSERT_EQ(parked.parameters, L"");
+  const RemovalResult deleted = DeleteListedEntry(parked, RemovalSource::MainList);
+  EXPECT_TRUE(deleted.done) << ToUtf8(deleted.reason);
+  EXPECT_TRUE(ReadParkedEntries().empty());
+  EXPECT_EQ(ValueIn(kRunOnce, L"Once")->data, Utf16(tool_ + L" -other"));
+  ASSERT_EQ(Scan().size(), 1u);
+  // Its record restores it, beside the other one when asked to.
+  const std::vector<RemovedEntry> removed = ReadRemovedEntries();
+  ASSERT_EQ(removed.size(), 1u);
+  EXPECT_EQ(RemovalWayText(removed[0].record), L"Deleted");
+  EXPECT_EQ(RestoreRemovedEntry(removed[0].id, RestoreTaken::Rename).outcome,
+            RestoreResult::Restored);
+  EXPECT_EQ(Scan().size(), 2u);
+}
+
+TEST_F(Parking, TheBlacklistRemovesAParkedEntryOnce) {
+  test::SetString(RootKey::CurrentUser, kRunOnce, L"Once", tool_);
+  ASSERT_TRUE(SwitchStartupEntries({Row(L"Once")}, false).empty());
+  const std::vector<std::wstring> blacklist = {tool_};
+  RemovalFailures failures;
+  EXPECT_EQ(RemoveBlacklisted(Scan(), blacklist, failures).removed.size(), 1u);
+  EXPECT_TRUE(ReadParkedEntries().empty());
+  EXPECT_TRUE(Scan().empty());
+  EXPECT_TRUE(RemoveBlacklisted(Scan(), blacklist, failures).removed.empty());
+  ASSERT_EQ(ReadRemovedEntries().size(), 1u);
+  EXPECT_EQ(RemovalWayText(ReadRemovedEntries()[0].record), L"Blacklisted");
 }
 
 TEST_F(Parking, RecordsThatAreNotWholeAreSkipped) {

@@ -5,6 +5,7 @@
 #include "catalogue/moves.h"
 #include "catalogue/removal.h"
 #include "monitor/blacklist.h"
+#include "monitor/parked.h"
 #include "monitor/saved_list.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
@@ -82,7 +83,7 @@ void TMainForm::OnEntryCommand(CommandId id) {
     case Deletestartupentry1: {
       std::wstring failed;
       for (const StartupEntry& row : rows) {
-        const RemovalResult removed = DeleteStartupEntry(row, RemovalSource::MainList);
+        const RemovalResult removed = DeleteListedEntry(row, RemovalSource::MainList);
         if (!removed) failed += L"\n" + row.name + L": " + removed.reason;
       }
       if (!failed.empty()) {
