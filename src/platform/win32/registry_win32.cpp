@@ -108,14 +108,36 @@ std::vector<std::wstring> EnumerateNames(DWORD longest, const wchar_t* call,
   return names;
 }
 
+// A value or subkey written or deleted while a key is enumerated shifts the
+// indices, and one is skipped or given twice (another program, or korvanec
+// beside the window, changes the same Run key): what was read while the key's
+// last write time changed is read again, at most ten times.
+template <typename Read>
+auto ReadUnchanged(HKEY key, Read read) {
+  auto last_write = [key] {
+    FILETIME time = {};
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr, &time);
+    return time;
+  };
+  for (int attempt = 1;; ++attempt) {
+    const FILETIME before = last_write();
+    auto result = read();
+    const FILETIME after = last_write();
+    if (attempt == 10 || CompareFileTime(&before, &after) == 0) return result;
+  }
+}
+
 std::vector<std::wstring> SubkeyNames(HKEY key, const std::wstring& key_text) {
-  DWORD longest = 0;
-  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr, nullptr,
-                   nullptr, nullptr, nullptr);
-  return EnumerateNames(
-      longest, L"RegEnumKeyExW", key_text, [key](DWORD index, wchar_t* name, DWORD* length) {
-        return RegEnumKeyExW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
-      });
+  return ReadUnchanged(key, [&] {
+    DWORD longest = 0;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr, nullptr,
+                     nullptr, nullptr, nullptr);
+    return EnumerateNames(
+        longest, L"RegEnumKeyExW", key_text, [key](DWORD index, wchar_t* name, DWORD* length) {
+          return RegEnumKeyExW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+        });
+  });
 }
 
 // The access flag that picks a view; none where the system has one view
@@ -377,20 +399,24 @@ void TRegistry::WriteInteger(const std::wstring& name, int32_t value) {
 std::vector<std::wstring> TRegistry::GetValueNames() {
   if (!key_) return {};
   HKEY key = key_->handle.get();
-  DWORD longest = 0;
-  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest,
-                   nullptr, nullptr, nullptr);
-  return EnumerateNames(longest, L"RegEnumValueW", KeyText(root_, current_path_),
-                        [key](DWORD index, wchar_t* name, DWORD* length) {
-                          return RegEnumValueW(key, index, name, length, nullptr, nullptr, nullptr,
-                                               nullptr);
-                        });
+  return ReadUnchanged(key, [&] {
+    DWORD longest = 0;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest,
+                     nullptr, nullptr, nullptr);
+    return EnumerateNames(longest, L"RegEnumValueW", KeyText(root_, current_path_),
+                          [key](DWORD index, wchar_t* name, DWORD* length) {
+                            return RegEnumValueW(key, index, name, length, nullptr, nullptr,
+                                                 nullptr, nullptr);
+                          });
+  });
 }
 
-std::vector<std::pair<std::wstring, RegistryValue>> TRegistry::GetValues() {
+namespace {
+
+// Every value of the key, with its data.
+std::vector<std::pair<std::wstring, RegistryValue>> ReadValues(HKEY key,
+                                                               const std::wstring& key_text) {
   std::vector<std::pair<std::wstring, RegistryValue>> values;
-  if (!key_) return values;
-  HKEY key = key_->handle.get();
   DWORD longest_name = 0, longest_data = 0;
   RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                    &longest_name, &longest_data, nullptr, nullptr);
@@ -418,7 +444,7 @@ std::vector<std::pair<std::wstring, RegistryValue>> TRegistry::GetValues() {
     }
     if (result == ERROR_NO_MORE_ITEMS) break;
     if (result != ERROR_SUCCESS) {
-      win32::ThrowCallError(L"RegEnumValueW", KeyText(root_, current_path_), result);
+      win32::ThrowCallError(L"RegEnumValueW", key_text, result);
     }
     values.emplace_back(std::wstring(name.data(), name_length),
                         RegistryValue{DataType(type), {data.begin(), data.begin() + data_size}});
@@ -426,6 +452,15 @@ std::vector<std::pair<std::wstring, RegistryValue>> TRegistry::GetValues() {
   }
   return values;
 }
+
+}  // namespace
+
+std::vector<std::pair<std::wstring, RegistryValue>> TRegistry::GetValues() {
+  if (!key_) return {};
+  HKEY key = key_->handle.get();
+  return ReadUnchanged(key, [&] { return ReadValues(key, KeyText(root_, current_path_)); });
+}
+
 
 std::vector<std::wstring> TRegistry::GetKeyNames() {
   if (!key_) return {};
