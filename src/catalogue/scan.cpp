@@ -117,8 +117,8 @@ void ScanWinIniKey(const StartupLocation& location, StartupScan& scan) {
 }
 
 // One row for each program action of each task that starts at logon or boot.
-void ScanScheduledTasks(StartupScan& scan) {
-  for (const ScheduledTask& task : ListScheduledTasks()) {
+void ScanScheduledTasks(const std::vector<ScheduledTask>& tasks, StartupScan& scan) {
+  for (const ScheduledTask& task : tasks) {
     if (!task.at_logon_or_boot) continue;
     for (size_t i = 0; i < task.actions.size(); ++i) {
       SplitCommand command = SplitTaskAction(task.actions[i]);
@@ -134,9 +134,9 @@ void ScanScheduledTasks(StartupScan& scan) {
 }
 
 // The services that start on their own, and those that Korvane switched off.
-void ScanServices(StartupScan& scan) {
+void ScanServices(const std::vector<ServiceRecord>& services, StartupScan& scan) {
   const std::map<std::wstring, KeptStart> switched_off = ServicesSwitchedOff();
-  for (const ServiceRecord& service : ListServices()) {
+  for (const ServiceRecord& service : services) {
     auto kept = switched_off.find(AsciiUpper(service.name));
     const bool off = service.start == ServiceStart::Disabled && kept != switched_off.end();
     if (service.start != ServiceStart::Automatic && !off) continue;
@@ -193,6 +193,7 @@ void ScanStartupFolder(const std::wstring& folder, StartupScan& scan) {
 void ScanStartupList(StartupList& list) {
   TWindowsAPI::Instance().InvalidateProcessList();
   list.clear();
+  std::future<TasksAndServices> system = ListTasksAndServices();
   SearchScope searches;
   StartupScan scan{list, nullptr};
   TRegistry reg;
@@ -217,8 +218,9 @@ void ScanStartupList(StartupList& list) {
   if (FileExists(WinIniPath())) {
     for (const StartupLocation& location : WinIniLocations()) ScanWinIniKey(location, scan);
   }
-  ScanScheduledTasks(scan);
-  ScanServices(scan);
+  const TasksAndServices listed = system.get();
+  ScanScheduledTasks(listed.tasks, scan);
+  ScanServices(listed.services, scan);
   ReadApprovals(list);
 }
 

@@ -3,9 +3,12 @@
 // logs on or the system starts, and the few things Korvane does to a task.
 // Every call throws PlatformError when the scheduler refuses or can't be
 // reached.
+#include <future>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/services.h"
 
 namespace korvane {
 
@@ -38,5 +41,15 @@ void SetTaskEnabled(const std::wstring& path, bool enabled);
 void RunTask(const std::wstring& path);
 // Ends the running instances of the task.
 void StopTask(const std::wstring& path);
+
+// The tasks and the services, as a scan wants both. The scheduler and the
+// service manager answer from processes of their own, slower than all of the
+// registry: on Windows they are read on a thread of their own while the
+// caller goes on. get() gives both, or throws what either threw.
+struct TasksAndServices {
+  std::vector<ScheduledTask> tasks;
+  std::vector<ServiceRecord> services;
+};
+std::future<TasksAndServices> ListTasksAndServices();
 
 }  // namespace korvane

@@ -109,6 +109,12 @@ void StopTask(const std::wstring& path) {
   Task(path).task.running = false;
 }
 
+std::future<TasksAndServices> ListTasksAndServices() {
+  // One world, read from one thread: the lists are read when they are taken.
+  return std::async(std::launch::deferred,
+                    [] { return TasksAndServices{ListScheduledTasks(), ListServices()}; });
+}
+
 std::vector<ServiceRecord> ListServices() {
   if (TakeFault(memory::Fault::ServiceManager)) {
     throw PlatformError(L"The service control manager refused to list the services.");

@@ -14,6 +14,7 @@
 #include "platform/tasks.h"
 #include "platform/text.h"
 #include "platform/win32/change_watch.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/system.h"
 
 namespace korvane {
@@ -310,6 +311,14 @@ std::vector<ScheduledTask> ListScheduledTasks() {
   const std::set<std::wstring> running = RunningTasks(*scheduler);
   for (ScheduledTask& task : tasks) task.running = running.count(AsciiUpper(task.path)) != 0;
   return tasks;
+}
+
+std::future<TasksAndServices> ListTasksAndServices() {
+  // Where no thread can be made, the lists are read when they are taken.
+  return std::async(std::launch::async | std::launch::deferred, [] {
+    const win32::ComApartment com;
+    return TasksAndServices{ListScheduledTasks(), ListServices()};
+  });
 }
 
 bool TaskExists(const std::wstring& path) {

@@ -121,8 +121,8 @@ TMainForm::TMainForm() {
   // unseen, and the window shows its rows at once. A scan that failed is
   // made again, and its error shown, by the first cycle.
   model_.Replace(first_scan.get().rows);
-  // Both handled once the window shows, before its first paint; the shell
-  // takes its time over a new tray icon, so that comes last.
+  // Once the window shows: the icons, with the first paint of the rows; then
+  // the tray icon, which the shell takes its time over.
   PostMessageW(Handle(), kAttachIcons, 0, 0);
   PostMessageW(Handle(), kShowTrayIcon, 0, 0);
 }
@@ -159,9 +159,6 @@ void TMainForm::FormCreate() {
   accelerators_.reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
 
   tray_popup_ = BuildPopupMenu(MenuItems(TrayMenuLayout(), [](CommandId) { return 0u; }));
-  tray_icon_ =
-      std::make_unique<TCoolTrayIcon>(tray_popup_.get(), [this](UINT id) { OnCommand(id); });
-  tray_icon_->OnBalloonHintClick = [this] { TrayIconBalloonHintClick(); };
 
   // A settings key that cannot be read leaves every switch off.
   Guarded(Handle(), [this] { ReadSettings(Settings); });
@@ -241,6 +238,17 @@ void TMainForm::CreateToolBar() {
   band.cyMinChild = HIWORD(button_size);
   band.cx = static_cast<UINT>(ideal.cx);
   SendMessageW(cool_bar_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+}
+
+TCoolTrayIcon& TMainForm::TrayIcon() {
+  // Made once the window shows, or when first needed: its hidden window is
+  // not worth keeping the list waiting.
+  if (!tray_icon_) {
+    tray_icon_ =
+        std::make_unique<TCoolTrayIcon>(tray_popup_.get(), [this](UINT id) { OnCommand(id); });
+    tray_icon_->OnBalloonHintClick = [this] { TrayIconBalloonHintClick(); };
+  }
+  return *tray_icon_;
 }
 
 void TMainForm::LayoutControls() {
@@ -419,9 +427,12 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       // Waits for the icon list if the worker is still making it.
       shell_icons_.wait();
       AttachSystemIcons();
+      // The rows are drawn now, before the tray icon and the first cycle,
+      // which wait on other processes.
+      UpdateWindow(Handle());
       return 0;
     case kShowTrayIcon:
-      tray_icon_->ShowIcon();
+      TrayIcon().ShowIcon();
       return 0;
     case kStopIgnoringClose:
       ignoring_close_ = false;

@@ -46,7 +46,7 @@ class TMainForm : public TForm {
   // The search box above the list.
   HWND FilterBox() const { return filter_box_; }
   HMENU MainMenu1() const { return main_menu_; }
-  TCoolTrayIcon& TrayIcon() { return *tray_icon_; }
+  TCoolTrayIcon& TrayIcon();
   HMENU TrayPopup() const { return tray_popup_.get(); }
 
   AppSettings Settings;
