@@ -16,6 +16,7 @@
 #include "platform/win32/change_watch.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/system.h"
+#include "platform/win32/write_hook.h"
 
 namespace korvane {
 
@@ -344,6 +345,7 @@ void RegisterTask(const std::wstring& path, const std::wstring& definition) {
   Check(scheduler->root->RegisterTask(name.get(), xml.get(), TASK_CREATE, none, none,
                                       TASK_LOGON_NONE, none, task.put()),
         L"ITaskFolder::RegisterTask", path);
+  KORVANE_WRITE_DONE();
 }
 
 void DeleteTask(const std::wstring& path) {
@@ -351,6 +353,7 @@ void DeleteTask(const std::wstring& path) {
   std::unique_ptr<Scheduler> scheduler = Connect();
   win32::String name(SysAllocString(path.c_str()));
   Check(scheduler->root->DeleteTask(name.get(), 0), L"ITaskFolder::DeleteTask", path);
+  KORVANE_WRITE_DONE();
 }
 
 void SetTaskEnabled(const std::wstring& path, bool enabled) {

@@ -25,6 +25,7 @@
 #include "platform/shell.h"
 #include "platform/text.h"
 #include "support/programs.h"
+#include "support/task_files.h"
 #include "support/world.h"
 
 namespace korvane {
@@ -127,6 +128,14 @@ std::vector<Command> Commands() {
          return std::wstring(L"delete tool --location " + Quoted(WinIniPath() + L", run"));
        }),
        {{L"tool", L""}, {L"other", L"-other"}},
+       {}},
+      {"delete a task",
+       with_other([] {
+         test::PutTaskFile(L"\\KvTest\\Tool", test::kLogonTrigger,
+                           test::TaskExec(Program(L"tool"), L"-tool"));
+         return std::wstring(L"delete \\KvTest\\Tool");
+       }),
+       tool,
        {}},
       {"move key to key",
        with_other([] {

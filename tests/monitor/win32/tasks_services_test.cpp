@@ -16,47 +16,17 @@
 #include "platform/services.h"
 #include "platform/tasks.h"
 #include "support/programs.h"
+#include "support/task_files.h"
 #include "support/world.h"
 #include "ui/entry_actions.h"
 
 namespace korvane {
 namespace {
 
-// The scheduler keeps each task's definition as a file of that name under
-// system32\Tasks. Wine's scheduler drops triggers and actions from a
-// definition registered through its interface (schtasks /xml included), so
-// the tests write the file as Windows keeps it.
-void PutTaskFile(const std::wstring& path, const std::wstring& triggers,
-                 const std::wstring& actions, bool enabled = true) {
-  const std::wstring xml =
-      L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
-      L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
-      L"  <RegistrationInfo><Description>Korvane test</Description></RegistrationInfo>\r\n"
-      L"  <Triggers>" +
-      triggers +
-      L"</Triggers>\r\n"
-      L"  <Settings><Enabled>" +
-      std::wstring(enabled ? L"true" : L"false") +
-      L"</Enabled></Settings>\r\n"
-      L"  <Actions Context=\"Author\">" +
-      actions +
-      L"</Actions>\r\n"
-      L"</Task>\r\n";
-  std::string bytes = "\xFF\xFE";
-  for (wchar_t c : xml) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  test::PutFile(test::SystemFolder() + L"\\Tasks" + path, bytes);
-}
-
-std::wstring Exec(const std::wstring& command, const std::wstring& arguments = L"") {
-  return L"<Exec><Command>" + command + L"</Command><Arguments>" + arguments +
-         L"</Arguments><WorkingDirectory>C:\\windows</WorkingDirectory></Exec>";
-}
-
-constexpr wchar_t kLogon[] = L"<LogonTrigger><Enabled>true</Enabled></LogonTrigger>";
-constexpr wchar_t kBoot[] = L"<BootTrigger/>";
+using test::PutTaskFile;
+using test::TaskExec;
+constexpr const wchar_t* kLogon = test::kLogonTrigger;
+constexpr const wchar_t* kBoot = test::kBootTrigger;
 
 // Stops the service, waits until it has, and deletes it: a service that
 // still runs is only marked for deletion, and its name can't be used again.
@@ -103,14 +73,14 @@ class TasksAndServicesUnderWine : public ::testing::Test {
     test::ResetWorld();
     program_ = testing::HelperProgram(L"korvane_startup_program.exe");
     service_program_ = testing::HelperProgram(L"korvane_test_service.exe");
-    PutTaskFile(L"\\KvTest\\Logon", kLogon, Exec(program_, L"/logon"));
+    PutTaskFile(L"\\KvTest\\Logon", kLogon, TaskExec(program_, L"/logon"));
     PutTaskFile(L"\\KvTest\\Sub\\Boot", kBoot,
-                Exec(program_, L"/one") + Exec(L"%windir%\\notepad.exe"), false);
+                TaskExec(program_, L"/one") + TaskExec(L"%windir%\\notepad.exe"), false);
     PutTaskFile(L"\\KvTest\\Mail", kLogon,
                 L"<SendEmail><Server>mail</Server><Subject>x</Subject></SendEmail>");
     PutTaskFile(L"\\KvTest\\Daily",
                 L"<TimeTrigger><StartBoundary>2026-01-01T00:00:00</StartBoundary></TimeTrigger>",
-                Exec(program_));
+                TaskExec(program_));
     MakeService(L"KvAuto", L"\"" + service_program_ + L"\" -auto", SERVICE_AUTO_START, false);
     MakeService(L"KvDelayed", L"\"" + service_program_ + L"\"", SERVICE_AUTO_START, true);
     MakeService(L"KvDemand", L"\"" + service_program_ + L"\"", SERVICE_DEMAND_START, false);
@@ -238,7 +208,7 @@ TEST_F(TasksAndServicesUnderWine, ATaskAddedWhileKorvaneRunsIsNew) {
   ScanStartupListWithParked(rows);
   SaveStartupList(rows);
   test::PutFile(test::kRoot + L"\\added.exe");
-  PutTaskFile(L"\\KvTest\\Added", kLogon, Exec(test::kRoot + L"\\added.exe"));
+  PutTaskFile(L"\\KvTest\\Added", kLogon, TaskExec(test::kRoot + L"\\added.exe"));
   ScanStartupListWithParked(rows);
   const StartupList fresh = FindNewEntries(rows);
   ASSERT_EQ(fresh.size(), 1u);
