@@ -234,8 +234,11 @@ std::optional<EntryRecord> ParseEntryRecord(const std::string& text, std::string
   } else if (*kind == "ini") {
     auto ini = text_of("ini"), key = text_of("inikey"), word = text_of("word");
     auto position = number_of("position", 1 << 20), occurrence = number_of("occurrence", 1 << 20);
+    // A word is one of the list's words: no blank, and nothing (a line
+    // break, a NUL) that would cut win.ini's line when it is written back.
     if (!ini || !key || !word || !position || !occurrence || word->empty() ||
-        Contains(*word, L" ") || (*key != L"run" && *key != L"load")) {
+        std::any_of(word->begin(), word->end(), [](wchar_t c) { return c <= L' '; }) ||
+        (*key != L"run" && *key != L"load")) {
       return std::nullopt;
     }
     row.source = WinIniSource{*ini, *key, *word, static_cast<size_t>(*position),

@@ -77,6 +77,8 @@ TEST_F(HostileStores, AParkedRecordWhoseEntryIsBackInPlaceListsItOnce) {
 }
 
 TEST_F(HostileStores, ARecordOfAPlaceOutsideTheStartupPlacesIsSkippedAndWritesNothing) {
+  test::SetWinIni(L"run", test::kRoot + L"\\tool.exe");
+  const std::string win_ini = test::FileContent(WinIniPath());
   // A Startup folder file, and records that would write beside or over it.
   const std::wstring startup = StartupFolderPath(StartupFolder::CurrentUser);
   const std::wstring batch = startup + L"\\run.bat";
@@ -88,6 +90,9 @@ TEST_F(HostileStores, ARecordOfAPlaceOutsideTheStartupPlacesIsSkippedAndWritesNo
   row.location = L"win.ini (run)";
   const std::vector<EntrySource> places = {
       WinIniSource{batch, L"run", L"x.exe", 0, 0},
+      // A word that would cut win.ini's line when written back.
+      WinIniSource{WinIniPath(), L"run", L"x.exe\r\n[other]\r\nrun=y.exe", 0, 0},
+      WinIniSource{WinIniPath(), L"run", std::wstring(L"x.exe\0y", 7), 0, 0},
       RegistrySource{RootKey::CurrentUser, RegistryView::Bits64, other_key, L"X",
                      {RegistryDataType::String, {'x', 0, 0, 0}}},
       FolderSource{test::kRoot + L"\\elsewhere.bat", false, L"", L"", L""},
@@ -111,6 +116,7 @@ TEST_F(HostileStores, ARecordOfAPlaceOutsideTheStartupPlacesIsSkippedAndWritesNo
               RestoreResult::Failed);
     EXPECT_TRUE(SwitchStartupEntries(Scan(), true).empty());
     EXPECT_EQ(test::FileContent(batch), "@echo off\r\n") << place.index();
+    EXPECT_EQ(test::FileContent(WinIniPath()), win_ini) << place.index();
     EXPECT_FALSE(FileExists(test::kRoot + L"\\elsewhere.bat")) << place.index();
     TRegistry reg;
     EXPECT_FALSE(reg.KeyExists(other_key)) << place.index();
