@@ -10,11 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const StartupList& before = fuzz::Rows();
   fuzz::ArrangeWorld();
   fuzz::Input in(data, size);
-  const std::vector<uint8_t> bytes = in.Bytes();
-  const std::string text = in.Rest();
-  const std::wstring folder = LocalAppDataFolder() + L"\\Korvane\\Parked\\";
-  memory::PutFile(folder + L"01db000000000000-0.txt", text);
-  memory::PutFile(folder + L"01db000000000000-0.bin", std::string(bytes.begin(), bytes.end()));
+  fuzz::PutRecord(in, L"Parked", L"01db000000000000-0");
   ParkedRows();
   for (const ParkedEntry& entry : ReadParkedEntries()) RestoreParkedEntry(entry);
   fuzz::RequireKept(before);

@@ -113,6 +113,18 @@ class Input {
   size_t size_;
 };
 
+// A record and its bytes in one of Korvane's stores (`Removed`, `Parked`),
+// as another program could write them: the bytes from the front of the
+// input, the record's text from the rest. Gives the text.
+inline std::string PutRecord(Input& in, const std::wstring& store, const std::wstring& id) {
+  const std::vector<uint8_t> bytes = in.Bytes();
+  std::string text = in.Rest();
+  const std::wstring folder = LocalAppDataFolder() + L"\\Korvane\\" + store + L"\\";
+  memory::PutFile(folder + id + L".txt", text);
+  memory::PutFile(folder + id + L".bin", std::string(bytes.begin(), bytes.end()));
+  return text;
+}
+
 // Values of any type, name and data in `key`, as another program could write them.
 inline void PutValues(Input& in, RootKey root, const std::wstring& key) {
   memory::MakeKey(root, key);

@@ -10,11 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const StartupList& before = fuzz::Rows();
   fuzz::ArrangeWorld();
   fuzz::Input in(data, size);
-  const std::vector<uint8_t> bytes = in.Bytes();
-  const std::string text = in.Rest();
-  const std::wstring folder = LocalAppDataFolder() + L"\\Korvane\\Removed\\";
-  memory::PutFile(folder + L"01db000000000000-0-a.txt", text);
-  memory::PutFile(folder + L"01db000000000000-0-a.bin", std::string(bytes.begin(), bytes.end()));
+  const std::string text = fuzz::PutRecord(in, L"Removed", L"01db000000000000-0-a");
   // What is accepted writes back to the same record.
   if (std::optional<EntryRecord> record = ParseEntryRecord(text, "Korvane removed entry 1")) {
     const std::string again = EntryRecordText(*record, "Korvane removed entry 1");
