@@ -31,7 +31,7 @@ inline void PutTaskFile(const std::wstring& path, const std::wstring& triggers,
     bytes += static_cast<char>(c & 0xFF);
     bytes += static_cast<char>(c >> 8);
   }
-  PutFile(SystemFolder() + L"\\Tasks" + path, bytes);
+  PutFile(TaskStoreFolder() + path, bytes);
 }
 
 inline std::wstring TaskExec(const std::wstring& command, const std::wstring& arguments = L"") {

@@ -22,6 +22,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+
+#include "platform/win32/system.h"
 #else
 #include "platform/memory/arrange.h"
 #endif
@@ -34,6 +36,14 @@ inline const std::wstring kRoot = L"C:\\kvtest";
 inline std::wstring SystemFolder() {
   return WindowsDirectory() + L"\\system32";
 }
+
+#ifdef _WIN32
+// Where the Task Scheduler keeps its definitions as files, past the 32-bit
+// build's redirection of system32.
+inline std::wstring TaskStoreFolder() {
+  return win32::NativeSystemDirectory() + L"\\Tasks";
+}
+#endif
 
 // Makes a folder and the folders on the way to it.
 inline void MakeFolder(const std::wstring& path) {
@@ -188,7 +198,7 @@ inline void ResetWorld() {
   // prefix's own services that start on their own (Wine's event log, Plug
   // and Play, Task Scheduler) start on demand instead, so that a test lists
   // only what it made. They run on: only their start type changes.
-  std::filesystem::remove_all(SystemFolder() + L"\\Tasks\\KvTest", ignored);
+  std::filesystem::remove_all(TaskStoreFolder() + L"\\KvTest", ignored);
   if (SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) {
     TRegistry services;
     services.SetRootKey(RootKey::LocalMachine);

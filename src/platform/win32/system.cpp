@@ -48,6 +48,12 @@ std::wstring InSixtyFourBitSystemFolder(const std::wstring& path) {
 #endif
 }
 
+std::wstring NativeSystemDirectory() {
+  const std::wstring system = SystemDirectory();
+  const std::wstring native = InSixtyFourBitSystemFolder(system + L"\\x");
+  return native.empty() ? system : native.substr(0, native.size() - 2);
+}
+
 void LoadLibrariesFromSystemFolderOnly() {
   using SetDirectoriesFn = BOOL(WINAPI*)(DWORD);
   FARPROC proc = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");

@@ -45,6 +45,12 @@ std::wstring SystemDirectory();
 // that alias, or empty for a path elsewhere (and in a 64-bit program).
 std::wstring InSixtyFourBitSystemFolder(const std::wstring& path);
 
+// The system folder of the system's own programs as this process reaches it:
+// the system folder, or in a 32-bit program on 64-bit Windows its Sysnative
+// alias. What the system's 64-bit services keep there (the Task Scheduler's
+// definitions) is only found this way. No trailing backslash.
+std::wstring NativeSystemDirectory();
+
 // Calls `fill(buffer, capacity)` with a growing buffer until the text fits.
 // `fill` returns the length it wrote, or a value of at least the capacity when
 // the buffer was too small (the shapes of GetWindowsDirectory, SearchPath,

@@ -173,9 +173,11 @@ std::wstring DecodeFile(const std::string& bytes) {
   return FromUtf8(bytes);
 }
 
-// Where the scheduler keeps a task's definition as a file.
+// Where the scheduler keeps a task's definition as a file: in the system
+// folder of the system's own programs, which a 32-bit build reaches past the
+// redirection of its own.
 std::wstring StoreFile(const std::wstring& path) {
-  return win32::SystemDirectory() + L"\\Tasks" + path;
+  return win32::NativeSystemDirectory() + L"\\Tasks" + path;
 }
 
 ScheduledTask Describe(IRegisteredTask* task) {

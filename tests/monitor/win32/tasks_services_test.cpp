@@ -89,7 +89,7 @@ class TasksAndServicesUnderWine : public ::testing::Test {
     for (const wchar_t* name : {L"KvAuto", L"KvDelayed", L"KvDemand"}) RemoveService(name);
     for (const wchar_t* task : {L"\\KvTest\\Logon", L"\\KvTest\\Sub\\Boot", L"\\KvTest\\Mail",
                                 L"\\KvTest\\Daily", L"\\KvTest\\Added"}) {
-      RemoveFile(test::SystemFolder() + L"\\Tasks" + task);
+      RemoveFile(test::TaskStoreFolder() + task);
     }
     TRegistry reg;
     reg.DeleteKey(L"\\Software\\Korvane\\ServicesSwitchedOff");
