@@ -13,14 +13,19 @@ namespace korvane {
 
 namespace {
 
-// Puts `word` back at its place among the words of the list.
+// Puts `word` back at its place among the words of the list, with the one
+// blank that its removal took: before the word now at its place, or after
+// the last word (before any blanks that end the line).
 std::wstring WithWord(const std::wstring& words, const WinIniSource& source) {
   const auto places = WinIniWords(words);
-  if (source.position >= places.size()) {
-    return words.empty() ? source.word : words + L" " + source.word;
-  }
   std::wstring out = words;
-  out.insert(places[source.position].first, source.word + L" ");
+  if (source.position < places.size()) {
+    out.insert(places[source.position].first, source.word + L" ");
+  } else if (places.empty()) {
+    out.insert(0, source.word);
+  } else {
+    out.insert(places.back().first + places.back().second, L" " + source.word);
+  }
   return out;
 }
 

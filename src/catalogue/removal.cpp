@@ -18,9 +18,11 @@ namespace korvane {
 
 namespace {
 
-// Removes the word (and the blank after it; a last word leaves the blank
-// before it) from its place in the list; where the list changed since the
-// scan, the word's occurrence among equal words. False when it is not there.
+// Removes the word and one blank beside it (the one after it; for a last
+// word the one before it) from its place in the list, so that putting the
+// word back at its place gives the line as it was; where the list changed
+// since the scan, the word's occurrence among equal words. False when it is
+// not there.
 bool RemoveWord(std::wstring& words, const WinIniSource& source) {
   const auto places = WinIniWords(words);
   auto is_word = [&](size_t i) {
@@ -37,7 +39,13 @@ bool RemoveWord(std::wstring& words, const WinIniSource& source) {
   }
   if (!found) return false;
   auto [start, length] = places[*found];
-  words.erase(start, std::min(length + 1, words.size() - start));
+  if (start + length < words.size()) {
+    ++length;
+  } else if (start > 0) {
+    --start;
+    ++length;
+  }
+  words.erase(start, length);
   return true;
 }
 
