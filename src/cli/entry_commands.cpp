@@ -161,6 +161,7 @@ CommandResult RunMoveVerb(const Arguments& args) {
       return ActionResult(actions, args.Format());
     }
     const MoveResult result = MoveStartupEntries(rows, *target);
+    FollowMovedEntries(rows, result, *target);
     // What the move wrote is the user's own doing, not a new entry to report.
     const std::vector<std::wstring> moved = MovedFileNames(rows, result);
     AddToSavedList(moved);

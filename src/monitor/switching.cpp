@@ -76,6 +76,31 @@ std::vector<std::wstring> KeepSwitchedOff(const StartupList& rows) {
   return switched;
 }
 
+void FollowMovedEntries(const StartupList& rows, const MoveResult& result, MoveTarget target) {
+  try {
+    TRegistry reg;
+    if (!reg.OpenKey(kKeptOffKey, false)) return;
+    const StartupLocation place = MoveTargetLocation(target);
+    for (size_t i = 0; i < rows.size() && i < result.size(); ++i) {
+      const RowMove& move = result[i];
+      if (move.outcome != MoveOutcome::Moved && move.outcome != MoveOutcome::OldKept) continue;
+      const std::wstring identity = EntryIdentity(rows[i]);
+      if (!reg.ValueExists(identity)) continue;
+      StartupEntry moved;
+      moved.location = LocationText(place);
+      if (place.kind == StartupLocationKind::RegistryKeyLocation) {
+        moved.source = ValueSource(place.root, place.path, move.written);
+      } else {
+        moved.source = FileSource(move.written);
+      }
+      reg.WriteString(EntryIdentity(moved), L"");
+      if (move.outcome == MoveOutcome::Moved) reg.DeleteValue(identity);
+    }
+  } catch (const PlatformError&) {
+    // The entries moved all the same; they are just not watched.
+  }
+}
+
 std::wstring KeptOffBalloonText(size_t count) {
   if (count == 0) return {};
   return std::to_wstring(count) +

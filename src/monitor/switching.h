@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalogue/entry.h"
+#include "catalogue/moves.h"
 
 namespace korvane {
 
@@ -33,6 +34,10 @@ std::vector<SwitchFailure> SwitchStartupEntries(const StartupList& rows, bool on
 // aside) is switched off again. Returns the names of those switched off now;
 // one that could not be is tried again next time.
 std::vector<std::wstring> KeepSwitchedOff(const StartupList& rows);
+// After a move: a moved entry that the user had switched off is watched at
+// its new place (where it went switched off), and no longer at the old one
+// unless the old entry stayed there too.
+void FollowMovedEntries(const StartupList& rows, const MoveResult& result, MoveTarget target);
 // The balloon's text after KeepSwitchedOff switched `count` entries off.
 std::wstring KeptOffBalloonText(size_t count);
 

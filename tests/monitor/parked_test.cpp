@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "catalogue/approval.h"
 #include "catalogue/entry_record.h"
+#include "catalogue/removal.h"
+#include "catalogue/moves.h"
 #include "catalogue/scan.h"
 #include "catalogue/undo_store.h"
 #include "monitor/blacklist.h"
@@ -139,6 +142,43 @@ TEST_F(Parking, FilesAndWordsComeBackWhereTheyWere) {
             L"a.exe " + tool_ + L" b.exe c.exe");
 }
 
+TEST_F(Parking, WinIniLinesComeBackExactlyAfterSwitchingAndAfterARestore) {
+  const std::wstring one = test::kRoot + L"\\one.exe", two = test::kRoot + L"\\two.exe";
+  const struct {
+    std::wstring line, word, without;
+  } cases[] = {
+      {one + L" " + two, two, one},
+      {one + L" " + two, one, two},
+      {one + L" " + tool_ + L" " + two, tool_, one + L" " + two},
+      {two, two, L""},
+  };
+  auto line = [] { return TIniFile(WinIniPath()).ReadString(L"windows", L"run", L""); };
+  auto row = [](const std::wstring& word) {
+    for (const StartupEntry& row : Scan()) {
+      if (std::holds_alternative<WinIniSource>(row.source) && row.file_name == word) return row;
+    }
+    ADD_FAILURE() << ToUtf8(word);
+    return StartupEntry{};
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.line + L" without " + c.word));
+    SetUp();
+    test::SetWinIni(L"run", c.line);
+    for (int cycle = 0; cycle < 3; ++cycle) {
+      ASSERT_TRUE(SwitchStartupEntries({row(c.word)}, false).empty());
+      EXPECT_EQ(line(), c.without);
+      ASSERT_TRUE(SwitchStartupEntries({row(c.word)}, true).empty());
+      EXPECT_EQ(line(), c.line);
+    }
+    ASSERT_TRUE(DeleteStartupEntry(row(c.word), RemovalSource::MainList).done);
+    EXPECT_EQ(line(), c.without);
+    const std::vector<RemovedEntry> kept = ReadRemovedEntries();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(RestoreRemovedEntry(kept[0].id, RestoreTaken::Ask).outcome, RestoreResult::Restored);
+    EXPECT_EQ(line(), c.line);
+  }
+}
+
 TEST_F(Parking, ATakenPlaceIsLeftAloneAndTheRecordKept) {
   test::SetString(RootKey::CurrentUser, test::kRunKey, L"Tool", tool_);
   ASSERT_TRUE(ParkEntry(Row(L"Tool")).done);
@@ -176,6 +216,39 @@ TEST_F(Parking, ADeletedParkedRowGoesToTheUndoStoreAndAnEntryInItsPlaceStays) {
   EXPECT_EQ(RestoreRemovedEntry(removed[0].id, RestoreTaken::Rename).outcome,
             RestoreResult::Restored);
   EXPECT_EQ(Scan().size(), 2u);
+}
+
+TEST_F(Parking, ASwitchedOffEntryIsWatchedWhereItWasMovedTo) {
+  auto row_in = [](RootKey root) {
+    for (const StartupEntry& row : Scan()) {
+      const auto* value = std::get_if<RegistrySource>(&row.source);
+      if (value && value->root == root && value->key_path == test::kRunKey) return row;
+    }
+    return StartupEntry{};
+  };
+  test::SetString(RootKey::CurrentUser, test::kRunKey, L"Tool", tool_);
+  ASSERT_TRUE(SwitchStartupEntries({row_in(RootKey::CurrentUser)}, false).empty());
+  const StartupList rows{row_in(RootKey::CurrentUser)};
+  const MoveResult moved = MoveStartupEntries(rows, MoveTarget::AllUsersRun);
+  FollowMovedEntries(rows, moved, MoveTarget::AllUsersRun);
+  if (!StartupApprovalsHonoured()) {
+    // Where Windows keeps no such state the entry stays, and so does its watch.
+    ASSERT_EQ(moved[0].outcome, MoveOutcome::NotMoved);
+    test::SetString(RootKey::CurrentUser, test::kRunKey, L"Tool", tool_);
+    EXPECT_EQ(KeepSwitchedOff(Scan()), (std::vector<std::wstring>{L"Tool"}));
+    return;
+  }
+  ASSERT_EQ(moved[0].outcome, MoveOutcome::Moved) << ToUtf8(moved[0].reason);
+
+  // The program switches itself on at the new place: off again.
+  WriteApproval(*ApprovalPlaceOf(row_in(RootKey::LocalMachine)), true);
+  ASSERT_TRUE(row_in(RootKey::LocalMachine).enabled);
+  EXPECT_EQ(KeepSwitchedOff(Scan()), (std::vector<std::wstring>{L"Tool"}));
+  EXPECT_FALSE(row_in(RootKey::LocalMachine).enabled);
+  // Another entry of that name at the old place is none of the user's doing.
+  test::SetString(RootKey::CurrentUser, test::kRunKey, L"Tool", test::kRoot + L"\\other.exe");
+  EXPECT_TRUE(KeepSwitchedOff(Scan()).empty());
+  EXPECT_TRUE(row_in(RootKey::CurrentUser).enabled);
 }
 
 TEST_F(Parking, TheBlacklistRemovesAParkedEntryOnce) {

@@ -121,6 +121,7 @@ void TMainForm::OnMoveCommand(CommandId target) {
     DisabledWhileInScope list(ListView1());
     result = MoveStartupEntries(rows, place);
   }
+  FollowMovedEntries(rows, result, place);
   // What the move wrote is the user's own doing, not a new entry to report.
   AddToSavedList(MovedFileNames(rows, result));
   cycle_->AcceptOwnChanges(MovedRows(rows, result));
