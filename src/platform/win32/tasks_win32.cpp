@@ -180,20 +180,36 @@ std::wstring StoreFile(const std::wstring& path) {
   return win32::NativeSystemDirectory() + L"\\Tasks" + path;
 }
 
+struct ReadDefinition {
+  std::wstring text;  // empty when the task has none that can be read
+  Definition definition;
+};
+
+// A task's definition as Korvane lists it and keeps it. Some schedulers
+// (Wine's) give back a definition without its triggers and actions; the file
+// they keep still has them.
+ReadDefinition Read(IRegisteredTask* task, const std::wstring& path) {
+  ReadDefinition out;
+  win32::String xml;
+  if (SUCCEEDED(task->get_Xml(xml.put()))) {
+    out.text = Take(xml);
+    out.definition = ParseDefinition(out.text);
+  }
+  if (!out.definition.any) {
+    if (std::optional<std::string> bytes = ReadFileBytes(StoreFile(path))) {
+      out.text = DecodeFile(*bytes);
+      out.definition = ParseDefinition(out.text);
+    }
+  }
+  return out;
+}
+
 ScheduledTask Describe(IRegisteredTask* task) {
   ScheduledTask out;
   win32::String text;
   Check(task->get_Path(text.put()), L"IRegisteredTask::get_Path", L"");
   out.path = Take(text);
-  Definition definition;
-  if (SUCCEEDED(task->get_Xml(text.put()))) definition = ParseDefinition(Take(text));
-  // Some schedulers (Wine's) give back a definition without its triggers and
-  // actions; the file they keep still has them.
-  if (!definition.any) {
-    if (std::optional<std::string> bytes = ReadFileBytes(StoreFile(out.path))) {
-      definition = ParseDefinition(DecodeFile(*bytes));
-    }
-  }
+  Definition definition = Read(task, out.path).definition;
   // The scheduler's own word on the Enabled flag, else the definition's.
   VARIANT_BOOL enabled = VARIANT_TRUE;
   out.enabled =
@@ -332,9 +348,10 @@ std::optional<std::wstring> ReadTaskDefinition(const std::wstring& path) {
   std::unique_ptr<Scheduler> scheduler = Connect();
   ComPtr<IRegisteredTask> task = Find(*scheduler, path);
   if (!task) return std::nullopt;
-  win32::String xml;
-  Check(task->get_Xml(xml.put()), L"IRegisteredTask::get_Xml", path);
-  return Take(xml);
+  ReadDefinition read = Read(task.get(), path);
+  if (read.text.empty())
+    throw PlatformError(L"The definition of the task " + path + L" cannot be read.");
+  return std::move(read.text);
 }
 
 void RegisterTask(const std::wstring& path, const std::wstring& definition) {
@@ -348,6 +365,15 @@ void RegisterTask(const std::wstring& path, const std::wstring& definition) {
                                       TASK_LOGON_NONE, none, task.put()),
         L"ITaskFolder::RegisterTask", path);
   KORVANE_WRITE_DONE();
+  // A scheduler that takes the task but drops what it starts and when (Wine's)
+  // would leave a task that does nothing: take it away again and say so.
+  if (!ParseDefinition(definition).any) return;
+  if (!task) task = Find(*scheduler, path);
+  if (task && Read(task.get(), path).definition.any) return;
+  scheduler->root->DeleteTask(name.get(), 0);
+  KORVANE_WRITE_DONE();
+  throw PlatformError(L"The Task Scheduler registered the task " + path +
+                      L" without its triggers and programs; it has been taken away again.");
 }
 
 void DeleteTask(const std::wstring& path) {
