@@ -415,6 +415,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       if (wparam == kTimer1) Timer1Timer();
       return 0;
     case kListClicked:
+      list_click_posted_ = false;
       ListView1Click();
       return 0;
     case kFileFactsAnswered:

@@ -140,8 +140,9 @@ class TMainForm : public TForm {
   int ScaleHere(int size_at_96dpi) const;
   LRESULT OnNotify(NMHDR& header);
   void ListView1GetDispInfo(LVITEMW& item);
-  // Posted on a click in the list: the virtual list settles its selection
-  // only after it has told of the click.
+  // Posted on a click in the list and on every change of its selection (by
+  // the keys too), once for a burst of changes: the virtual list settles its
+  // selection only after it has told of the click.
   static constexpr UINT kListClicked = WM_APP + 5;
   // Posted by the file facts' thread when it has new answers.
   static constexpr UINT kFileFactsAnswered = WM_APP + 6;
@@ -162,7 +163,8 @@ class TMainForm : public TForm {
   HWND tool_bar_ = nullptr;
   HWND list_view_ = nullptr;
   HWND status_bar_ = nullptr;
-  bool showing_why_not_ = false;  // the status bar tells why a command is greyed
+  bool showing_why_not_ = false;    // the status bar tells why a command is greyed
+  bool list_click_posted_ = false;  // kListClicked is on its way
   HWND filter_box_ = nullptr;
   HMENU main_menu_ = nullptr;  // destroyed with the window
   win32::Menu tray_popup_;

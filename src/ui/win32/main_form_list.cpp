@@ -244,7 +244,13 @@ LRESULT TMainForm::OnNotify(NMHDR& header) {
         ListView1ColumnClick(static_cast<ListColumn>(column));
       }
     }
-    if (header.code == NM_CLICK) PostMessageW(Handle(), kListClicked, 0, 0);
+    const bool selection_changed =
+        header.code == LVN_ITEMCHANGED && ((reinterpret_cast<const NMLISTVIEW&>(header).uNewState ^
+                                            reinterpret_cast<const NMLISTVIEW&>(header).uOldState) &
+                                           LVIS_SELECTED);
+    if ((header.code == NM_CLICK || selection_changed) && !list_click_posted_) {
+      list_click_posted_ = PostMessageW(Handle(), kListClicked, 0, 0);
+    }
     if (header.code == NM_DBLCLK) OnCommand(Run1);
     // The keys of Explorer's lists: Enter opens, Del deletes.
     if (header.code == LVN_KEYDOWN) {

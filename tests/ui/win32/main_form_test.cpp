@@ -212,11 +212,29 @@ TEST_F(MainWindowList, EachRowShowsItsProgramsIconFromTheShell) {
   }
 }
 
-TEST_F(MainWindowList, OnlyAMouseClickEnablesTheToolbar) {
+TEST_F(MainWindowList, TheToolbarFollowsEveryChangeOfTheSelection) {
   RefreshStartupList(form_);
   ASSERT_EQ(ListView_GetItemCount(form_.ListView1()), 2);
-  // Keyboard selection alone changes nothing.
+  // Selecting by the keys: Ctrl+A, then the arrows.
   ListView_SetItemState(form_.ListView1(), -1, LVIS_SELECTED, LVIS_SELECTED);
+  testing::PumpMessages();
+  EXPECT_TRUE(ButtonEnabled(Deletestartupentry1));
+  EXPECT_TRUE(ButtonEnabled(Stop1));
+  ListView_SetItemState(form_.ListView1(), -1, 0, LVIS_SELECTED);
+  ListView_SetItemState(form_.ListView1(), 0, LVIS_SELECTED | LVIS_FOCUSED,
+                        LVIS_SELECTED | LVIS_FOCUSED);
+  testing::PumpMessages();
+  EXPECT_FALSE(ButtonEnabled(Stop1));
+  SetFocus(form_.ListView1());
+  SendMessageW(form_.ListView1(), WM_KEYDOWN, VK_DOWN, 0);
+  testing::PumpMessages();
+  ASSERT_EQ(form_.SelectedRows().size(), 1u);
+  ASSERT_EQ(form_.SelectedRows()[0].name, L"B busy");
+  EXPECT_TRUE(ButtonEnabled(Stop1));
+  SendMessageW(form_.ListView1(), WM_KEYDOWN, VK_UP, 0);
+  testing::PumpMessages();
+  EXPECT_FALSE(ButtonEnabled(Stop1));
+  ListView_SetItemState(form_.ListView1(), -1, 0, LVIS_SELECTED);
   testing::PumpMessages();
   EXPECT_FALSE(ButtonEnabled(Deletestartupentry1));
 
