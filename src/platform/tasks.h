@@ -30,10 +30,13 @@ struct ScheduledTask {
 // folder from the root.
 std::vector<ScheduledTask> ListScheduledTasks();
 bool TaskExists(const std::wstring& path);
-// The task's definition as the scheduler gives it (its XML); nothing when no
+// The task's definition (its XML) as it is listed: the scheduler's, or the
+// file it keeps where its own lacks the triggers and actions; nothing when no
 // such task is registered.
 std::optional<std::wstring> ReadTaskDefinition(const std::wstring& path);
-// Registers a new task at `path` from its definition; fails when one is there.
+// Registers a new task at `path` from its definition; fails when one is
+// there, and when the scheduler keeps the task without the definition's
+// triggers and actions (the task is then deleted again).
 void RegisterTask(const std::wstring& path, const std::wstring& definition);
 void DeleteTask(const std::wstring& path);
 // Switches the task on or off, and fails unless the scheduler then says so.
