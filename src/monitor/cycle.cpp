@@ -107,7 +107,9 @@ std::optional<std::vector<std::wstring>> RefreshCycle::DetectNewEntries(
                 ? DetectEntryChanges(model_.Rows(), unsaved_snapshot_, *saved, accepted_)
                 : DetectEntryChanges(model_.Rows(), snapshot_text, *saved, accepted_);
   } else {
-    for (StartupEntry& row : NewEntriesIn(model_.Rows(), *saved))
+    const bool no_snapshot = !snapshot_text && !unsaved_snapshot_;
+    for (StartupEntry& row : no_snapshot ? NewEntriesWithoutSnapshot(model_.Rows(), *saved)
+                                         : NewEntriesIn(model_.Rows(), *saved))
       found.push_back({std::move(row), ChangeKind::New, std::nullopt});
   }
   if (found.empty()) return saved;

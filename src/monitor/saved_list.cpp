@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "catalogue/system_entries.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 
@@ -81,6 +82,13 @@ StartupList NewEntriesIn(const StartupList& rows, const std::vector<std::wstring
   for (const StartupEntry& row : rows) {
     if (!exact.count(row.file_name) && !Holds(saved, row.file_name)) found.push_back(row);
   }
+  return found;
+}
+
+StartupList NewEntriesWithoutSnapshot(const StartupList& rows,
+                                      const std::vector<std::wstring>& saved) {
+  StartupList found = NewEntriesIn(rows, saved);
+  if (!saved.empty()) std::erase_if(found, IsSystemEntry);
   return found;
 }
 

@@ -35,5 +35,10 @@ std::optional<std::vector<std::wstring>> ReadSavedList();
 StartupList FindNewEntries(const StartupList& rows);
 // The same against names already read.
 StartupList NewEntriesIn(const StartupList& rows, const std::vector<std::wstring>& saved);
+// The same at a start with no snapshot yet. A saved list that holds names
+// was written by a version that listed no tasks and services, so those count
+// as seen; an empty one is the first start of all, where every row is new.
+StartupList NewEntriesWithoutSnapshot(const StartupList& rows,
+                                      const std::vector<std::wstring>& saved);
 
 }  // namespace korvane

@@ -304,7 +304,7 @@ ReportedEntries DetectEntryChanges(const StartupList& rows,
   ReportedEntries found;
   if (!snapshot) {
     // The first start with this store: what the saved list names was seen.
-    for (StartupEntry& row : NewEntriesIn(rows, saved)) {
+    for (StartupEntry& row : NewEntriesWithoutSnapshot(rows, saved)) {
       if (!korvanes_own(row, EntryIdentity(row)))
         found.push_back({std::move(row), ChangeKind::New, std::nullopt});
     }

@@ -74,8 +74,8 @@ std::wstring CommandText(const StartupEntry& row);
 
 // The entries of `rows` to report against the snapshot, in row order. File
 // names and parameters are compared without regard to letter case. With no
-// snapshot (the first start after an update), a row whose file name is in
-// the saved list counts as seen; every other row is new. Rows that match
+// snapshot (the first start after an update), what NewEntriesWithoutSnapshot
+// finds is new. Rows that match
 // `accepted` (entries Korvane itself has just written, moved or switched on:
 // the same place, or the same command in a place the snapshot does not hold)
 // are not reported.

@@ -143,7 +143,25 @@ TEST_F(ChangeDetection, AnUpdateWithASavedListButNoSnapshotReportsNothingItKnew)
   StartupList rows;
   ScanStartupList(rows);
   SaveStartupList(rows);  // what the earlier version kept
+  // Windows' own task and service, which that version did not list.
+  ScheduledTask task;
+  task.path = L"\\Microsoft\\Windows\\Maintenance";
+  task.at_logon_or_boot = true;
+  task.actions = {{kRoot + L"\\maintain.exe", L"", L""}};
+  memory::PutTask(task);
+  ServiceRecord service;
+  service.name = service.display_name = L"Themes";
+  service.image_path = kRoot + L"\\svchost.exe -k netsvcs";
+  service.start = ServiceStart::Automatic;
+  memory::PutService(service);
   Set(L"Other", kRoot + L"\\other.exe");
+  {
+    RecordedCycle recorded;  // the switch off
+    recorded.cycle.Run();
+    EXPECT_EQ(Reported(recorded, 0), std::vector<std::wstring>{L"Other: New"});
+    RemoveFile(SnapshotPath());
+    SaveStartupList(rows);
+  }
   for (const char* snapshot : {"", "Korvane snapshot 1\n0 zz\n", "Korvane snapshot 1\n1 41"}) {
     // None, or one that is not whole: the saved list stands in for it.
     if (*snapshot) PutFile(SnapshotPath(), snapshot);
@@ -164,6 +182,15 @@ TEST_F(ChangeDetection, AnUpdateWithASavedListButNoSnapshotReportsNothingItKnew)
   Set(L"Tool", tool_ + L" /c");
   recorded.cycle.Run();
   EXPECT_EQ(Reported(recorded, 1), std::vector<std::wstring>{L"Tool: Changed"});
+
+  // At the first start of all nothing was seen, tasks and services neither.
+  RemoveFile(SnapshotPath());
+  TRegistry().DeleteKey(kSavedListKey);
+  RecordedCycle first;
+  first.cycle.Run();
+  const std::vector<std::wstring> all = Reported(first, 0);
+  EXPECT_EQ(std::count(all.begin(), all.end(), L"\\Microsoft\\Windows\\Maintenance: New"), 1);
+  EXPECT_EQ(std::count(all.begin(), all.end(), L"Themes: New"), 1);
 }
 
 TEST_F(ChangeDetection, SwitchedOffOnlyAFileNameMissingFromTheSavedListIsNew) {
