@@ -106,6 +106,9 @@ void TMainForm::UpdateShownRows(const std::vector<ptrdiff_t>& old_to_new) {
   if (ptrdiff_t at = new_item(focused); at >= 0) {
     ListView_SetItemState(list_view_, static_cast<int>(at), LVIS_FOCUSED, LVIS_FOCUSED);
   }
+  SendMessageW(list_view_, WM_SETREDRAW, TRUE, 0);
+  // Only with drawing on again does the list know how far it can scroll now:
+  // before, a list scrolled to its end could not follow its top row down.
   if (top >= 0) {
     const int now = ListView_GetTopIndex(list_view_);
     RECT row = {};
@@ -113,7 +116,6 @@ void TMainForm::UpdateShownRows(const std::vector<ptrdiff_t>& old_to_new) {
       ListView_Scroll(list_view_, 0, (static_cast<int>(top) - now) * (row.bottom - row.top));
     }
   }
-  SendMessageW(list_view_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_view_, nullptr, TRUE);
   ShowListStatus();
 }

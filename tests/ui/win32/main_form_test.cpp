@@ -391,6 +391,14 @@ TEST_F(MainWindowList, ARefreshKeepsTheSelectionTheFocusAndTheTopRow) {
   EXPECT_EQ(form_.SelectedRows()[1].name, name(22));
   EXPECT_EQ(form_.Rows()[ListView_GetNextItem(list, -1, LVNI_FOCUSED)].name, name(22));
   EXPECT_EQ(form_.Rows()[ListView_GetTopIndex(list)].name, top_name);
+
+  // Scrolled to the end, the list grows by the row above and still shows
+  // the same top row.
+  ListView_EnsureVisible(list, ListView_GetItemCount(list) - 1, FALSE);
+  const std::wstring end_top = form_.Rows()[ListView_GetTopIndex(list)].name;
+  test::SetString(RootKey::CurrentUser, kRun, L"2 Kv newest", seen);
+  RunRefreshCycle(form_);
+  EXPECT_EQ(form_.Rows()[ListView_GetTopIndex(list)].name, end_top);
 }
 
 }  // namespace
