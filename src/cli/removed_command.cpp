@@ -108,9 +108,9 @@ CommandResult RunRestoreVerb(const Arguments& args) {
       result.exit_code = 3;
       result.err += Line(error);
     }
-    for (const std::wstring& name : report.blacklisted) {
-      result.err +=
-          Line(L"warning: " + name + L" is on the blacklist; the next refresh removes it again.");
+    for (const StartupEntry& row : report.blacklisted) {
+      result.err += Line(L"warning: " + EntryInItsPlace(row) +
+                         L" starts a program on the blacklist; the next refresh removes it again.");
     }
   } catch (const PlatformError& error) {
     result.exit_code = 3;

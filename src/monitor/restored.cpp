@@ -1,9 +1,12 @@
 #include "monitor/restored.h"
 
+#include <algorithm>
+
 #include "monitor/blacklist.h"
 #include "monitor/saved_list.h"
 #include "monitor/snapshot.h"
 #include "platform/error.h"
+#include "platform/text.h"
 
 namespace korvane {
 
@@ -39,8 +42,8 @@ RestoreReport RestoreRemoved(
     AddToSavedList(file_names);
     AddToSnapshot(report.restored);
     if (std::optional<std::vector<std::wstring>> blacklist = ReadBlacklist()) {
-      for (const std::wstring& name : file_names) {
-        if (IsBlacklisted(name, *blacklist)) report.blacklisted.push_back(name);
+      for (const StartupEntry& row : report.restored) {
+        if (IsBlacklisted(row.file_name, *blacklist)) report.blacklisted.push_back(row);
       }
     }
   } catch (const PlatformError& error) {
@@ -55,12 +58,27 @@ std::wstring TakenPlaceQuestion(const RemovedEntry& entry) {
          L"the entry beside it under a new name.";
 }
 
-std::wstring BlacklistedQuestion(const std::vector<std::wstring>& file_names) {
+std::wstring EntryInItsPlace(const StartupEntry& row) {
+  return L"\"" + row.name + L"\" in " + row.location + L" (" + row.file_name + L")";
+}
+
+std::wstring BlacklistedQuestion(const StartupList& rows) {
   std::wstring text =
-      L"These programs are on the blacklist, so the next refresh would remove "
+      L"These entries start programs on the blacklist, so the next refresh would remove "
       L"them again:\n";
-  for (const std::wstring& name : file_names) text += L"\n" + name;
-  return text + L"\n\nTake them off the blacklist?";
+  for (const StartupEntry& row : rows) text += L"\n" + EntryInItsPlace(row);
+  return text + L"\n\nTake their programs off the blacklist?";
+}
+
+std::vector<std::wstring> BlacklistedPrograms(const StartupList& rows) {
+  std::vector<std::wstring> names;
+  for (const StartupEntry& row : rows) {
+    if (std::none_of(names.begin(), names.end(),
+                     [&](const std::wstring& name) { return SameText(name, row.file_name); })) {
+      names.push_back(row.file_name);
+    }
+  }
+  return names;
 }
 
 }  // namespace korvane

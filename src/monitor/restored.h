@@ -13,9 +13,9 @@ namespace korvane {
 struct RestoreReport {
   StartupList restored;              // the entries as they now stand
   std::vector<std::wstring> errors;  // one line each: the entry and why
-  // Restored programs that are on the blacklist: the next refresh would
-  // remove them again.
-  std::vector<std::wstring> blacklisted;
+  // Restored entries whose programs are on the blacklist: the next refresh
+  // would remove them again.
+  StartupList blacklisted;
 };
 
 // Restores the records in the given order. For a record whose place another
@@ -29,7 +29,12 @@ RestoreReport RestoreRemoved(
 // The question asked when the record's place is taken: "Yes" replaces the
 // other entry, "No" restores beside it under a free name.
 std::wstring TakenPlaceQuestion(const RemovedEntry& entry);
-// The question that offers to take the restored programs off the blacklist.
-std::wstring BlacklistedQuestion(const std::vector<std::wstring>& file_names);
+// The question that offers to take the programs of the restored entries off
+// the blacklist, one line for each entry with its place.
+std::wstring BlacklistedQuestion(const StartupList& rows);
+// Those programs, each once.
+std::vector<std::wstring> BlacklistedPrograms(const StartupList& rows);
+// "\"Tool\" in HKEY_CURRENT_USER\...\Run (C:\Tools\tool.exe)"
+std::wstring EntryInItsPlace(const StartupEntry& row);
 
 }  // namespace korvane

@@ -87,8 +87,8 @@ TEST(CommandTable, EachCommandConsultsItsOwnTwoSwitchesAndAsksItsOwnQuestion) {
        L"Please, confirm stopping", L"Are you really want to stop this entry?",
        L"Are you really want to stop 3 entries?"},
       {Deletestartupentry1, &AppSettings::single_deletion, &AppSettings::multiple_deletion,
-       L"Please, confirm deletion", L"Are you really want to permanently remove this entry?",
-       L"Are you really want to permanently remove 3 entries?"},
+       L"Please, confirm deletion", L"Are you really want to remove this entry?",
+       L"Are you really want to remove 3 entries?"},
       {Addtoblacklist1, &AppSettings::single_addition, &AppSettings::multiple_addition, L"Korvane",
        L"Are you really want to add this entry into blacklist?",
        L"Are you really want to add 3 entries into blacklist?"},
@@ -121,7 +121,7 @@ TEST(CommandTable, EachCommandConsultsItsOwnTwoSwitchesAndAsksItsOwnQuestion) {
     EXPECT_FALSE(ConfirmationQuestion(c.id, 0, all));
   }
   EXPECT_EQ(ConfirmationQuestion(Deletestartupentry1, 12345, {.multiple_deletion = true})->text,
-            L"Are you really want to permanently remove 12345 entries?");
+            L"Are you really want to remove 12345 entries?");
 
   // The other commands never ask, whatever the settings.
   AppSettings all;

@@ -118,7 +118,7 @@ void TRemovedEntriesForm::Button1Click() {
   if (!report.blacklisted.empty() &&
       MessageBoxW(Handle(), BlacklistedQuestion(report.blacklisted).c_str(), L"Confirm",
                   MB_YESNO | MB_ICONQUESTION) == IDYES) {
-    RemoveFromBlacklist(report.blacklisted);
+    RemoveFromBlacklist(BlacklistedPrograms(report.blacklisted));
   }
   FormActivate();
 }

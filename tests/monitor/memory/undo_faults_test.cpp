@@ -131,16 +131,24 @@ TEST_F(UndoFaults, ATakenPlaceIsAskedAboutThenReplacedOrLeftBeside) {
   EXPECT_TRUE(FindNewEntries({report.restored[0]}).empty());
 }
 
-TEST_F(UndoFaults, ARestoredBlacklistedProgramIsNamed) {
+TEST_F(UndoFaults, ARestoredBlacklistedProgramIsNamedWithEachOfItsEntriesPlaces) {
   const std::wstring tool = AddRun(L"Tool", L"tool.exe");
+  SetString(RootKey::LocalMachine, kRunKey, L"Tool helper", tool + L" /helper");
   PutOnBlacklist({tool});
   RecordedCycle recorded;
   recorded.cycle.Run();
   ASSERT_FALSE(HasRun(L"Tool"));
   const RestoreReport report = RestoreRemoved(
       ReadRemovedEntries(), [](const RemovedEntry&) { return std::optional<RestoreTaken>(); });
-  EXPECT_EQ(report.blacklisted, std::vector<std::wstring>{tool});
-  EXPECT_NE(BlacklistedQuestion(report.blacklisted).find(tool), std::wstring::npos);
+  ASSERT_EQ(report.blacklisted.size(), 2u);
+  EXPECT_EQ(BlacklistedPrograms(report.blacklisted), std::vector<std::wstring>{tool});
+  const std::wstring question = BlacklistedQuestion(report.blacklisted);
+  for (const wchar_t* line :
+       {L"\n\"Tool\" in HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run (",
+        L"\n\"Tool helper\" in "
+        L"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run ("}) {
+    EXPECT_NE(question.find(line + tool + L")\n"), std::wstring::npos) << question;
+  }
   EXPECT_TRUE(HasRun(L"Tool"));
 }
 

@@ -81,7 +81,7 @@ TEST_F(EntryCommands, DeleteAsksOnceAndEmptiesEveryKindOfLocation) {
     Command(Deletestartupentry1);
     ASSERT_EQ(no.Boxes().size(), 1u);
     EXPECT_EQ(no.Boxes()[0].caption, L"Please, confirm deletion");
-    EXPECT_EQ(no.Boxes()[0].text, L"Are you really want to permanently remove 5 entries?");
+    EXPECT_EQ(no.Boxes()[0].text, L"Are you really want to remove 5 entries?");
   }
   EXPECT_EQ(form_.SelectedRows().size(), 5u);  // No changes nothing, the list included
   {
