@@ -284,7 +284,13 @@ StartupList RowsOf(const ReportedEntries& entries) {
 }
 
 std::wstring CommandText(const StartupEntry& row) {
-  return row.parameters.empty() ? row.file_name : row.file_name + L" " + row.parameters;
+  if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
+    if (std::optional<std::wstring> text = RegistryText(value->value)) return *text;
+  }
+  const std::wstring file = row.file_name.find(L' ') == std::wstring::npos
+                                ? row.file_name
+                                : L"\"" + row.file_name + L"\"";
+  return row.parameters.empty() ? file : file + L" " + row.parameters;
 }
 
 ReportedEntries DetectEntryChanges(const StartupList& rows,

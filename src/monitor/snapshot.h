@@ -69,7 +69,9 @@ using ReportedEntries = std::vector<ReportedEntry>;
 // The rows of a list, and the reported entries as they were at first.
 StartupList RowsOf(const ReportedEntries& entries);
 
-// The command a row starts: its file name, and its parameters after a blank.
+// The command a row starts: a registry value's text as written, else its
+// file name (in quotes when it holds a blank) and its parameters after a
+// blank.
 std::wstring CommandText(const StartupEntry& row);
 
 // The entries of `rows` to report against the snapshot, in row order. File

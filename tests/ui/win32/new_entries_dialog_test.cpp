@@ -214,7 +214,7 @@ TEST_F(NewEntriesDialog, AChangedEntryShowsItsEarlierCommandAndUndoWritesItBack)
   SetExpandString(RootKey::CurrentUser, kRunKey, L"B", old_command);
   StartupList snapshot;
   ScanStartupList(snapshot);
-  SetString(RootKey::CurrentUser, kRunKey, L"B", b_ + L" /new");
+  SetString(RootKey::CurrentUser, kRunKey, L"B", L"\"" + b_ + L"\" /new");
   const std::wstring d = AddRun(L"D", L"d.exe");
   StartupList rows;
   ScanStartupList(rows);
@@ -248,9 +248,8 @@ TEST_F(NewEntriesDialog, AChangedEntryShowsItsEarlierCommandAndUndoWritesItBack)
     Select(list, {0});
     EXPECT_TRUE(IsWindowEnabled(undo));
     const std::wstring memo = ControlText(GetDlgItem(dialog, Memo1));
-    EXPECT_NE(memo.find(L"Command before: "), std::wstring::npos) << ToUtf8(memo);
-    EXPECT_NE(memo.find(L"/old"), std::wstring::npos) << ToUtf8(memo);
-    EXPECT_NE(memo.find(b_ + L" /new"), std::wstring::npos) << ToUtf8(memo);
+    // Each command as the value holds it, quotes included.
+    EXPECT_EQ(memo, L"Command: \"" + b_ + L"\" /new\r\nCommand before: " + old_command);
 
     Click(dialog, Button6);
     ASSERT_EQ(ListView_GetItemCount(list), 1);
