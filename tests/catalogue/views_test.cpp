@@ -19,7 +19,7 @@ using enum RegistryView;
 
 const std::wstring kRun = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::wstring kPolicyRun =
-    L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\run";
+    L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
 const std::wstring kRunText = L"HKEY_LOCAL_MACHINE" + kRun;
 const std::wstring kRunTwinText =
     L"HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
