@@ -130,7 +130,7 @@ const Command kCommands[] = {
      .tip = L"Parameters",
      .glyph = kGlyphParameters},
     {.id = Blacklist1, .caption = L"&Blacklist..."},
-    {.id = Restoreremovedentries1, .caption = L"Restore &removed entries..."},
+    {.id = Restoreremovedentries1, .caption = L"Restore removed &entries..."},
     {.id = Restoreremovedentries2,
      .caption = L"Restore removed entries...",
      .acts_as = Restoreremovedentries1},

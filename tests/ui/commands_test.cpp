@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cwctype>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -140,7 +142,28 @@ void CollectIds(const std::vector<MenuSlot>& layout, std::vector<CommandId>& ids
   }
 }
 
+// The access keys of one menu level that more than one item shares.
+void CollectSharedKeys(const std::vector<MenuSlot>& layout, std::vector<std::wstring>& shared) {
+  std::map<wchar_t, std::wstring> seen;
+  for (const MenuSlot& slot : layout) {
+    CollectSharedKeys(slot.items, shared);
+    const Command* command = FindCommand(slot.id);
+    const std::wstring caption = slot.caption ? slot.caption : command ? command->caption : L"";
+    const size_t amp = caption.find(L'&');
+    if (amp == std::wstring::npos || amp + 1 >= caption.size()) continue;
+    auto [at, fresh] = seen.emplace(std::towupper(caption[amp + 1]), caption);
+    if (!fresh) shared.push_back(at->second + L" / " + caption);
+  }
+}
+
 TEST(CommandTable, EveryMenuAndButtonNamesACommandOfTheTable) {
+  std::vector<std::wstring> shared;
+  for (const auto* layout : {&MainMenuLayout(), &ListPopupLayout(true), &ListPopupLayout(false),
+                             &TrayMenuLayout(), &NewEntriesPopupLayout()}) {
+    CollectSharedKeys(*layout, shared);
+  }
+  EXPECT_EQ(shared, std::vector<std::wstring>{});
+
   std::vector<CommandId> ids;
   CollectIds(MainMenuLayout(), ids);
   CollectIds(ListPopupLayout(true), ids);
