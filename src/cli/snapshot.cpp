@@ -382,9 +382,12 @@ std::vector<EntryChange> CompareEntries(const StartupList& before, const Startup
       found.push_back({EntryChange::StateChanged, e, {"enabled"}});
     }
   }
+  // A place the snapshot lists more often than the list does now is still
+  // there: only a place no longer listed at all was removed.
   std::vector<EntryChange> changes;
   for (size_t i = 0; i < before.size(); ++i) {
-    if (!matched[i]) changes.push_back({EntryChange::Removed, before[i], {}});
+    if (!matched[i] && !seen.count(EntryIdentity(before[i])))
+      changes.push_back({EntryChange::Removed, before[i], {}});
   }
   changes.insert(changes.end(), found.begin(), found.end());
   return changes;

@@ -108,13 +108,16 @@ TEST(Snapshot, ReaderRefusesWhatIsNotAWholeSnapshotWithOneLine) {
 }
 
 TEST(Snapshot, ComparisonNamesEachKindOfChange) {
-  const StartupList before = AllKinds();
+  StartupList before = AllKinds();
+  // A place the snapshot holds twice and the list once is not removed.
+  before.push_back(before[1]);
   StartupList now = before;
   now[0].running = false;  // not a change: programs come and go
   now[0].enabled = true;
   std::get<FolderSource>(now[1].source).arguments = L"-b";
   now[1].parameters = L"-b";
   now.erase(now.begin() + 2);
+  now.pop_back();
   StartupEntry added = before[3];
   added.name = L"new";
   now.push_back(added);
