@@ -171,6 +171,8 @@ class RandomOperations {
     const std::wstring n = std::to_wstring(tokens_.size());
     token.file = test::kRoot + L"\\P\\prog" + n + L".exe";
     token.parameters = ini ? L"" : L"-p" + n;
+    // Some with arguments of a few hundred characters, as installers write.
+    if (!ini && Pick(3) == 0) token.parameters += L" " + std::wstring(200 + Pick(241), L'x');
     token.title = L"E" + n;
     std::vector<std::wstring>& titles = titles_[place];
     if (replace && !titles.empty()) token.title = titles[Pick(static_cast<int>(titles.size()))];

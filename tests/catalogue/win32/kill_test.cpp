@@ -58,6 +58,26 @@ std::wstring Quoted(const std::wstring& text) {
   return L"\"" + text + L"\"";
 }
 
+// Values every command finds beside its own in the user's Run key, long and
+// expandable as installers write them: no command may touch them.
+const Entries& Bystanders() {
+  static const Entries entries = [] {
+    Entries made;
+    for (int i = 0; i < 4; ++i) {
+      made[L"long" + std::to_wstring(i)] = L"-" + std::wstring(200 + 80 * i, L'a' + i);
+    }
+    return made;
+  }();
+  return entries;
+}
+
+void AddBystanders() {
+  for (const auto& [program, parameters] : Bystanders()) {
+    test::SetExpandString(RootKey::CurrentUser, test::kRunKey, L"Long " + program,
+                          L"%SystemDrive%" + Program(program).substr(2) + L" " + parameters);
+  }
+}
+
 struct Driven {
   DWORD code = 0;
   std::string output;
@@ -104,6 +124,7 @@ std::vector<Command> Commands() {
   auto with_other = [](std::function<std::wstring()> arrange) {
     return [arrange] {
       RunValue(test::kRunKey, L"Other", L"other");
+      AddBystanders();
       return arrange();
     };
   };
@@ -270,7 +291,7 @@ std::string Verify(const Command& command) {
     const std::wstring name =
         program.substr(0, program.size() - std::min<size_t>(4, program.size()));
     const Entries* known = nullptr;
-    for (const Entries* entries : {&command.before, &command.written}) {
+    for (const Entries* entries : {&command.before, &command.written, &Bystanders()}) {
       if (entries->count(name) && SameText(row.file_name, Program(name))) known = entries;
     }
     if (!known) {
@@ -297,6 +318,10 @@ std::string Verify(const Command& command) {
   for (const RemovedEntry& entry : kept) {
     const std::wstring program = ExtractFileName(entry.record.row.file_name);
     kept_programs.insert(program.substr(0, program.size() - std::min<size_t>(4, program.size())));
+  }
+  for (const auto& [name, parameters] : Bystanders()) {
+    if (found[name] != 1)
+      fault("a bystander " + ToUtf8(name) + " in " + std::to_string(found[name]) + " places");
   }
   for (const auto& [name, parameters] : command.before) {
     if (!found.count(name) && !kept_programs.count(name)) fault("lost " + ToUtf8(name));
