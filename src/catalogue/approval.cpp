@@ -75,7 +75,7 @@ void ReadApprovals(StartupList& rows) {
     if (added) {
       TRegistry reg(RegistryView::Bits64);
       reg.SetRootKey(place->root);
-      if (reg.OpenKey(place->key_path, false)) {
+      if (reg.OpenKeyReadOnly(place->key_path)) {
         for (auto& [name, value] : reg.GetValues()) {
           key->second.emplace(AsciiUpper(name), std::move(value));
         }
@@ -102,7 +102,7 @@ RegistryValue ApprovalValue(bool enabled, uint64_t file_time) {
 std::optional<RegistryValue> ReadApproval(const ApprovalPlace& place) {
   TRegistry reg(RegistryView::Bits64);
   reg.SetRootKey(place.root);
-  if (!reg.OpenKey(place.key_path, false)) return std::nullopt;
+  if (!reg.OpenKeyReadOnly(place.key_path)) return std::nullopt;
   return reg.ReadValue(place.value_name);
 }
 

@@ -280,7 +280,7 @@ std::optional<EntryCopy> CaptureEntry(const StartupEntry& row, std::wstring& rea
       TRegistry reg(value->view);
       reg.SetRootKey(value->root);
       std::optional<RegistryValue> now;
-      if (reg.OpenKey(value->key_path, false)) now = reg.ReadValue(value->value_name);
+      if (reg.OpenKeyReadOnly(value->key_path)) now = reg.ReadValue(value->value_name);
       if (!now) {
         reason = L"The entry is no longer in its location.";
         return std::nullopt;
@@ -434,7 +434,8 @@ std::vector<std::pair<std::wstring, EntryRecord>> RecordStore::ReadAll() const {
   for (const std::wstring& id : Ids()) {
     std::optional<std::string> text = ReadFileBytes(RecordPath(id));
     std::optional<EntryRecord> record = text ? ParseEntryRecord(*text, header_) : std::nullopt;
-    if (record && NamesStartupPlace(record->row, places)) records.emplace_back(id, std::move(*record));
+    if (record && NamesStartupPlace(record->row, places))
+      records.emplace_back(id, std::move(*record));
   }
   return records;
 }

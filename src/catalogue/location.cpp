@@ -25,7 +25,7 @@ StartupLocation Key(RootKey root, const wchar_t* path) {
 std::wstring ReadShellFolder(RootKey root, const wchar_t* key_path, const wchar_t* value) {
   TRegistry reg;
   reg.SetRootKey(root);
-  if (!reg.OpenKey(key_path, false)) return {};
+  if (!reg.OpenKeyReadOnly(key_path)) return {};
   return ReadStringValue(reg, value).value_or(L"");
 }
 
@@ -88,7 +88,7 @@ std::optional<StartupLocation> ThirtyTwoBitTwin(const StartupLocation& location)
   // name of the key that the 32-bit view opens tells.
   TRegistry reg(RegistryView::Bits32);
   reg.SetRootKey(RootKey::LocalMachine);
-  if (!reg.OpenKey(location.path, false) ||
+  if (!reg.OpenKeyReadOnly(location.path) ||
       !StartsWith(AsciiUpper(reg.SystemKeyName()),
                   L"\\REGISTRY\\MACHINE\\SOFTWARE\\WOW6432NODE\\")) {
     return std::nullopt;

@@ -35,7 +35,7 @@ bool StandsInPlace(const StartupEntry& row) {
     TRegistry reg(value->view);
     reg.SetRootKey(value->root);
     std::optional<RegistryValue> now;
-    if (reg.OpenKey(value->key_path, false)) now = reg.ReadValue(value->value_name);
+    if (reg.OpenKeyReadOnly(value->key_path)) now = reg.ReadValue(value->value_name);
     return now && (value->value.type == RegistryDataType::None || *now == value->value);
   }
   if (const auto* file = std::get_if<FolderSource>(&row.source)) return FileExists(file->path);
@@ -260,7 +260,7 @@ class Mover {
     if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
       TRegistry reg(value->view);
       reg.SetRootKey(value->root);
-      if (reg.OpenKey(value->key_path, false)) copy = reg.ReadValue(value->value_name);
+      if (reg.OpenKeyReadOnly(value->key_path)) copy = reg.ReadValue(value->value_name);
       if (!copy) return NotMoved(kNoLongerThere);
       name = value->value_name;
     } else {

@@ -78,7 +78,7 @@ std::wstring ResolveFile(const std::wstring& name) {
 
 void ScanRegistryKey(const StartupLocation& location, TRegistry& reg, StartupScan& scan) {
   reg.SetRootKey(location.root);
-  if (!reg.OpenKey(location.path, false)) return;
+  if (!reg.OpenKeyReadOnly(location.path)) return;
   std::wstring text = LocationText(location);
   for (auto& [name, data] : reg.GetValues()) {
     // A value that holds no string starts nothing; it must not hide the rest.

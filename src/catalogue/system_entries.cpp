@@ -50,7 +50,7 @@ bool IsSystemEntry(const StartupEntry& row) {
 std::map<std::wstring, KeptStart> ServicesSwitchedOff() {
   std::map<std::wstring, KeptStart> kept;
   TRegistry reg;
-  if (!reg.OpenKey(kSwitchedOffKey, false)) return kept;
+  if (!reg.OpenKeyReadOnly(kSwitchedOffKey)) return kept;
   for (auto& [name, value] : reg.GetValues()) {
     // Another program may write here: only a known start type counts.
     std::optional<std::wstring> text = RegistryText(value);

@@ -73,8 +73,8 @@ bool StillThere(const StartupEntry& row) {
   if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
     TRegistry reg(value->view);
     reg.SetRootKey(value->root);
-    return !reg.OpenKey(value->key_path, false) ? reg.KeyExists(value->key_path)
-                                                : reg.ValueExists(value->value_name);
+    return !reg.OpenKeyReadOnly(value->key_path) ? reg.KeyExists(value->key_path)
+                                                 : reg.ValueExists(value->value_name);
   }
   if (const auto* file = std::get_if<FolderSource>(&row.source)) return FileExists(file->path);
   if (const auto* task = std::get_if<TaskSource>(&row.source)) return TaskExists(task->path);

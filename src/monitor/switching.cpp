@@ -58,7 +58,7 @@ void KeepOff(const StartupEntry& row, bool keep) {
 std::vector<std::wstring> KeepSwitchedOff(const StartupList& rows) {
   std::vector<std::wstring> switched;
   TRegistry reg;
-  if (!reg.OpenKey(kKeptOffKey, false)) return switched;
+  if (!reg.OpenKeyReadOnly(kKeptOffKey)) return switched;
   std::vector<std::wstring> kept = reg.GetValueNames();
   if (kept.empty()) return switched;
   for (std::wstring& identity : kept) identity = AsciiUpper(identity);

@@ -43,7 +43,7 @@ std::optional<std::wstring> RegistryText(const RegistryValue& value);
 
 class TRegistry {
  public:
-  // Root HKEY_CURRENT_USER; keys are opened for full access, in `view`. The
+  // Root HKEY_CURRENT_USER; keys are opened in `view`. The
   // 64-bit view by default: both builds then see the keys that the registry
   // editor shows, the 32-bit programs' keys under Software\Wow6432Node.
   explicit TRegistry(RegistryView view = RegistryView::Bits64);
@@ -56,8 +56,13 @@ class TRegistry {
   void SetView(RegistryView view);  // closes the open key
   RegistryView GetView() const { return view_; }
 
-  // False when the key is missing or cannot be opened; never throws for that.
-  bool OpenKey(const std::wstring& path, bool can_create);
+  // Opens the key to read and write its values and subkeys. False when the
+  // key is missing or cannot be opened so (a machine key for a user without
+  // administrator rights, say); never throws for that.
+  bool OpenKey(const std::wstring& path, bool can_create) { return Open(path, can_create, true); }
+  // Opens the key to read it only, as any user may read the machine's keys.
+  // A write to a key opened so fails. False as OpenKey is.
+  bool OpenKeyReadOnly(const std::wstring& path) { return Open(path, false, false); }
   void CloseKey();
   bool KeyExists(const std::wstring& path);
   // The open key's path from the root, without a leading backslash.
@@ -103,6 +108,8 @@ class TRegistry {
   struct Key;  // the backend's open key
 
  private:
+  bool Open(const std::wstring& path, bool can_create, bool to_write);
+
   RootKey root_ = RootKey::CurrentUser;
   RegistryView view_ = RegistryView::Bits64;
   std::wstring current_path_;

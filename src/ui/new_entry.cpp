@@ -76,7 +76,7 @@ NewEntryCheck CheckNewEntry(const NewEntry& typed) {
   if (location.kind == Registry) {
     TRegistry reg;
     reg.SetRootKey(location.root);
-    if (reg.OpenKey(location.key_path, false) && reg.ValueExists(entry.title)) {
+    if (reg.OpenKeyReadOnly(location.key_path) && reg.ValueExists(entry.title)) {
       check.verdict = NewEntryVerdict::AskReplace;
       check.text = L"Replace the existing entry \"" + entry.title + L"\" in " +
                    RootKeyName(location.root) + location.key_path + L"?";
@@ -106,7 +106,7 @@ bool PlaceHoldsEntry(const StartupEntry& place) {
   if (const auto* value = std::get_if<RegistrySource>(&place.source)) {
     TRegistry reg(value->view);
     reg.SetRootKey(value->root);
-    return reg.OpenKey(value->key_path, false) && reg.ValueExists(value->value_name);
+    return reg.OpenKeyReadOnly(value->key_path) && reg.ValueExists(value->value_name);
   }
   if (const auto* file = std::get_if<FolderSource>(&place.source)) {
     return FileExists(file->path) || FolderExists(file->path);

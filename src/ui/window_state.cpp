@@ -110,7 +110,7 @@ void ParseWidthsText(const std::wstring& text, ListLayout& layout) {
 
 std::optional<WindowPlacement> ReadWindowPlacement() {
   TRegistry registry;
-  if (!registry.OpenKey(kSettingsKey, false)) return std::nullopt;
+  if (!registry.OpenKeyReadOnly(kSettingsKey)) return std::nullopt;
   const std::optional<int32_t> left = ReadDword(registry, kLeft), top = ReadDword(registry, kTop),
                                width = ReadDword(registry, kWidth),
                                height = ReadDword(registry, kHeight);
@@ -138,7 +138,7 @@ void StoreWindowPlacement(const WindowPlacement& placement) {
 ListLayout ReadListLayout() {
   ListLayout layout = DefaultListLayout();
   TRegistry registry;
-  if (!registry.OpenKey(kSettingsKey, false)) return layout;
+  if (!registry.OpenKeyReadOnly(kSettingsKey)) return layout;
   if (std::optional<std::wstring> columns = ReadText(registry, kColumns)) {
     ParseColumnsText(*columns, layout);
   }

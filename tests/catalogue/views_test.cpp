@@ -8,6 +8,9 @@
 #include "catalogue/placement.h"
 #include "catalogue/removal.h"
 #include "catalogue/scan.h"
+#include "catalogue/undo_store.h"
+#include "monitor/parked.h"
+#include "monitor/switching.h"
 #include "platform/text.h"
 #include "support/world.h"
 
@@ -114,6 +117,39 @@ TEST_P(Views, TwinsFollowTheirKeyWhereTheSystemKeepsOne) {
   } else {
     EXPECT_EQ(twins, 0u);
   }
+}
+
+// As a user without administrator rights, who may read the machine's keys
+// but not write them: every entry of theirs is listed; a change to one is
+// refused and leaves no trace; the user's own entries change as before.
+TEST_P(Views, WithReadRightsOnlyEveryMachineEntryIsListedAndNoneIsChanged) {
+  test::SetString(RootKey::CurrentUser, kRun, L"Own", File(L"a.exe"));
+  WriteIn(Bits64, kRun, L"Sixty", File(L"a.exe"));
+  WriteIn(Bits32, kRun, L"Thirty", File(L"b.exe"));
+  WriteIn(Bits64, kPolicyRun, L"Policy", File(L"c.exe"));
+  const Rows all = ScanRows();
+  ASSERT_EQ(all.size(), 4u);
+  {
+    test::ReadOnlyMachineKey run(kRun), twin(kRun, Bits32), policy(kPolicyRun),
+        approvals(L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved");
+    StartupList rows;
+    ScanStartupList(rows);
+    ASSERT_EQ(rows.size(), 4u);
+    for (size_t i = 1; i < rows.size(); ++i) {
+      EXPECT_FALSE(DeleteStartupEntry(rows[i], RemovalSource::MainList).done)
+          << ToUtf8(rows[i].name);
+      EXPECT_FALSE(SwitchStartupEntries({rows[i]}, false).empty()) << ToUtf8(rows[i].name);
+    }
+    EXPECT_TRUE(ReadRemovedEntries().empty());
+    EXPECT_TRUE(ReadParkedEntries().empty());
+    StartupList again;
+    ScanStartupList(again);
+    ASSERT_EQ(again.size(), 4u);
+    for (const StartupEntry& row : again) EXPECT_TRUE(row.enabled) << ToUtf8(row.name);
+    EXPECT_TRUE(DeleteStartupEntry(rows[0], RemovalSource::MainList).done);
+  }
+  EXPECT_EQ(ReadRemovedEntries().size(), 1u);
+  EXPECT_EQ(ScanRows(), Rows(all.begin() + 1, all.end()));
 }
 
 TEST_P(Views, EachViewIsListedWithItsOwnLocationText) {

@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "support/world.h"
 
 #ifndef _WIN32
 #include "platform/memory/arrange.h"
@@ -120,6 +122,22 @@ TEST_F(RegistryViews, SharedKeysAndTheUsersKeysAreOneKeyInEveryView) {
   EXPECT_EQ(user64.GetValueNames(), Names{L"user"});
   user64.CloseKey();
   user64.DeleteKey(kScratch);
+}
+
+// As the machine's keys are for a user without administrator rights.
+TEST_F(RegistryViews, AKeyWithReadRightsOnlyOpensToReadAndRefusesEveryWrite) {
+  Write(Bits64, kScratch + L"\\Locked", L"Value");
+  test::ReadOnlyMachineKey locked(kScratch + L"\\Locked");
+  TRegistry reg;
+  reg.SetRootKey(RootKey::LocalMachine);
+  EXPECT_FALSE(reg.OpenKey(kScratch + L"\\Locked", false));
+  ASSERT_TRUE(reg.OpenKeyReadOnly(kScratch + L"\\Locked"));
+  EXPECT_EQ(reg.GetValueNames(), Names{L"Value"});
+  EXPECT_EQ(reg.ReadString(L"Value"), L"Value");
+  EXPECT_THROW(reg.WriteString(L"Value", L"x"), PlatformError);
+  EXPECT_THROW(reg.WriteString(L"Other", L"x"), PlatformError);
+  EXPECT_FALSE(reg.DeleteValue(L"Value"));
+  EXPECT_EQ(reg.GetValueNames(), Names{L"Value"});
 }
 
 TEST_F(RegistryViews, LongKeyNamesAreNamedWhole) {

@@ -19,7 +19,10 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <filesystem>
+#include <stdexcept>
 #include <fstream>
 #include <iterator>
 
@@ -229,6 +232,66 @@ inline void ResetWorld() {
   SetStartupFolder(StartupFolder::AllUsers, kRoot + L"\\Common Startup");
   SetStartupFolder(StartupFolder::DefaultUser, kRoot + L"\\Default Startup");
 }
+
+// Gives a machine key the rights that a user without administrator rights
+// has on Windows, read for everyone and nothing more (its new subkeys
+// inherit them), until the guard goes; the key is made when missing.
+class ReadOnlyMachineKey {
+ public:
+  explicit ReadOnlyMachineKey(const std::wstring& path, RegistryView view = RegistryView::Bits64)
+      : path_(path.substr(path.front() == L'\\' ? 1 : 0)) {
+#ifdef _WIN32
+    view_ = view == RegistryView::Bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path_.c_str(), 0, nullptr, 0,
+                        READ_CONTROL | WRITE_DAC | view_, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+      throw std::runtime_error("the machine key cannot be opened to set its rights");
+    }
+    DWORD size = 0;
+    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+    saved_.resize(size);
+    const bool kept =
+        RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, saved_.data(), &size) == ERROR_SUCCESS;
+    PSECURITY_DESCRIPTOR read_only = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;CI;KR;;;WD)", SDDL_REVISION_1,
+                                                         &read_only, nullptr);
+    const bool set =
+        kept && RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, read_only) == ERROR_SUCCESS;
+    LocalFree(read_only);
+    RegCloseKey(key);
+    if (!set) throw std::runtime_error("the machine key's rights cannot be set");
+#else
+    // The 32-bit view of a key under Software lies under Software\Wow6432Node.
+    if (view == RegistryView::Bits32 && RegistryHasViews()) {
+      path_.insert(std::wstring(L"Software").size(), L"\\Wow6432Node");
+    }
+    memory::MakeKeyReadOnly(RootKey::LocalMachine, path_);
+#endif
+  }
+  ~ReadOnlyMachineKey() {
+#ifdef _WIN32
+    // The owner may always set the rights again.
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path_.c_str(), 0, WRITE_DAC | view_, &key) ==
+        ERROR_SUCCESS) {
+      RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, saved_.data());
+      RegCloseKey(key);
+    }
+#else
+    memory::MakeKeyReadOnly(RootKey::LocalMachine, path_, false);
+#endif
+  }
+  ReadOnlyMachineKey(const ReadOnlyMachineKey&) = delete;
+  ReadOnlyMachineKey& operator=(const ReadOnlyMachineKey&) = delete;
+
+ private:
+  std::wstring path_;
+#ifdef _WIN32
+  REGSAM view_ = 0;
+  std::vector<uint8_t> saved_;
+#endif
+};
 
 // A clean place for the platform's own tests: the scratch key
 // HKCU\Software\KorvaneTest and a scratch folder, both emptied. The memory

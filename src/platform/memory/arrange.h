@@ -37,6 +37,9 @@ void SetString(RootKey root, const std::wstring& path, const std::wstring& name,
 void SetDWord(RootKey root, const std::wstring& path, const std::wstring& name, uint32_t value);
 // Make the key refuse to open (as for a user without write rights).
 void DenyKey(RootKey root, const std::wstring& path);
+// Make the key and its subkeys open for reading only, as the machine's keys
+// are for a user without administrator rights.
+void MakeKeyReadOnly(RootKey root, const std::wstring& path, bool read_only = true);
 // The world is 64-bit Windows, and the program in it a 64-bit one, unless
 // told otherwise: the 32-bit view of a key under HKEY_LOCAL_MACHINE\Software
 // is the same path under Software\Wow6432Node. The paths above are taken

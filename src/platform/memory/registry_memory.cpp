@@ -52,6 +52,18 @@ RegNode* CreateKey(RootKey root, const std::vector<std::wstring>& parts, bool re
   return node;
 }
 
+// True when the key of `parts` or one above it takes reads only (its rights
+// are inherited, as a DACL's are by the subkeys).
+bool ReadOnlyOnTheWay(RootKey root, const std::vector<std::wstring>& parts) {
+  RegNode* node = &Root(root);
+  for (const std::wstring& p : parts) {
+    if (node->read_only) return true;
+    node = SubKey(*node, p);
+    if (node == nullptr) return false;
+  }
+  return node->read_only;
+}
+
 RegValue* FindValue(RegNode& node, const std::wstring& name) {
   for (RegValue& v : node.values) {
     if (SameText(v.name, name)) return &v;
@@ -98,6 +110,7 @@ std::vector<std::wstring> InView(RootKey root, RegistryView view, std::vector<st
 struct TRegistry::Key {
   RootKey root;
   std::vector<std::wstring> parts;  // in the one tree, after the view's redirection
+  bool read_only = false;
   // Null when the key has been deleted since it was opened.
   RegNode* Node() const { return FindKey(root, parts); }
 };
@@ -132,14 +145,15 @@ void TRegistry::SetView(RegistryView view) {
   view_ = view;
 }
 
-bool TRegistry::OpenKey(const std::wstring& path, bool can_create) {
+bool TRegistry::Open(const std::wstring& path, bool can_create, bool to_write) {
   if (TakeFault(memory::Fault::RegistryOpen)) return false;
   std::wstring full = Resolve(path, HasOpenKey(), current_path_);
   while (EndsWith(full, L"\\")) full.pop_back();
   const std::vector<std::wstring> parts = InView(root_, view_, SplitPath(full));
+  if (to_write && ReadOnlyOnTheWay(root_, parts)) return false;
   RegNode* node = can_create ? CreateKey(root_, parts, true) : FindKey(root_, parts);
   if (node == nullptr || node->denied) return false;
-  key_ = std::make_unique<Key>(Key{root_, parts});
+  key_ = std::make_unique<Key>(Key{root_, parts, !to_write});
   current_path_ = full;
   return true;
 }
@@ -222,6 +236,10 @@ namespace {
 void Write(std::unique_ptr<TRegistry::Key>& key, const TRegistry& reg, const std::wstring& name,
            RegistryDataType type, std::vector<uint8_t> data) {
   RegNode* node = OpenNode(key);
+  if (node && key->read_only) {
+    throw PlatformError(L"Cannot write the registry value " + ValueText(reg, name) +
+                        L": Access is denied.");
+  }
   if (TakeFault(memory::Fault::RegistryWrite) || node == nullptr) {
     throw PlatformError(L"Cannot write the registry value " + ValueText(reg, name));
   }
@@ -315,7 +333,7 @@ bool TRegistry::DeleteValue(const std::wstring& name) {
   // A refused delete answers false, as it does on Windows.
   if (TakeFault(memory::Fault::RegistryWrite)) return false;
   RegNode* node = OpenNode(key_);
-  if (node == nullptr) return false;
+  if (node == nullptr || key_->read_only) return false;
   auto it = std::find_if(node->values.begin(), node->values.end(),
                          [&name](const RegValue& v) { return SameText(v.name, name); });
   if (it == node->values.end()) return false;
@@ -328,7 +346,7 @@ bool TRegistry::DeleteKey(const std::wstring& path) {
       InView(root_, view_, SplitPath(Resolve(path, HasOpenKey(), current_path_)));
   if (parts.empty()) return false;
   RegNode* node = FindKey(root_, parts);
-  if (node == nullptr || node->denied) return false;
+  if (node == nullptr || node->denied || ReadOnlyOnTheWay(root_, parts)) return false;
   parts.pop_back();
   RegNode* parent = FindKey(root_, parts);
   std::erase_if(parent->keys, [node](const auto& k) { return k.get() == node; });
@@ -357,6 +375,10 @@ void SetDWord(RootKey root, const std::wstring& path, const std::wstring& name, 
 
 void DenyKey(RootKey root, const std::wstring& path) {
   CreateKey(root, SplitPath(path), false)->denied = true;
+}
+
+void MakeKeyReadOnly(RootKey root, const std::wstring& path, bool read_only) {
+  CreateKey(root, SplitPath(path), false)->read_only = read_only;
 }
 
 void SetRegistryViews(bool two_views) {

@@ -24,6 +24,7 @@ struct RegValue {
 struct RegNode {
   std::wstring name;
   bool denied = false;
+  bool read_only = false;                      // with its subkeys: read for everyone, nothing more
   std::vector<RegValue> values;                // creation order
   std::vector<std::unique_ptr<RegNode>> keys;  // sorted by name, as the platform lists them
 };

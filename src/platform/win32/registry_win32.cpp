@@ -235,11 +235,13 @@ std::wstring FullPath(const std::wstring& current, bool has_open_key, const std:
 
 }  // namespace
 
-bool TRegistry::OpenKey(const std::wstring& path, bool can_create) {
+// The key is opened for what the caller does with it, nothing more: a user
+// without administrator rights may read the machine's keys but not write them.
+bool TRegistry::Open(const std::wstring& path, bool can_create, bool to_write) {
   std::wstring full = FullPath(current_path_, HasOpenKey(), path);
   while (!full.empty() && full.back() == L'\\') full.pop_back();
   win32::RegKey key;
-  const REGSAM access = KEY_ALL_ACCESS | ViewFlag(view_);
+  const REGSAM access = (to_write ? KEY_READ | KEY_WRITE : KEY_READ) | ViewFlag(view_);
   LONG result = can_create
                     ? RegCreateKeyExW(RootHandle(root_), full.c_str(), 0, nullptr,
                                       REG_OPTION_NON_VOLATILE, access, nullptr, key.put(), nullptr)
@@ -460,7 +462,6 @@ std::vector<std::pair<std::wstring, RegistryValue>> TRegistry::GetValues() {
   HKEY key = key_->handle.get();
   return ReadUnchanged(key, [&] { return ReadValues(key, KeyText(root_, current_path_)); });
 }
-
 
 std::vector<std::wstring> TRegistry::GetKeyNames() {
   if (!key_) return {};

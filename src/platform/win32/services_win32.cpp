@@ -36,7 +36,7 @@ win32::ServiceHandle OpenNamed(SC_HANDLE manager, const std::wstring& name, DWOR
 void ReadConfiguration(ServiceRecord& service) {
   TRegistry reg;
   reg.SetRootKey(RootKey::LocalMachine);
-  if (!reg.OpenKey(kServicesKey + service.name, false)) return;
+  if (!reg.OpenKeyReadOnly(kServicesKey + service.name)) return;
   auto number = [&reg](const wchar_t* name) -> std::optional<uint32_t> {
     std::optional<RegistryValue> value = reg.ReadValue(name);
     if (!value || value->type != RegistryDataType::DWord || value->data.size() < 4)
@@ -53,7 +53,7 @@ void ReadConfiguration(ServiceRecord& service) {
   }
   service.delayed = number(L"DelayedAutostart").value_or(0) != 0;
   service.image_path = text(L"ImagePath");
-  if (reg.OpenKey(kServicesKey + service.name + L"\\Parameters", false)) {
+  if (reg.OpenKeyReadOnly(kServicesKey + service.name + L"\\Parameters")) {
     service.service_dll = text(L"ServiceDll");
   }
 }
