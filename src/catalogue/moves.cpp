@@ -8,6 +8,7 @@
 #include "catalogue/approval.h"
 #include "catalogue/undo_store.h"
 #include "catalogue/placement.h"
+#include "catalogue/rights.h"
 #include "catalogue/removal.h"
 #include "catalogue/system_entries.h"
 #include "platform/error.h"
@@ -183,6 +184,7 @@ class Mover {
     if (std::holds_alternative<std::monostate>(row.source)) return NotMoved(kNoLongerThere);
     if (std::wstring why = WhyNotMoved(row); !why.empty()) return NotMoved(why);
     if (!StandsInPlace(row)) return NotMoved(kNotInPlace);
+    if (NeedsAdministrator(row)) return NotMoved(kNeedsAdministrator);
     // A switched-off entry stays off where it goes, and only the Run keys and
     // the Startup folders keep that state.
     if (!row.enabled && !(StartupApprovalsHonoured() && TargetApproval(L"x"))) {
@@ -297,6 +299,9 @@ class Mover {
       }
     }
 
+    if (KeyNeedsAdministrator(target_.root, RegistryView::Bits64, target_.path)) {
+      return NotMoved(kNeedsAdministrator);
+    }
     TRegistry reg;
     reg.SetRootKey(target_.root);
     if (!reg.OpenKey(target_.path, true)) {

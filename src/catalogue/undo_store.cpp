@@ -4,6 +4,7 @@
 #include <variant>
 
 #include "catalogue/removal.h"
+#include "catalogue/rights.h"
 #include "catalogue/scan.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -117,6 +118,7 @@ RemovalResult NotDone(std::wstring reason) {
 
 RemovalResult RecordAndRemove(const StartupEntry& row, RemovalWay way,
                               const std::wstring& moved_to) {
+  if (NeedsAdministrator(row)) return NotDone(kNeedsAdministrator);
   std::wstring reason;
   std::optional<EntryCopy> copy;
   try {

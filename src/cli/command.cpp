@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "catalogue/rights.h"
 #include "platform/text.h"
 
 namespace korvane {
@@ -208,8 +209,12 @@ CommandResult ActionResult(const std::vector<Action>& actions, ListFormat format
         {action.verb, row.name, row.file_name, row.location, action.outcome, action.detail});
     if (action.outcome == kFailed) {
       result.exit_code = kExitFailed;
-      result.err += ErrorLine(action.verb + L" \"" + row.name + L"\" (" + row.location +
-                              L") failed: " + action.detail);
+      std::wstring line =
+          action.verb + L" \"" + row.name + L"\" (" + row.location + L") failed: " + action.detail;
+      if (action.detail == kNeedsAdministrator) {
+        line += L" Run korvanec again from a command prompt opened with \"Run as administrator\".";
+      }
+      result.err += ErrorLine(line);
     }
   }
   result.out = FormatTable(columns, rows, format);

@@ -1,5 +1,6 @@
 #include "cli/list_command.h"
 
+#include "catalogue/rights.h"
 #include "cli/verbs.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
@@ -38,6 +39,7 @@ std::string FormatStartupList(const StartupList& list, ListFormat format,
   columns.push_back({L"Publisher", "publisher"});
   columns.push_back({L"Description", "description"});
   if (signatures) columns.push_back({L"Signature", "signature"});
+  columns.push_back({L"Needs administrator", "needsAdministrator", L"Yes", L"No"});
   std::vector<TableRow> rows;
   for (size_t i = 0; i < list.size(); ++i) {
     const StartupEntry& e = list[i];
@@ -46,6 +48,7 @@ std::string FormatStartupList(const StartupList& list, ListFormat format,
     rows.back().push_back(CellText(e, ListColumn::Publisher, known));
     rows.back().push_back(CellText(e, ListColumn::Description, known));
     if (signatures) rows.back().push_back(CellText(e, ListColumn::Signature, known));
+    rows.back().push_back(NeedsAdministrator(e) ? L"1" : L"0");
   }
   return FormatTable(columns, rows, format);
 }

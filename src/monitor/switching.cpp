@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "catalogue/approval.h"
+#include "catalogue/rights.h"
 #include "catalogue/scan.h"
 #include "catalogue/system_entries.h"
 #include "monitor/parked.h"
@@ -21,21 +22,28 @@ std::wstring Switch(const StartupEntry& row, bool on) {
   // Tasks and services keep their own state.
   if (IsSystemEntry(row)) return SwitchSystemEntry(row, on);
   const std::optional<ApprovalPlace> place = ApprovalPlaceOf(row);
+  auto approval_refused = [&] {
+    return KeyNeedsAdministrator(place->root, RegistryView::Bits64, place->key_path);
+  };
   if (on) {
     // A parked entry goes back to its place (the row's own, with its
     // command); any other is switched on where Windows keeps its state.
     if (const std::optional<ParkedEntry> parked = ParkedEntryOf(row)) {
+      if (NeedsAdministrator(row)) return kNeedsAdministrator;
       ParkResult restored = RestoreParkedEntry(*parked);
       return restored.done ? std::wstring() : restored.reason;
     }
     if (!place) return L"The entry is not switched off.";
+    if (approval_refused()) return kNeedsAdministrator;
     WriteApproval(*place, true);
     return {};
   }
   if (place && StartupApprovalsHonoured()) {
+    if (approval_refused()) return kNeedsAdministrator;
     WriteApproval(*place, false);
     return {};
   }
+  if (NeedsAdministrator(row)) return kNeedsAdministrator;
   ParkResult parked = ParkEntry(row);
   return parked.done ? std::wstring() : parked.reason;
 }

@@ -5,8 +5,10 @@
 #include <algorithm>
 
 #include "catalogue/location.h"
+#include "catalogue/moves.h"
 #include "catalogue/placement.h"
 #include "catalogue/removal.h"
+#include "catalogue/rights.h"
 #include "catalogue/scan.h"
 #include "catalogue/undo_store.h"
 #include "monitor/parked.h"
@@ -135,13 +137,26 @@ TEST_P(Views, WithReadRightsOnlyEveryMachineEntryIsListedAndNoneIsChanged) {
     StartupList rows;
     ScanStartupList(rows);
     ASSERT_EQ(rows.size(), 4u);
+    EXPECT_FALSE(NeedsAdministrator(rows[0]));
     for (size_t i = 1; i < rows.size(); ++i) {
-      EXPECT_FALSE(DeleteStartupEntry(rows[i], RemovalSource::MainList).done)
-          << ToUtf8(rows[i].name);
-      EXPECT_FALSE(SwitchStartupEntries({rows[i]}, false).empty()) << ToUtf8(rows[i].name);
+      const std::string name = ToUtf8(rows[i].name);
+      EXPECT_TRUE(NeedsAdministrator(rows[i])) << name;
+      EXPECT_EQ(DeleteStartupEntry(rows[i], RemovalSource::MainList).reason, kNeedsAdministrator)
+          << name;
+      const std::vector<SwitchFailure> off = SwitchStartupEntries({rows[i]}, false);
+      ASSERT_EQ(off.size(), 1u) << name;
+      EXPECT_EQ(off[0].reason, kNeedsAdministrator) << name;
+      // Moved neither out nor in: nothing is written at either end.
+      const MoveResult out = MoveStartupEntries({rows[i]}, MoveTarget::CurrentUserRun);
+      EXPECT_EQ(out[0].outcome, MoveOutcome::NotMoved) << name;
+      EXPECT_EQ(out[0].reason, kNeedsAdministrator) << name;
     }
+    const MoveResult in = MoveStartupEntries({rows[0]}, MoveTarget::AllUsersRun);
+    EXPECT_EQ(in[0].outcome, MoveOutcome::NotMoved);
+    EXPECT_EQ(in[0].reason, kNeedsAdministrator);
     EXPECT_TRUE(ReadRemovedEntries().empty());
     EXPECT_TRUE(ReadParkedEntries().empty());
+    EXPECT_EQ(ScanRows(), all);
     StartupList again;
     ScanStartupList(again);
     ASSERT_EQ(again.size(), 4u);

@@ -24,29 +24,29 @@ TEST(KorvanecListFacts, PublisherAndDescriptionComeLastAndTheSignatureOnlyWithVe
   const std::string run = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
   CommandResult plain = RunKorvanec({L"list", L"--format", L"csv"});
   EXPECT_EQ(plain.exit_code, 0);
-  EXPECT_EQ(
-      plain.out,
-      "Name,Running,File name,Parameters,Location,Startup,Kind,Service,Publisher,Description\r\n"
-      "Tool,No,C:\\Tools\\tool.exe,," +
-          run +
-          ",Enabled,registry,,\"Maker, Inc.\",Tool\r\n"
-          "Zgone,No,C:\\Gone\\gone.exe,," +
-          run + ",Enabled,registry,,,\r\n");
+  EXPECT_EQ(plain.out,
+            "Name,Running,File name,Parameters,Location,Startup,Kind,Service,Publisher,Description,"
+            "Needs administrator\r\n"
+            "Tool,No,C:\\Tools\\tool.exe,," +
+                run +
+                ",Enabled,registry,,\"Maker, Inc.\",Tool,No\r\n"
+                "Zgone,No,C:\\Gone\\gone.exe,," +
+                run + ",Enabled,registry,,,,No\r\n");
   EXPECT_EQ(memory::SignatureChecks(tool), 0);  // not without --verify
 
   CommandResult verified = RunKorvanec({L"list", L"--verify", L"--format", L"csv"});
   EXPECT_EQ(verified.out,
             "Name,Running,File name,Parameters,Location,Startup,Kind,Service,Publisher,Description,"
-            "Signature\r\n"
+            "Signature,Needs administrator\r\n"
             "Tool,No,C:\\Tools\\tool.exe,," +
                 run +
-                ",Enabled,registry,,\"Maker, Inc.\",Tool,\"Verified: Maker, Inc.\"\r\n"
+                ",Enabled,registry,,\"Maker, Inc.\",Tool,\"Verified: Maker, Inc.\",No\r\n"
                 "Zgone,No,C:\\Gone\\gone.exe,," +
-                run + ",Enabled,registry,,,,File not found\r\n");
+                run + ",Enabled,registry,,,,File not found,No\r\n");
 
   CommandResult json = RunKorvanec({L"list", L"--verify", L"--format", L"json"});
   EXPECT_NE(json.out.find("\"publisher\":\"Maker, Inc.\",\"description\":\"Tool\","
-                          "\"signature\":\"Verified: Maker, Inc.\"}"),
+                          "\"signature\":\"Verified: Maker, Inc.\",\"needsAdministrator\":false}"),
             std::string::npos)
       << json.out;
 }

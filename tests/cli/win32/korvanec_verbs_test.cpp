@@ -149,6 +149,34 @@ TEST_F(KorvanecExe, ChangingVerbsChangeWhatTheySay) {
   EXPECT_EQ(Korvanec(L"blacklist remove " + Quoted(tool_)).code, 0u);
 }
 
+// As a user without administrator rights: the machine's entries are listed,
+// and a change to one says what it needs and changes nothing.
+TEST_F(KorvanecExe, WithReadRightsOnlyTheMachinesEntriesAreListedAndLeftAlone) {
+  test::ReadOnlyMachineKey locked(test::kRunKey);
+  const Result listed = Korvanec(L"list --format csv");
+  ASSERT_EQ(listed.code, 0u) << listed.output;
+  EXPECT_NE(listed.output.find("Twin,No," + ToUtf8(tool_) + ",," + ToUtf8(kMachineRun)),
+            std::string::npos)
+      << listed.output;
+  const std::string header = listed.output.substr(0, listed.output.find('\r'));
+  EXPECT_TRUE(header.ends_with(",Needs administrator")) << header;
+  EXPECT_NE(listed.output.find(",Yes\r\n"), std::string::npos) << listed.output;
+  for (const std::wstring& verb : {L"delete", L"disable", L"move"}) {
+    const Result refused = Korvanec(
+        verb + L" Twin --location " + Quoted(kMachineRun) +
+        (verb == L"move" ? L" --to " + Quoted(L"HKEY_CURRENT_USER" + test::kRunKey) : L""));
+    EXPECT_EQ(refused.code, 3u) << ToUtf8(verb) << "\n" << refused.output;
+    EXPECT_NE(refused.output.find("needs administrator rights"), std::string::npos)
+        << refused.output;
+    EXPECT_NE(refused.output.find("Run as administrator"), std::string::npos) << refused.output;
+  }
+  EXPECT_EQ(Korvanec(L"removed").output.find("Twin"), std::string::npos);
+  ExpectUnchanged(L"refused changes");
+  // The user's own entries change as before.
+  EXPECT_EQ(
+      Korvanec(L"delete Twin --location " + Quoted(L"HKEY_CURRENT_USER" + test::kRunKey)).code, 0u);
+}
+
 TEST_F(KorvanecExe, RunStartsTheProgramAndStopEndsIt) {
   const std::wstring program = testing::HelperProgram(L"korvane_startup_program.exe");
   test::SetString(RootKey::CurrentUser, test::kRunKey, L"Helper", Quoted(program));
