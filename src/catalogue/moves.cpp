@@ -328,6 +328,7 @@ class Mover {
 
   RowMove ToFolder(const StartupEntry& row) {
     if (target_.path.empty()) return NotMoved(L"The Startup folder is not known.");
+    if (!MayChangeFolder(target_.path)) return NotMoved(kNeedsAdministrator);
     const std::wstring folder = IncludeTrailingBackslash(target_.path);
     if (const auto* item = std::get_if<FolderSource>(&row.source)) {
       // The file itself moves, so a shortcut keeps every field it has.

@@ -1,5 +1,9 @@
 #include "catalogue/rights.h"
 
+#include "platform/files.h"
+#include "platform/services.h"
+#include "platform/text.h"
+
 namespace korvane {
 
 const wchar_t kNeedsAdministrator[] = L"This change needs administrator rights.";
@@ -20,6 +24,12 @@ bool KeyNeedsAdministrator(RootKey root, RegistryView view, const std::wstring& 
 bool NeedsAdministrator(const StartupEntry& row) {
   if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
     return KeyNeedsAdministrator(value->root, value->view, value->key_path);
+  }
+  if (const auto* file = std::get_if<FolderSource>(&row.source)) {
+    return !MayChangeFolder(ExtractFilePath(file->path));
+  }
+  if (const auto* service = std::get_if<ServiceSource>(&row.source)) {
+    return !MayConfigureService(service->name);
   }
   return false;
 }

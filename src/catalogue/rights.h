@@ -17,8 +17,9 @@ extern const wchar_t kNeedsAdministrator[];
 // has; for a missing key, the nearest key above it, where it would be made.
 bool KeyNeedsAdministrator(RootKey root, RegistryView view, const std::wstring& path);
 
-// True when removing the entry from its place (deleting, moving or parking
-// it) needs administrator rights.
+// True when changing the entry in its place needs administrator rights:
+// deleting, moving or parking a value or a file, switching a service. (The
+// Task Scheduler tells this only when asked to change a task.)
 bool NeedsAdministrator(const StartupEntry& row);
 
 }  // namespace korvane

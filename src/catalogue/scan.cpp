@@ -222,6 +222,15 @@ void ScanStartupList(StartupList& list) {
   ScanScheduledTasks(listed.tasks, scan);
   ScanServices(listed.services, scan);
   ReadApprovals(list);
+  std::wstring unread;
+  if (!listed.tasks_unread.empty()) {
+    unread = L"The Task Scheduler could not be read: " + listed.tasks_unread;
+  }
+  if (!listed.services_unread.empty()) {
+    unread += (unread.empty() ? L"" : L" ") +
+              (L"The services could not be read: " + listed.services_unread);
+  }
+  if (!unread.empty()) throw SourcesUnread(unread + L" Their entries are not listed.");
 }
 
 }  // namespace korvane

@@ -18,6 +18,7 @@ enum ExitCode {
   kExitNothingMatched = 1,  // for compare: differences were found
   kExitUsage = 2,           // a bad command line, or input that can't be read
   kExitFailed = 3,          // the change (or reading the system) failed
+  kExitPartial = 4,         // listed, but the scheduler or the service manager could not be read
 };
 
 struct CommandResult {

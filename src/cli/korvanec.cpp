@@ -165,6 +165,8 @@ const char kExitCodes[] =
     "  2  usage error, several entries match without --all, or input that\n"
     "     can't be read\n"
     "  3  the change failed, or the system could not be read\n"
+    "  4  (list) listed, but the Task Scheduler or the service manager could\n"
+    "     not be read: their entries are missing\n"
     "errors go to standard error, one line each, with the reason.\n";
 
 std::string Synopsis(const Verb& verb) {

@@ -1,6 +1,7 @@
 #include "cli/list_command.h"
 
 #include "catalogue/rights.h"
+#include "catalogue/scan.h"
 #include "cli/verbs.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
@@ -61,8 +62,11 @@ std::string FormatStartupList(const StartupList& list, ListFormat format) {
 
 CommandResult RunListVerb(const Arguments& args) {
   StartupList list;
+  std::wstring unread;
   try {
     ScanStartupListWithParked(list);
+  } catch (const SourcesUnread& error) {
+    unread = error.Text();
   } catch (const PlatformError& error) {
     return Failure(kExitFailed, error.Text());
   }
@@ -71,7 +75,12 @@ CommandResult RunListVerb(const Arguments& args) {
   std::vector<FileFacts> facts;
   facts.reserve(list.size());
   for (const StartupEntry& e : list) facts.push_back(ReadFileFacts(e.file_name, signatures));
-  return {kExitDone, FormatStartupList(list, args.Format(), facts, signatures), {}};
+  CommandResult result{kExitDone, FormatStartupList(list, args.Format(), facts, signatures), {}};
+  if (!unread.empty()) {
+    result.exit_code = kExitPartial;
+    result.err = ErrorLine(unread);
+  }
+  return result;
 }
 
 }  // namespace korvane

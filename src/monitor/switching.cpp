@@ -20,7 +20,9 @@ namespace {
 // The reason a row could not be switched; empty when it was.
 std::wstring Switch(const StartupEntry& row, bool on) {
   // Tasks and services keep their own state.
-  if (IsSystemEntry(row)) return SwitchSystemEntry(row, on);
+  if (IsSystemEntry(row)) {
+    return NeedsAdministrator(row) ? kNeedsAdministrator : SwitchSystemEntry(row, on);
+  }
   const std::optional<ApprovalPlace> place = ApprovalPlaceOf(row);
   auto approval_refused = [&] {
     return KeyNeedsAdministrator(place->root, RegistryView::Bits64, place->key_path);
@@ -119,11 +121,19 @@ std::wstring KeptOffBalloonText(size_t count) {
 }
 
 void ScanStartupListWithParked(StartupList& list) {
-  ScanStartupList(list);
+  // The parked rows are listed even when the scheduler or the service
+  // manager could not be read; the caller still hears of it.
+  std::optional<SourcesUnread> unread;
+  try {
+    ScanStartupList(list);
+  } catch (const SourcesUnread& error) {
+    unread = error;
+  }
   for (StartupEntry& row : ParkedRows()) {
     row.enabled = false;
     list.push_back(std::move(row));
   }
+  if (unread) throw *unread;
 }
 
 std::vector<SwitchFailure> SwitchStartupEntries(const StartupList& rows, bool on) {

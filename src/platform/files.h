@@ -16,6 +16,11 @@ namespace korvane {
 constexpr size_t kMaxPath = 260;
 bool FitsPathLimit(std::wstring_view name);
 
+// True unless the system refuses this program's rights to make and delete
+// files in the folder (the all-users Startup folder without administrator
+// rights, say). A folder that is not there is no question of rights.
+bool MayChangeFolder(const std::wstring& folder);
+
 bool FileExists(const std::wstring& path);    // exists and is no folder
 bool FolderExists(const std::wstring& path);  // exists and is a folder
 bool RemoveFile(const std::wstring& path);    // true when deleted

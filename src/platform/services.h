@@ -33,6 +33,9 @@ std::optional<ServiceRecord> ReadService(const std::wstring& name);
 // Sets the start type and, for an automatic one, whether it is delayed;
 // fails unless the manager then says so.
 void SetServiceStart(const std::wstring& name, ServiceStart start, bool delayed);
+// True unless the service control manager refuses this program's rights to
+// change the service's start type (without administrator rights, say).
+bool MayConfigureService(const std::wstring& name);
 void StartServiceNamed(const std::wstring& name);
 void StopServiceNamed(const std::wstring& name);
 

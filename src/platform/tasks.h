@@ -48,11 +48,15 @@ void StopTask(const std::wstring& path);
 // The tasks and the services, as a scan wants both. The scheduler and the
 // service manager answer from processes of their own, slower than all of the
 // registry: on Windows they are read on a thread of their own while the
-// caller goes on. get() gives both, or throws what either threw.
+// caller goes on. Each list stands on its own: one that can't be read (the
+// scheduler not running yet, say) is empty, with why.
 struct TasksAndServices {
   std::vector<ScheduledTask> tasks;
   std::vector<ServiceRecord> services;
+  std::wstring tasks_unread, services_unread;  // the platform's error; empty when read
 };
+// Both lists, each read apart from the other.
+TasksAndServices ReadTasksAndServices();
 std::future<TasksAndServices> ListTasksAndServices();
 
 }  // namespace korvane

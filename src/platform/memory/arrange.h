@@ -52,6 +52,9 @@ void ShareKey(const std::wstring& path);
 // Files and folders. Paths are full ("C:\dir\file"); folders on the way are made.
 void PutFile(const std::wstring& path, const std::string& content = {});
 void MakeFolder(const std::wstring& path);
+// Files can't be made or deleted in the folder, as in the all-users Startup
+// folder for a user without administrator rights.
+void MakeFolderReadOnly(const std::wstring& path);
 // A folder entry that is a reparse point leading to `target` (a junction).
 void MakeJunction(const std::wstring& path, const std::wstring& target);
 std::string FileContent(const std::wstring& path);  // throws when missing
@@ -115,6 +118,8 @@ const std::vector<std::wstring>& PropertiesShown();
 // registered again (the memory scheduler reads no XML).
 void PutTask(const ScheduledTask& task, const std::wstring& definition = {});
 void PutService(const ServiceRecord& service);
+// The service's start type can be read but not changed.
+void LockService(const std::wstring& name);
 
 // The next operation of this kind fails (once).
 enum class Fault {

@@ -52,6 +52,10 @@ bool FileExists(const std::wstring& path) {
   return item != nullptr && !item->folder;
 }
 
+bool MayChangeFolder(const std::wstring& folder) {
+  return !TheWorld().read_only_folders.count(Upper(ExcludeTrailingBackslash(folder)));
+}
+
 bool FolderExists(const std::wstring& path) {
   const FsNode* item = FitsPathLimit(path) ? FindItem(path, false) : nullptr;
   return item != nullptr && item->folder;
@@ -291,6 +295,11 @@ void MakeFolder(const std::wstring& path) {
   if (ParentFolder(IncludeTrailingBackslash(path) + L"*", true, &leaf) == nullptr) {
     throw PlatformError(L"Cannot make the folder " + path);
   }
+}
+
+void MakeFolderReadOnly(const std::wstring& path) {
+  MakeFolder(path);
+  TheWorld().read_only_folders.insert(Upper(ExcludeTrailingBackslash(path)));
 }
 
 void MakeJunction(const std::wstring& path, const std::wstring& target) {

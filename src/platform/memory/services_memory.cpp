@@ -46,6 +46,10 @@ void PutTask(const ScheduledTask& task, const std::wstring& definition) {
   TheWorld().definitions[text] = task;
 }
 
+void LockService(const std::wstring& name) {
+  TheWorld().locked_services.insert(Upper(name));
+}
+
 void PutService(const ServiceRecord& service) {
   auto& services = TheWorld().services;
   services.erase(
@@ -111,8 +115,7 @@ void StopTask(const std::wstring& path) {
 
 std::future<TasksAndServices> ListTasksAndServices() {
   // One world, read from one thread: the lists are read when they are taken.
-  return std::async(std::launch::deferred,
-                    [] { return TasksAndServices{ListScheduledTasks(), ListServices()}; });
+  return std::async(std::launch::deferred, [] { return ReadTasksAndServices(); });
 }
 
 std::vector<ServiceRecord> ListServices() {
@@ -129,7 +132,14 @@ std::optional<ServiceRecord> ReadService(const std::wstring& name) {
   return std::nullopt;
 }
 
+bool MayConfigureService(const std::wstring& name) {
+  return !TheWorld().locked_services.count(Upper(name));
+}
+
 void SetServiceStart(const std::wstring& name, ServiceStart start, bool delayed) {
+  if (!MayConfigureService(name)) {
+    throw PlatformError(L"OpenService failed for " + name + L": Access is denied.");
+  }
   ServiceRecord& service = Service(name);
   service.start = start;
   if (start == ServiceStart::Automatic) service.delayed = delayed;

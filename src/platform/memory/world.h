@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,8 @@ struct World {
   // and registered again from its definition comes back whole.
   std::map<std::wstring, ScheduledTask> definitions;
   std::vector<ServiceRecord> services;
+  // What this program may read but not change, by upper-case path or name.
+  std::set<std::wstring> read_only_folders, locked_services;
 };
 
 World& TheWorld();

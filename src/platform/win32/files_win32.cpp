@@ -41,6 +41,15 @@ bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool MayChangeFolder(const std::wstring& folder) {
+  if (!FitsPathLimit(folder)) return true;
+  win32::FileHandle handle(CreateFileW(folder.c_str(), FILE_ADD_FILE | FILE_DELETE_CHILD,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                       nullptr));
+  return handle || GetLastError() != ERROR_ACCESS_DENIED;
+}
+
 bool FolderExists(const std::wstring& path) {
   DWORD attributes = Attributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);

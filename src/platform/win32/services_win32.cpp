@@ -58,6 +58,17 @@ void ReadConfiguration(ServiceRecord& service) {
   }
 }
 
+}  // namespace
+
+bool MayConfigureService(const std::wstring& name) {
+  win32::ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  if (!manager) return GetLastError() != ERROR_ACCESS_DENIED;
+  win32::ServiceHandle service(OpenServiceW(manager.get(), name.c_str(), SERVICE_CHANGE_CONFIG));
+  return service || GetLastError() != ERROR_ACCESS_DENIED;
+}
+
+namespace {
+
 SERVICE_STATUS_PROCESS Status(SC_HANDLE service, const std::wstring& name) {
   SERVICE_STATUS_PROCESS status{};
   DWORD needed = 0;

@@ -336,7 +336,7 @@ std::future<TasksAndServices> ListTasksAndServices() {
   // Where no thread can be made, the lists are read when they are taken.
   return std::async(std::launch::async | std::launch::deferred, [] {
     const win32::ComApartment com;
-    return TasksAndServices{ListScheduledTasks(), ListServices()};
+    return ReadTasksAndServices();
   });
 }
 

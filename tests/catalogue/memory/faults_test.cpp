@@ -1,12 +1,20 @@
 // Faults and states that Wine cannot make on demand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "catalogue/moves.h"
 #include "catalogue/placement.h"
 #include "catalogue/removal.h"
+#include "catalogue/rights.h"
 #include "catalogue/scan.h"
+#include "catalogue/system_entries.h"
+#include "catalogue/undo_store.h"
+#include "monitor/switching.h"
 #include "platform/error.h"
 #include "platform/processes.h"
 #include "platform/profile.h"
+#include "platform/services.h"
 #include "support/world.h"
 
 namespace korvane {
@@ -89,6 +97,46 @@ TEST_F(CatalogueFaults, KeysThatCannotBeOpenedArePassedOver) {
   std::vector<std::wstring> names;
   for (const StartupEntry& e : Scan()) names.push_back(e.name);
   EXPECT_EQ(names, (std::vector<std::wstring>{L"A", L"C"}));
+}
+
+// Without administrator rights the all-users Startup folder takes no new
+// files and gives none up, and a service's start type does not change: the
+// system is asked, and such a change is refused before anything is written.
+TEST_F(CatalogueFaults, FoldersAndServicesThatCanOnlyBeReadAreLeftAsTheyAre) {
+  const std::wstring common = root_ + L"\\Common Startup";
+  test::PutFile(common + L"\\shared.txt");
+  test::PutFile(root_ + L"\\Startup\\own.txt");
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  ServiceRecord locked;
+  locked.name = locked.display_name = L"Locked";
+  locked.image_path = tool_;
+  locked.start = ServiceStart::Automatic;
+  memory::PutService(locked);
+  memory::MakeFolderReadOnly(common);
+  memory::LockService(L"Locked");
+  StartupList rows = Scan();
+  ASSERT_EQ(rows.size(), 4u);
+  auto row = [&rows](const std::wstring& name) {
+    return *std::find_if(rows.begin(), rows.end(),
+                         [&](const StartupEntry& r) { return r.name == name; });
+  };
+  EXPECT_FALSE(NeedsAdministrator(row(L"Tool")));
+  EXPECT_FALSE(NeedsAdministrator(row(L"own.txt")));
+  EXPECT_TRUE(NeedsAdministrator(row(L"shared.txt")));
+  EXPECT_TRUE(NeedsAdministrator(row(L"Locked")));
+
+  EXPECT_EQ(DeleteStartupEntry(row(L"shared.txt"), RemovalSource::MainList).reason,
+            kNeedsAdministrator);
+  EXPECT_TRUE(FileExists(common + L"\\shared.txt"));
+  const MoveResult moved = MoveStartupEntries({row(L"Tool")}, MoveTarget::AllUsersStartup);
+  EXPECT_EQ(moved[0].reason, kNeedsAdministrator);
+  const std::vector<SwitchFailure> off = SwitchStartupEntries({row(L"Locked")}, false);
+  ASSERT_EQ(off.size(), 1u);
+  EXPECT_EQ(off[0].reason, kNeedsAdministrator);
+  EXPECT_EQ(ReadService(L"Locked")->start, ServiceStart::Automatic);
+  EXPECT_TRUE(ServicesSwitchedOff().empty());
+  EXPECT_TRUE(ReadRemovedEntries().empty());
+  EXPECT_EQ(Scan().size(), 4u);
 }
 
 TEST_F(CatalogueFaults, JunctionsInStartupFoldersAreNotFollowed) {

@@ -51,5 +51,19 @@ TEST(KorvanecListFacts, PublisherAndDescriptionComeLastAndTheSignatureOnlyWithVe
       << json.out;
 }
 
+TEST(KorvanecListFacts, AListedButUnreadSchedulerIsExitFourWithEveryOtherRow) {
+  memory::Reset();
+  memory::SetString(RootKey::CurrentUser, kRun, L"Tool", L"C:\\Tools\\tool.exe");
+  memory::FailNext(memory::Fault::Scheduler);
+  const CommandResult listed = RunKorvanec({L"list", L"--format", L"csv"});
+  EXPECT_EQ(listed.exit_code, 4);
+  EXPECT_NE(listed.out.find("\r\nTool,No,C:\\Tools\\tool.exe,"), std::string::npos) << listed.out;
+  EXPECT_EQ(listed.err.rfind("korvanec: The Task Scheduler could not be read: ", 0), 0u)
+      << listed.err;
+  // A snapshot without the tasks would report them removed: export refuses.
+  memory::FailNext(memory::Fault::Scheduler);
+  EXPECT_EQ(RunKorvanec({L"export", L"C:\\snapshot.json"}).exit_code, 3);
+}
+
 }  // namespace
 }  // namespace korvane

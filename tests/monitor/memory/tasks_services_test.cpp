@@ -8,10 +8,12 @@
 #include "catalogue/location.h"
 #include "catalogue/moves.h"
 #include "catalogue/removal.h"
+#include "catalogue/scan.h"
 #include "catalogue/undo_store.h"
 #include "monitor/blacklist.h"
 #include "monitor/snapshot.h"
 #include "monitor/switching.h"
+#include "platform/text.h"
 #include "platform/error.h"
 #include "platform/memory/arrange.h"
 #include "ui/entry_actions.h"
@@ -206,6 +208,41 @@ TEST_F(TasksAndServices, AServiceSwitchedOffComesBackWithTheStartTypeItHad) {
   EXPECT_NE(failed[0].reason.find(L"refused"), std::wstring::npos);
   EXPECT_EQ(ReadService(L"Later")->start, ServiceStart::Automatic);
   EXPECT_TRUE(Scan()[0].enabled);
+}
+
+// A scheduler or a service manager that can't be read leaves out its own
+// rows only, and the scan says which was not read.
+TEST_F(TasksAndServices, AListThatCannotBeReadLeavesOutItsOwnRowsOnly) {
+  memory::SetString(RootKey::CurrentUser, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                    L"Tool", L"C:\\Vendor\\updater.exe");
+  memory::PutTask(Task(L"\\Vendor\\Updater", {{L"C:\\Vendor\\updater.exe", L"", L""}}));
+  memory::PutService(Service(L"Agent", L"C:\\Services\\agent.exe", ServiceStart::Automatic));
+  struct Case {
+    memory::Fault fault;
+    const wchar_t* says;
+    std::vector<std::wstring> listed;
+  } cases[] = {
+      {memory::Fault::Scheduler,
+       L"The Task Scheduler could not be read",
+       {L"Tool", L"Agent display"}},
+      {memory::Fault::ServiceManager,
+       L"The services could not be read",
+       {L"Tool", L"\\Vendor\\Updater"}},
+  };
+  for (const Case& c : cases) {
+    memory::FailNext(c.fault);
+    StartupList rows;
+    try {
+      ScanStartupListWithParked(rows);
+      ADD_FAILURE() << "nothing said of the list that was not read";
+    } catch (const SourcesUnread& error) {
+      EXPECT_EQ(error.Text().rfind(c.says, 0), 0u) << ToUtf8(error.Text());
+    }
+    std::vector<std::wstring> names;
+    for (const StartupEntry& row : rows) names.push_back(row.name);
+    EXPECT_EQ(names, c.listed);
+  }
+  EXPECT_EQ(Scan().size(), 3u);
 }
 
 TEST_F(TasksAndServices, ATaskSwitchesItsEnabledFlagAndIsDeletedOnRecordAndRestored) {
