@@ -167,8 +167,10 @@ LONG DeleteKeyIn(HKEY parent, const std::wstring& path, REGSAM view) {
 
 bool DeleteTree(HKEY parent, const std::wstring& path, REGSAM view) {
   {
+    // Listing its subkeys takes read rights; deleting each asks the system
+    // for that key's own DELETE right, whatever this handle holds.
     win32::RegKey key;
-    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_ALL_ACCESS | view, key.put()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS) {
       return false;
     }
     std::vector<std::wstring> subkeys;
