@@ -25,7 +25,11 @@ struct IdentityOf {
 }  // namespace
 
 std::wstring EntryIdentity(const StartupEntry& entry) {
-  return AsciiUpper(entry.location + L"\n" + std::visit(IdentityOf{entry}, entry.source));
+  return AsciiUpper(entry.location + L"\n" + EntryPlace(entry));
+}
+
+std::wstring EntryPlace(const StartupEntry& entry) {
+  return std::visit(IdentityOf{entry}, entry.source);
 }
 
 bool SamePlace(const StartupEntry& a, const StartupEntry& b) {

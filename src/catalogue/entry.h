@@ -91,6 +91,9 @@ using StartupList = std::vector<StartupEntry>;
 // stand before it), in one letter case where the system ignores case. Rows
 // without a source are told by their location and name.
 std::wstring EntryIdentity(const StartupEntry& entry);
+// The place part of the identity, as it stands (letter case kept): what
+// korvanec --exact takes beside the location to name one entry.
+std::wstring EntryPlace(const StartupEntry& entry);
 
 // True when both rows were read from the same place: the same value of the
 // same key and view, the same file, the same win.ini word at the same

@@ -1,5 +1,6 @@
 #include "cli/command.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -171,8 +172,42 @@ std::string FormatTable(const std::vector<TableColumn>& columns, const std::vect
   return out + (rows.empty() ? "]\n" : "\n]\n");
 }
 
-Selection SelectRows(const StartupList& list, const Arguments& args) {
+namespace {
+
+// Each LOCATION PLACE pair names one entry exactly; every pair must find its
+// entry, or nothing is done (the list changed since the pairs were taken).
+Selection SelectExactRows(const StartupList& list, const Arguments& args) {
   Selection selection;
+  if (args.words.size() % 2 != 0 || args.Value(L"--location") || args.Has(L"--all")) {
+    selection.error = Failure(kExitUsage,
+                              L"--exact takes pairs of LOCATION PLACE, and neither "
+                              L"--location nor --all");
+    return selection;
+  }
+  for (size_t i = 0; i < args.words.size(); i += 2) {
+    const std::wstring identity = AsciiUpper(args.words[i] + L"\n" + args.words[i + 1]);
+    const auto found = std::find_if(list.begin(), list.end(), [&](const StartupEntry& row) {
+      return EntryIdentity(row) == identity;
+    });
+    if (found == list.end()) {
+      selection.error = Failure(kExitNothingMatched, L"no startup entry " + args.words[i + 1] +
+                                                         L" in " + args.words[i] + L" was found.");
+      return selection;
+    }
+    selection.rows.push_back(*found);
+  }
+  return selection;
+}
+
+}  // namespace
+
+Selection SelectRows(const StartupList& list, const Arguments& args) {
+  if (args.Has(L"--exact")) return SelectExactRows(list, args);
+  Selection selection;
+  if (args.words.size() != 1) {
+    selection.error = Failure(kExitUsage, L"unexpected argument \"" + args.words.at(1) + L"\"");
+    return selection;
+  }
   const std::wstring& name = args.words.at(0);
   const std::optional<std::wstring> location = args.Value(L"--location");
   for (const StartupEntry& row : list) {

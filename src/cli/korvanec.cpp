@@ -1,7 +1,11 @@
 #include "cli/korvanec.h"
 
+#include <nlohmann/json.hpp>
+
 #include "cli/verbs.h"
 #include "korvane_version.h"
+#include "platform/error.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 namespace korvane {
@@ -17,16 +21,22 @@ struct Verb {
   CommandResult (*run)(const Arguments&);
 };
 
+// A selection by --exact names each entry by two words.
+constexpr size_t kMaxWords = 20000;
+
 const char kSelectionHelp[] =
     "  NAME is the entry's name as listed (an empty NAME is the unnamed default\n"
     "  value); --location TEXT takes the location as listed and picks among\n"
-    "  entries of one name; --all acts on every entry that matches.\n";
+    "  entries of one name; --all acts on every entry that matches.\n"
+    "  --exact takes, instead of NAME, pairs of words LOCATION PLACE, each naming\n"
+    "  one entry exactly (PLACE as the README gives it); this is how the window\n"
+    "  hands a change to an elevated korvanec.\n";
 const char kDryRunHelp[] = "  --dry-run prints what would be done and changes nothing.\n";
 const char kFormatHelp[] =
     "  --format text|csv|json chooses the form of the rows (text by default).\n";
 
 const std::vector<Verb>& Verbs() {
-  static const std::set<std::wstring> select_switches = {L"--all", L"--dry-run"};
+  static const std::set<std::wstring> select_switches = {L"--all", L"--dry-run", L"--exact"};
   static const std::set<std::wstring> select_values = {L"--location", L"--format"};
   static const std::vector<Verb> verbs = {
       {L"list",
@@ -43,20 +53,20 @@ const std::vector<Verb>& Verbs() {
        RunListVerb},
       {L"delete",
        nullptr,
-       {select_values, select_switches, 1, 1, {}},
+       {select_values, select_switches, 1, kMaxWords, {}},
        "delete NAME [--location TEXT] [--all] [--dry-run]",
        "  Removes the entry from its location, as \"Delete startup entry\" does, and\n"
        "  asks its program to close if it runs.\n",
        RunDeleteVerb},
       {L"disable",
        nullptr,
-       {select_values, select_switches, 1, 1, {}},
+       {select_values, select_switches, 1, kMaxWords, {}},
        "disable NAME [--location TEXT] [--all] [--dry-run]",
        "  Switches the entry off without deleting it, where Windows keeps that state.\n",
        [](const Arguments& a) { return RunSwitchVerb(a, false); }},
       {L"enable",
        nullptr,
-       {select_values, select_switches, 1, 1, {}},
+       {select_values, select_switches, 1, kMaxWords, {}},
        "enable NAME [--location TEXT] [--all] [--dry-run]",
        "  Switches a switched-off entry on again.\n",
        [](const Arguments& a) { return RunSwitchVerb(a, true); }},
@@ -80,9 +90,9 @@ const std::vector<Verb>& Verbs() {
       {L"move",
        nullptr,
        {{L"--location", L"--to", L"--format"},
-        {L"--all", L"--dry-run", L"--allow-loss"},
+        {L"--all", L"--dry-run", L"--allow-loss", L"--exact"},
         1,
-        1,
+        kMaxWords,
         {L"--to"}},
        "move NAME [--location FROM] --to TEXT [--all] [--allow-loss] [--dry-run]",
        "  Moves the entry to a Run key or a Startup folder, named by its location as\n"
@@ -92,13 +102,13 @@ const std::vector<Verb>& Verbs() {
        RunMoveVerb},
       {L"run",
        nullptr,
-       {select_values, select_switches, 1, 1, {}},
+       {select_values, select_switches, 1, kMaxWords, {}},
        "run NAME [--location TEXT] [--all] [--dry-run]",
        "  Starts the entry's program with its parameters, in the program's folder.\n",
        RunRunVerb},
       {L"stop",
        nullptr,
-       {select_values, select_switches, 1, 1, {}},
+       {select_values, select_switches, 1, kMaxWords, {}},
        "stop NAME [--location TEXT] [--all] [--dry-run]",
        "  Ends one running copy of the entry's program.\n",
        RunStopVerb},
@@ -110,7 +120,7 @@ const std::vector<Verb>& Verbs() {
        RunBlacklistListVerb},
       {L"blacklist",
        L"add",
-       {select_values, select_switches, 1, 1, {}},
+       {select_values, select_switches, 1, kMaxWords, {}},
        "blacklist add NAME [--location TEXT] [--all] [--dry-run]",
        "  Puts the entry's program file on the blacklist and removes the entries of\n"
        "  blacklisted programs from startup, as \"Add to blacklist\" and the refresh\n"
@@ -193,10 +203,16 @@ std::string KorvanecUsage() {
   std::string usage = "usage: korvanec VERB [ARGUMENTS]   (korvanec VERB --help for one verb)\n";
   for (const Verb& verb : Verbs()) usage += "  " + Synopsis(verb);
   usage += "  --version\n";
+  usage +=
+      "before the verb: --data-folder DIR keeps the removed and parked entries in\n"
+      "  DIR\\Korvane (the folder of the user an elevated korvanec works for);\n"
+      "  --result FILE writes the exit code, output and errors to FILE as JSON.\n";
   return usage + kExitCodes;
 }
 
-CommandResult RunKorvanec(const std::vector<std::wstring>& args) {
+namespace {
+
+CommandResult RunVerb(const std::vector<std::wstring>& args) {
   if (args.empty()) return Failure(kExitUsage, L"no verb given (korvanec --help lists them)");
   if (args.size() == 1 && IsHelp(args[0])) return {kExitDone, KorvanecUsage(), {}};
   if (args.size() == 1 && args[0] == L"--version") {
@@ -234,6 +250,43 @@ CommandResult RunKorvanec(const std::vector<std::wstring>& args) {
     return Failure(kExitUsage, L"blacklist takes list, add or remove (korvanec --help)");
   }
   return Failure(kExitUsage, L"unknown verb \"" + args[0] + L"\" (korvanec --help lists them)");
+}
+
+// The stores of the user named by --data-folder, for this run only.
+class DataFolderInScope {
+ public:
+  explicit DataFolderInScope(const std::wstring& folder) { UseLocalAppDataFolder(folder); }
+  ~DataFolderInScope() { UseLocalAppDataFolder({}); }
+  DataFolderInScope(const DataFolderInScope&) = delete;
+  DataFolderInScope& operator=(const DataFolderInScope&) = delete;
+};
+
+}  // namespace
+
+CommandResult RunKorvanec(const std::vector<std::wstring>& all) {
+  // The options of the run as a whole come before the verb.
+  std::vector<std::wstring> args = all;
+  std::wstring data_folder, result_file;
+  while (args.size() >= 2 && (args[0] == L"--data-folder" || args[0] == L"--result")) {
+    (args[0] == L"--data-folder" ? data_folder : result_file) = args[1];
+    args.erase(args.begin(), args.begin() + 2);
+  }
+  CommandResult result;
+  {
+    const DataFolderInScope folder(data_folder);
+    result = RunVerb(args);
+  }
+  if (result_file.empty()) return result;
+  const nlohmann::json written = {
+      {"exitCode", result.exit_code}, {"output", result.out}, {"errors", result.err}};
+  try {
+    ReplaceFileBytes(result_file,
+                     written.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+  } catch (const PlatformError& error) {
+    result.err += ErrorLine(L"cannot write " + result_file + L": " + error.Text());
+    if (result.exit_code == kExitDone) result.exit_code = kExitFailed;
+  }
+  return result;
 }
 
 }  // namespace korvane

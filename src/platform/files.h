@@ -103,9 +103,14 @@ bool WriteFileTimes(const std::wstring& path, const FileTimes& times);
 
 // Makes one folder; true when it exists afterwards.
 bool CreateFolder(const std::wstring& path);
-// The current user's local application data folder; empty when the shell
-// knows none.
+// The current user's local application data folder: the one set by
+// UseLocalAppDataFolder, else the shell's; empty when the shell knows none.
 std::wstring LocalAppDataFolder();
+std::wstring ShellLocalAppDataFolder();
+// An elevated korvanec works for the user who started it, whose folder may
+// not be its own account's: `path` stands in for the shell's until it is
+// set back to empty.
+void UseLocalAppDataFolder(const std::wstring& path);
 
 // How many SearchPath and FindExecutable calls this process has made.
 uint64_t FileSearchCalls();

@@ -106,4 +106,20 @@ class TLMDShellObjectPropertiesDialog {
 void ShellOpen(const std::wstring& file, const std::wstring& parameters,
                const std::wstring& folder);
 
+// Whether this process holds an administrator's full token (UAC elevated, or
+// UAC off for an administrator).
+bool RunsElevated();
+
+// Starting a program as administrator: ShellExecuteEx "runas", which shows
+// the UAC prompt. Declined: the user said no (nothing was started).
+struct ElevatedRun {
+  enum class Outcome { Ended, Started, Declined, Failed } outcome = Outcome::Failed;
+  uint32_t exit_code = 0;  // Ended
+  std::wstring error;      // Failed
+};
+// Starts `program` with `parameters` (one command line). With `wait` it
+// starts hidden (a console program) and is waited for (Ended); else it is
+// shown as usual and answers Started.
+ElevatedRun RunElevated(const std::wstring& program, const std::wstring& parameters, bool wait);
+
 }  // namespace korvane

@@ -3,6 +3,7 @@
 // a search order, running processes with windows, and faults on demand.
 // Everything here is the fake world behind the platform classes.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -112,6 +113,18 @@ struct ShellOpenCall {
   std::wstring file, parameters, folder;
 };
 const std::vector<ShellOpenCall>& ShellOpenCalls();
+
+// Elevation: whether this process counts as elevated (no by default), and
+// what a start as administrator does. `answer` stands for the program that
+// would be started (none: the user declines the prompt); every start is
+// recorded with its program and command line.
+struct ElevatedStart {
+  std::wstring program, parameters;
+  bool wait = false;
+};
+void SetRunsElevated(bool elevated);
+void AnswerElevation(std::function<ElevatedRun(const ElevatedStart&)> answer);
+const std::vector<ElevatedStart>& ElevatedStarts();
 const std::vector<std::wstring>& PropertiesShown();
 
 // A registered task; its definition text stands for the task when it is

@@ -240,7 +240,7 @@ bool CreateFolder(const std::wstring& path) {
   return true;
 }
 
-std::wstring LocalAppDataFolder() {
+std::wstring ShellLocalAppDataFolder() {
   return TheWorld().local_app_data;
 }
 

@@ -137,7 +137,32 @@ void ShellOpen(const std::wstring& file, const std::wstring& parameters,
   TheWorld().shell_open_calls.push_back({file, parameters, folder});
 }
 
+bool RunsElevated() {
+  return TheWorld().elevated;
+}
+
+ElevatedRun RunElevated(const std::wstring& program, const std::wstring& parameters, bool wait) {
+  TheWorld().elevated_starts.push_back({program, parameters, wait});
+  if (!TheWorld().elevation) return {ElevatedRun::Outcome::Declined, 0, {}};
+  // A copy: the answer may arrange the world anew.
+  const auto answer = TheWorld().elevation;
+  const memory::ElevatedStart start = TheWorld().elevated_starts.back();
+  return answer(start);
+}
+
 namespace memory {
+
+void SetRunsElevated(bool elevated) {
+  TheWorld().elevated = elevated;
+}
+
+void AnswerElevation(std::function<ElevatedRun(const ElevatedStart&)> answer) {
+  TheWorld().elevation = std::move(answer);
+}
+
+const std::vector<ElevatedStart>& ElevatedStarts() {
+  return TheWorld().elevated_starts;
+}
 
 void PutShortcut(const std::wstring& file, const ShortcutData& data) {
   PutFile(file, EncodeShortcut(data));

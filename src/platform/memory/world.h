@@ -78,6 +78,9 @@ struct World {
   std::vector<FakeProcess> processes;
   uint32_t next_process_id = 1000;
   std::vector<ShellOpenCall> shell_open_calls;
+  bool elevated = false;
+  std::function<ElevatedRun(const ElevatedStart&)> elevation;
+  std::vector<ElevatedStart> elevated_starts;
   std::vector<std::wstring> properties_shown;
   std::map<std::wstring, VersionData> version_info;  // by PathKey
   std::map<std::wstring, int> icon_indexes;          // by PathKey

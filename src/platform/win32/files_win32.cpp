@@ -308,7 +308,7 @@ bool CreateFolder(const std::wstring& path) {
   return CreateDirectoryW(path.c_str(), nullptr) || FolderExists(path);
 }
 
-std::wstring LocalAppDataFolder() {
+std::wstring ShellLocalAppDataFolder() {
   // The shell's folder paths are bounded by MAX_PATH in this call's contract.
   wchar_t path[MAX_PATH] = {};
   if (FAILED(win32::Shell().SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr,

@@ -30,6 +30,7 @@ const Shell32& Shell() {
     Bind(module, t.SHGetFileInfoW, "SHGetFileInfoW");
     Bind(module, t.SHGetFolderPathW, "SHGetFolderPathW");
     Bind(module, t.ShellExecuteW, "ShellExecuteW");
+    Bind(module, t.ShellExecuteExW, "ShellExecuteExW");
     Bind(module, t.Shell_NotifyIconW, "Shell_NotifyIconW");
     return t;
   }();

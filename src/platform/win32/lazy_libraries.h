@@ -17,6 +17,7 @@ struct Shell32 {
   decltype(&::SHGetFileInfoW) SHGetFileInfoW;
   decltype(&::SHGetFolderPathW) SHGetFolderPathW;
   decltype(&::ShellExecuteW) ShellExecuteW;
+  decltype(&::ShellExecuteExW) ShellExecuteExW;
   decltype(&::Shell_NotifyIconW) Shell_NotifyIconW;
 };
 

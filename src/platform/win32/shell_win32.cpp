@@ -380,4 +380,37 @@ void ShellOpen(const std::wstring& file, const std::wstring& parameters,
                                directory.empty() ? nullptr : directory.c_str(), SW_SHOWNORMAL);
 }
 
+bool RunsElevated() {
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+  const win32::KernelHandle token(raw);
+  TOKEN_ELEVATION elevation = {};
+  DWORD size = 0;
+  return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
+         elevation.TokenIsElevated != 0;
+}
+
+ElevatedRun RunElevated(const std::wstring& program, const std::wstring& parameters, bool wait) {
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"runas";
+  info.lpFile = program.c_str();
+  info.lpParameters = parameters.c_str();
+  info.nShow = wait ? SW_HIDE : SW_SHOWNORMAL;
+  if (!win32::Shell().ShellExecuteExW(&info)) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_CANCELLED) return {ElevatedRun::Outcome::Declined, 0, {}};
+    return {ElevatedRun::Outcome::Failed, 0, win32::SystemMessage(error)};
+  }
+  const win32::KernelHandle process(info.hProcess);
+  if (!wait) return {ElevatedRun::Outcome::Started, 0, {}};
+  DWORD exit_code = 0;
+  if (!process || WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(process.get(), &exit_code)) {
+    return {ElevatedRun::Outcome::Failed, 0, win32::SystemMessage(GetLastError())};
+  }
+  return {ElevatedRun::Outcome::Ended, exit_code, {}};
+}
+
 }  // namespace korvane
