@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "catalogue/scan.h"
 #include "monitor/saved_list.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
@@ -42,15 +43,29 @@ void RefreshCycle::SetMonitoring(int32_t minutes) {
   period_ = std::clamp<int32_t>(minutes, 1, 60) * 60;
 }
 
+bool RefreshCycle::Rescan() {
+  std::wstring unread;
+  try {
+    model_.Rescan();
+  } catch (const SourcesUnread& error) {
+    unread = error.Text();
+  }
+  read_whole_ = unread.empty();
+  if (windows_.show_unread) windows_.show_unread(unread);
+  return read_whole_;
+}
+
 void RefreshCycle::RunSteps() {
-  model_.Rescan();
+  Rescan();
   EnforceBlacklist();
   // Entries the user switched off that switched themselves on again.
   const std::vector<std::wstring> kept_off = KeepSwitchedOff(model_.Rows());
   if (!kept_off.empty()) {
     windows_.show_balloon(kBlacklistBalloonTitle, KeptOffBalloonText(kept_off.size()));
-    model_.Rescan();
+    Rescan();
   }
+  // Compared or saved without a source's rows, they would come back as new.
+  if (!read_whole_) return;
   const std::optional<std::string> snapshot_text = ReadSnapshotText();
   std::optional<std::vector<std::wstring>> saved = DetectNewEntries(snapshot_text);
   // The new entries dialog may have deleted entries, rescanned and saved:
@@ -94,7 +109,7 @@ void RefreshCycle::EnforceBlacklist() {
   if (!text.empty()) windows_.show_balloon(kBlacklistBalloonTitle, text);
   if (done.removed.empty()) return;
   removed_file_ = WriteRemovedFile(done.removed);
-  model_.Rescan();
+  Rescan();
 }
 
 std::optional<std::vector<std::wstring>> RefreshCycle::DetectNewEntries(

@@ -20,6 +20,9 @@ struct CycleWindows {
   std::function<void(const std::wstring& title, const std::wstring& text)> show_balloon;
   // The new entries dialog, modal: the cycle waits until it is closed.
   std::function<void(const ReportedEntries& found)> show_new_entries;
+  // Which sources could not be read, and why (the status bar says it); empty
+  // once every source is read again. Told after every scan of a cycle.
+  std::function<void(const std::wstring& unread)> show_unread;
 };
 
 class RefreshCycle {
@@ -27,9 +30,12 @@ class RefreshCycle {
   RefreshCycle(StartupListModel& model, CycleWindows windows);
 
   // Runs the four steps in order. An error ends the cycle at its step and goes
-  // on to the caller. Asked for while a cycle runs (from the new entries
-  // dialog's message loop), it runs once more after that cycle has ended
-  // well; requests made meanwhile count as one.
+  // on to the caller; a source that can't be read (the Task Scheduler, the
+  // service manager) is told to show_unread instead, the blacklist still acts
+  // on the rows that were read, and a list without that source's rows is
+  // neither compared with the saved one nor saved. Asked for while a cycle runs (from the new
+  // entries dialog's message loop), it runs once more after that cycle has ended well; requests
+  // made meanwhile count as one.
   void Run();
   bool Running() const { return running_; }
 
@@ -61,6 +67,8 @@ class RefreshCycle {
 
  private:
   void RunSteps();
+  // The model's scan; false when a source could not be read.
+  bool Rescan();
   void EnforceBlacklist();
   // The saved names it read, while they are still those stored.
   std::optional<std::vector<std::wstring>> DetectNewEntries(
@@ -74,6 +82,7 @@ class RefreshCycle {
   int32_t ticks_ = 0;
   int32_t period_ = 60;
   bool report_changes_ = false;
+  bool read_whole_ = true;  // the last scan read every source
   StartupList accepted_;
   // The rows last seen when the snapshot could not be written: they stand in
   // for it until it can, so that nothing is reported twice.

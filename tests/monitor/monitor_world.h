@@ -63,6 +63,7 @@ struct RecordedCycle {
   std::vector<std::wstring> balloons;  // "title|text"
   std::vector<StartupList> shown;
   std::vector<ReportedEntries> reported;  // the same, with what changed
+  std::vector<std::wstring> unread;       // what each scan could not read ("" for all read)
   // What the new entries "dialog" does while it is open.
   std::function<void(const StartupList&)> while_shown;
   RefreshCycle cycle{model,
@@ -75,7 +76,8 @@ struct RecordedCycle {
                         shown.push_back(RowsOf(found));
                         reported.push_back(found);
                         if (while_shown) while_shown(shown.back());
-                      }}};
+                      },
+                      [this](const std::wstring& text) { unread.push_back(text); }}};
   RecordedCycle() {
     model.SetListener({[this](bool scanning) {
                          if (scanning) steps.push_back(L"scan");

@@ -63,8 +63,9 @@ class TMainForm : public TForm {
   void RowsChanged(const std::vector<ptrdiff_t>& old_to_new);
   void SetStatusText(const std::wstring& text);
   // The status bar between scans: the count of rows the filter keeps, or
-  // nothing without a filter.
+  // nothing without a filter; before either, which sources could not be read.
   void ShowListStatus();
+  void SetUnreadSources(const std::wstring& unread);
   // The scan's row behind a row of the list as it is filtered and sorted.
   size_t ModelRow(int list_item) const { return shown_[static_cast<size_t>(list_item)]; }
   // The list's row of a scan's row; -1 when the filter hides it.
@@ -188,6 +189,7 @@ class TMainForm : public TForm {
   int dpi_ = 96;
   bool start_maximised_ = false;
   bool showing_count_ = false;  // the status bar shows the filter's count
+  std::wstring unread_;         // the sources the last scan could not read, and why
   win32::Font form_font_;       // the window's font at its DPI
   std::unique_ptr<FileFactsKeeper> file_facts_;
   std::unique_ptr<RefreshCycle> cycle_;

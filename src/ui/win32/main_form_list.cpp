@@ -122,9 +122,18 @@ void TMainForm::UpdateShownRows(const std::vector<ptrdiff_t>& old_to_new) {
 
 void TMainForm::ShowListStatus() {
   // Without a filter the bar stays as it is: empty between scans.
-  if (filter_.empty() && !showing_count_) return;
-  showing_count_ = !filter_.empty();
-  SetStatusText(showing_count_ ? ShownCountText(shown_.size(), Rows().size()) : std::wstring());
+  if (filter_.empty() && !showing_count_ && unread_.empty()) return;
+  showing_count_ = !filter_.empty() || !unread_.empty();
+  std::wstring text = filter_.empty() ? L"" : ShownCountText(shown_.size(), Rows().size());
+  if (!unread_.empty()) text = unread_ + (text.empty() ? L"" : L"  " + text);
+  SetStatusText(text);
+}
+
+void TMainForm::SetUnreadSources(const std::wstring& unread) {
+  if (unread == unread_) return;
+  unread_ = unread;
+  showing_count_ = true;  // the bar is cleared when the sources are read again
+  ShowListStatus();
 }
 
 void TMainForm::SetFilter(const std::wstring& text) {

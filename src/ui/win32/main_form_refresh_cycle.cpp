@@ -47,6 +47,7 @@ std::unique_ptr<RefreshCycle> MakeRefreshCycle(TMainForm& form) {
   windows.show_balloon = [&form](const std::wstring& title, const std::wstring& text) {
     form.TrayIcon().ShowBalloonHint(title, text, BalloonIcon::Info, 15);
   };
+  windows.show_unread = [&form](const std::wstring& unread) { form.SetUnreadSources(unread); };
   windows.show_new_entries = [&form](const ReportedEntries& found) {
     NewEntriesActions actions;
     actions.refresh_list = [&form] { RefreshStartupList(form); };

@@ -11,6 +11,8 @@
 #include "catalogue/scan.h"
 #include "catalogue/undo_store.h"
 #include "monitor/blacklist.h"
+#include "monitor/monitor_world.h"
+#include "monitor/saved_list.h"
 #include "monitor/snapshot.h"
 #include "monitor/switching.h"
 #include "platform/text.h"
@@ -241,6 +243,21 @@ TEST_F(TasksAndServices, AListThatCannotBeReadLeavesOutItsOwnRowsOnly) {
     std::vector<std::wstring> names;
     for (const StartupEntry& row : rows) names.push_back(row.name);
     EXPECT_EQ(names, c.listed);
+
+    // The window's cycle says it instead of failing, lists the rest, and
+    // neither reports nor saves a list that lacks the source's rows.
+    test::RecordedCycle recorded;
+    const std::optional<std::vector<std::wstring>> saved = ReadSavedList();
+    memory::FailNext(c.fault);
+    recorded.cycle.Run();
+    ASSERT_EQ(recorded.unread.size(), 1u);
+    EXPECT_EQ(recorded.unread[0].rfind(c.says, 0), 0u);
+    EXPECT_EQ(recorded.rows.size(), c.listed.size());
+    EXPECT_EQ(recorded.steps, std::vector<std::wstring>{L"scan"});
+    EXPECT_EQ(ReadSavedList(), saved);
+    recorded.cycle.Run();  // read again: the bar is cleared, the list saved
+    EXPECT_EQ(recorded.unread.back(), L"");
+    EXPECT_EQ(recorded.rows.size(), 3u);
   }
   EXPECT_EQ(Scan().size(), 3u);
 }
