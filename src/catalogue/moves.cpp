@@ -22,6 +22,13 @@ namespace korvane {
 
 namespace {
 
+bool TargetNeedsAdministrator(const StartupLocation& target) {
+  if (target.kind == StartupLocationKind::RegistryKeyLocation) {
+    return KeyNeedsAdministrator(target.root, RegistryView::Bits64, target.path);
+  }
+  return !target.path.empty() && !MayChangeFolder(target.path);
+}
+
 constexpr wchar_t kNoLongerThere[] = L"The entry is no longer in its location.";
 constexpr wchar_t kNotInPlace[] =
     L"The entry is not in its location now: Korvane keeps it aside while it is switched off "
@@ -299,9 +306,7 @@ class Mover {
       }
     }
 
-    if (KeyNeedsAdministrator(target_.root, RegistryView::Bits64, target_.path)) {
-      return NotMoved(kNeedsAdministrator);
-    }
+    if (TargetNeedsAdministrator(target_)) return NotMoved(kNeedsAdministrator);
     TRegistry reg;
     reg.SetRootKey(target_.root);
     if (!reg.OpenKey(target_.path, true)) {
@@ -328,7 +333,7 @@ class Mover {
 
   RowMove ToFolder(const StartupEntry& row) {
     if (target_.path.empty()) return NotMoved(L"The Startup folder is not known.");
-    if (!MayChangeFolder(target_.path)) return NotMoved(kNeedsAdministrator);
+    if (TargetNeedsAdministrator(target_)) return NotMoved(kNeedsAdministrator);
     const std::wstring folder = IncludeTrailingBackslash(target_.path);
     if (const auto* item = std::get_if<FolderSource>(&row.source)) {
       // The file itself moves, so a shortcut keeps every field it has.
@@ -401,6 +406,10 @@ class Mover {
 };
 
 }  // namespace
+
+bool MoveTargetNeedsAdministrator(MoveTarget target) {
+  return TargetNeedsAdministrator(MoveTargetLocation(target));
+}
 
 StartupLocation MoveTargetLocation(MoveTarget target) {
   using enum RootKey;

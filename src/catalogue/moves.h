@@ -35,6 +35,8 @@ inline constexpr MoveTarget kMoveTargets[] = {
 // backslash), or a Startup folder read now from Shell Folders, else the
 // shell's known folder (an empty path when neither is known).
 StartupLocation MoveTargetLocation(MoveTarget target);
+// True when writing to the target needs administrator rights here.
+bool MoveTargetNeedsAdministrator(MoveTarget target);
 
 enum class MoveOutcome {
   AlreadyThere,  // the row lies in the target: nothing written, nothing removed

@@ -18,6 +18,10 @@ void Fill(HMENU menu, const std::vector<MenuItem>& items) {
       info.wID = item.id;
       info.fState = item.state;
       info.dwTypeData = const_cast<wchar_t*>(item.caption.c_str());
+      if (item.shield) {
+        info.fMask |= MIIM_BITMAP;
+        info.hbmpItem = ShieldBitmap();
+      }
       if (!item.items.empty()) {
         info.fMask |= MIIM_SUBMENU;
         info.hSubMenu = CreatePopupMenu();
@@ -29,6 +33,42 @@ void Fill(HMENU menu, const std::vector<MenuItem>& items) {
 }
 
 }  // namespace
+
+HBITMAP ShieldBitmap() {
+  static HBITMAP const shield = [] {
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    const auto icon =
+        static_cast<HICON>(LoadImageW(nullptr, IDI_SHIELD, IMAGE_ICON, size, size, LR_SHARED));
+    if (!icon) return HBITMAP{};
+    // A 32-bit picture with its alpha: menus draw it over their own colour.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = size;
+    info.bmiHeader.biHeight = -size;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP picture = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (picture && dc) {
+      HGDIOBJ old = SelectObject(dc, picture);
+      DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+      SelectObject(dc, old);
+    }
+    if (dc) DeleteDC(dc);
+    return picture;
+  }();
+  return shield;
+}
+
+void ShowMenuShield(HMENU menu, UINT id, bool shield) {
+  MENUITEMINFOW info = {};
+  info.cbSize = sizeof(info);
+  info.fMask = MIIM_BITMAP;
+  info.hbmpItem = shield ? ShieldBitmap() : nullptr;
+  SetMenuItemInfoW(menu, id, FALSE, &info);
+}
 
 HMENU BuildMenuBar(const std::vector<MenuItem>& items) {
   HMENU bar = CreateMenu();

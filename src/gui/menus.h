@@ -15,9 +15,16 @@ namespace korvane {
 struct MenuItem {
   UINT id = 0;
   std::wstring caption;
-  UINT state = 0;  // MFS_CHECKED, MFS_GRAYED, MFS_DEFAULT
+  UINT state = 0;       // MFS_CHECKED, MFS_GRAYED, MFS_DEFAULT
+  bool shield = false;  // the command needs administrator rights
   std::vector<MenuItem> items;
 };
+
+// The system's shield, as a menu item's picture (made once, kept while the
+// program runs); null when the system has none.
+HBITMAP ShieldBitmap();
+// Shows or takes away the shield on the item `id` of `menu`.
+void ShowMenuShield(HMENU menu, UINT id, bool shield);
 
 // A menu bar for a window (destroyed with the window it is set on).
 HMENU BuildMenuBar(const std::vector<MenuItem>& items);

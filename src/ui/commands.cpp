@@ -105,6 +105,7 @@ const Command kCommands[] = {
      .shortcut = L"Ctrl+J",
      .enable = Selection,
      .group = Entry},
+    {.id = Restartasadministrator1, .caption = L"Restart as &administrator"},
     {.id = Exit1, .caption = L"E&xit"},
     {.id = Refreshlist1,
      .caption = L"&Refresh list",
@@ -219,6 +220,17 @@ bool CommandEnabled(CommandId id, const SelectionState& selection) {
   return false;
 }
 
+bool CommandNeedsAdministrator(CommandId id, const SelectionState& selection) {
+  if (id >= Registrycurrentuser1 && id <= Startmenuallusers1) {
+    const size_t target = id - Registrycurrentuser1;
+    return selection.any_needs_administrator ||
+           (target < selection.target_needs_administrator.size() &&
+            selection.target_needs_administrator[target]);
+  }
+  return (id == Deletestartupentry1 || id == Disablestartupentry1 || id == Enablestartupentry1) &&
+         selection.any_needs_administrator;
+}
+
 std::optional<Question> ConfirmationQuestion(CommandId id, size_t rows,
                                              const AppSettings& settings) {
   const Command* command = FindCommand(Target(id));
@@ -253,6 +265,7 @@ const std::vector<MenuSlot>& MainMenuLayout() {
         kGap,
         {Addtoblacklist1},
         kGap,
+        {Restartasadministrator1},
         {Exit1}}},
       {View1,
        {{Refreshlist1},

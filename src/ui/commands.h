@@ -79,6 +79,8 @@ enum CommandId : unsigned {
   Publishercolumn1,
   Descriptioncolumn1,
   Signaturecolumn1,
+  // File › Restart as administrator (absent when the program runs elevated).
+  Restartasadministrator1,
 };
 
 // The toolbar's pictures, in the order of the toolbar's image list.
@@ -147,11 +149,18 @@ struct SelectionState {
   bool any_off = false;
   bool any_deletable = false;
   bool any_movable = false;
+  // Changing a row of the selection needs administrator rights here, and
+  // moving to each of the move targets does (in kMoveTargets' order).
+  bool any_needs_administrator = false;
+  std::vector<bool> target_needs_administrator;
   // Why a command is greyed for the selection, for the status bar; empty
   // when none is.
   std::wstring why_not;
 };
 bool CommandEnabled(CommandId id, const SelectionState& selection);
+// Whether the command carries the shield: it changes a row, or writes to a
+// place, that needs administrator rights.
+bool CommandNeedsAdministrator(CommandId id, const SelectionState& selection);
 
 struct Question {
   std::wstring caption, text;

@@ -123,17 +123,39 @@ ElevatedResult ChangeAsAdministrator(const std::wstring& verb,
   return result;
 }
 
-std::wstring ElevatedFailures(const StartupList& rows, const ElevatedResult& result) {
+std::vector<std::wstring> ElevatedReasons(size_t rows, const ElevatedResult& result) {
+  std::wstring all;
   if (result.kind == ElevatedResult::Kind::Declined) {
-    return L"Administrator rights were not given: nothing was changed.";
+    all = L"Administrator rights were not given: nothing was changed.";
+  } else if (result.kind == ElevatedResult::Kind::Failed || result.actions.size() != rows) {
+    all = result.error.empty() ? L"korvanec did not say what it did." : result.error;
   }
-  if (result.kind == ElevatedResult::Kind::Failed) return result.error;
+  std::vector<std::wstring> reasons(rows, all);
+  for (size_t i = 0; all.empty() && i < rows && i < result.actions.size(); ++i) {
+    if (result.actions[i].outcome == L"failed") reasons[i] = result.actions[i].detail;
+  }
+  return reasons;
+}
+
+std::wstring ElevatedFailures(const StartupList& rows, const ElevatedResult& result) {
+  const std::vector<std::wstring> reasons = ElevatedReasons(rows.size(), result);
   std::wstring failures;
-  for (size_t i = 0; i < rows.size() && i < result.actions.size(); ++i) {
-    if (result.actions[i].outcome != L"failed") continue;
-    failures += (failures.empty() ? L"" : L"\n") + rows[i].name + L": " + result.actions[i].detail;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (reasons[i].empty()) continue;
+    failures += (failures.empty() ? L"" : L"\n") + rows[i].name + L": " + reasons[i];
   }
   return failures;
+}
+
+std::wstring AdministratorNote(const StartupList& rows) {
+  if (rows.empty()) return {};
+  constexpr size_t kNamed = 10;
+  std::wstring note = L"\n\nChanging these needs administrator rights (Windows asks for them):";
+  for (size_t i = 0; i < rows.size() && i < kNamed; ++i) {
+    note += L"\n\"" + rows[i].name + L"\" in " + rows[i].location;
+  }
+  if (rows.size() > kNamed) note += L"\nand " + std::to_wstring(rows.size() - kNamed) + L" more";
+  return note;
 }
 
 bool RestartAsAdministrator(uint32_t own_process_id, std::wstring& error) {

@@ -36,9 +36,16 @@ ElevatedResult ChangeAsAdministrator(const std::wstring& verb,
                                      const std::vector<std::wstring>& options,
                                      const StartupList& rows);
 
-// The report of the rows that were not done ("Name: reason" lines), or of the
-// run as a whole; empty when every row was done.
+// Why each row was not done, in the rows' order; empty for a row that was.
+// A declined prompt or a run that failed as a whole gives each row its reason.
+std::vector<std::wstring> ElevatedReasons(size_t rows, const ElevatedResult& result);
+// The report of the rows that were not done ("Name: reason" lines); empty
+// when every row was done.
 std::wstring ElevatedFailures(const StartupList& rows, const ElevatedResult& result);
+
+// The line a command's question gains for the rows that need administrator
+// rights: which they are (the first ten); empty for none.
+std::wstring AdministratorNote(const StartupList& rows);
 
 // The program's own name for itself in a window caption when it runs as
 // administrator.

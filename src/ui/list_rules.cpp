@@ -1,7 +1,10 @@
 #include "ui/list_rules.h"
 
 #include <algorithm>
+#include <map>
 
+#include "catalogue/moves.h"
+#include "catalogue/rights.h"
 #include "catalogue/system_entries.h"
 #include "platform/processes.h"
 #include "platform/text.h"
@@ -20,13 +23,29 @@ SelectionState SelectionOf(const StartupList& selected) {
   state.rows = selected.size();
   state.any_running = AnyRunning(selected);
   std::wstring why_not_deleted, why_not_moved;
+  // The rights are asked once per place: a key or folder answers for all of
+  // its rows (a service for itself).
+  std::map<std::wstring, bool> asked;
   for (const StartupEntry& row : selected) {
     (row.enabled ? state.any_on : state.any_off) = true;
+    if (!state.any_needs_administrator) {
+      const std::wstring place = std::holds_alternative<ServiceSource>(row.source)
+                                     ? EntryIdentity(row)
+                                     : AsciiUpper(row.location);
+      const auto found = asked.find(place);
+      state.any_needs_administrator =
+          found != asked.end() ? found->second : (asked[place] = NeedsAdministrator(row));
+    }
     const std::wstring not_deleted = WhyNotDeleted(row), not_moved = WhyNotMoved(row);
     if (not_deleted.empty()) state.any_deletable = true;
     if (not_moved.empty()) state.any_movable = true;
     if (why_not_deleted.empty()) why_not_deleted = not_deleted;
     if (why_not_moved.empty()) why_not_moved = not_moved;
+  }
+  if (!selected.empty()) {
+    for (MoveTarget target : kMoveTargets) {
+      state.target_needs_administrator.push_back(MoveTargetNeedsAdministrator(target));
+    }
   }
   // Only a command greyed for the whole selection needs its reason told.
   if (!state.any_deletable && !why_not_deleted.empty()) {

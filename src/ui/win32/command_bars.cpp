@@ -3,7 +3,8 @@
 namespace korvane {
 
 std::vector<MenuItem> MenuItems(const std::vector<MenuSlot>& layout,
-                                const std::function<UINT(CommandId)>& state) {
+                                const std::function<UINT(CommandId)>& state,
+                                const SelectionState* selection) {
   std::vector<MenuItem> items;
   for (const MenuSlot& slot : layout) {
     const Command* command = FindCommand(slot.id);
@@ -15,7 +16,8 @@ std::vector<MenuItem> MenuItems(const std::vector<MenuSlot>& layout,
     item.id = slot.id;
     item.caption = slot.caption ? std::wstring(slot.caption) : MenuText(*command);
     item.state = state(slot.id) | (slot.is_default ? MFS_DEFAULT : 0);
-    item.items = MenuItems(slot.items, state);
+    item.shield = selection && CommandNeedsAdministrator(slot.id, *selection);
+    item.items = MenuItems(slot.items, state, selection);
     items.push_back(std::move(item));
   }
   return items;
@@ -34,8 +36,10 @@ std::vector<ToolButton> ToolButtons(const SelectionState& selection) {
     if (id == Disablestartupentry1 && !selection.any_on && selection.any_off) {
       command = FindCommand(Enablestartupentry1);
     }
-    buttons.push_back(
-        {command->glyph, command->id, command->tip, CommandEnabled(command->id, selection)});
+    // The shielded twin of the glyph follows the glyphs.
+    const int glyph =
+        command->glyph + (CommandNeedsAdministrator(command->id, selection) ? kGlyphCount : 0);
+    buttons.push_back({glyph, command->id, command->tip, CommandEnabled(command->id, selection)});
   }
   return buttons;
 }
@@ -46,16 +50,21 @@ void EnableMenuCommands(HMENU menu, const std::vector<MenuSlot>& layout,
     if (slot.id == kSeparator) continue;
     EnableMenuItem(menu, slot.id,
                    MF_BYCOMMAND | (CommandEnabled(slot.id, selection) ? MF_ENABLED : MF_GRAYED));
+    if (FindCommand(slot.id)) {
+      ShowMenuShield(menu, slot.id, CommandNeedsAdministrator(slot.id, selection));
+    }
     EnableMenuCommands(menu, slot.items, selection);
   }
 }
 
-bool ConfirmCommand(HWND owner, CommandId id, size_t rows, const AppSettings& settings) {
+bool ConfirmCommand(HWND owner, CommandId id, size_t rows, const AppSettings& settings,
+                    const std::wstring& note) {
   const std::optional<Question> question = ConfirmationQuestion(id, rows, settings);
   if (!question) return true;
   MessageBeep(MB_ICONEXCLAMATION);
-  return MessageBoxW(owner, question->text.c_str(), question->caption.c_str(),
-                     MB_YESNO | MB_ICONQUESTION) == IDYES;
+  const std::wstring text = question->text + note;
+  return MessageBoxW(owner, text.c_str(), question->caption.c_str(), MB_YESNO | MB_ICONQUESTION) ==
+         IDYES;
 }
 
 }  // namespace korvane

@@ -11,20 +11,25 @@
 
 namespace korvane {
 
-// The items of a layout; `state` gives each command's MFS_ flags.
+// The items of a layout; `state` gives each command's MFS_ flags, and a
+// `selection` the shields of the commands that need administrator rights.
 std::vector<MenuItem> MenuItems(const std::vector<MenuSlot>& layout,
-                                const std::function<UINT(CommandId)>& state);
+                                const std::function<UINT(CommandId)>& state,
+                                const SelectionState* selection = nullptr);
 // The toolbar's buttons, enabled for `selection`; the Disable button turns
 // into Enable when only switched-off rows are selected.
 std::vector<ToolButton> ToolButtons(const SelectionState& selection);
 // Enables or greys every item of `layout` found in `menu` (submenus included)
-// for `selection`.
+// for `selection`, with the shield where the command needs administrator
+// rights.
 void EnableMenuCommands(HMENU menu, const std::vector<MenuSlot>& layout,
                         const SelectionState& selection);
 
 // The confirmation step of command `id` on `rows` selected rows: when its
 // switch is on, the exclamation beep and the Yes/No question owned by
-// `owner`. True when the command goes on: no question asked, or Yes.
-bool ConfirmCommand(HWND owner, CommandId id, size_t rows, const AppSettings& settings);
+// `owner`, with `note` after the question. True when the command goes on:
+// no question asked, or Yes.
+bool ConfirmCommand(HWND owner, CommandId id, size_t rows, const AppSettings& settings,
+                    const std::wstring& note = {});
 
 }  // namespace korvane

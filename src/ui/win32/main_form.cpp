@@ -17,6 +17,7 @@
 #include "monitor/saved_list.h"
 #include "platform/files.h"
 #include "platform/shell.h"
+#include "ui/elevation.h"
 #include "ui/lifecycle.h"
 #include "ui/win32/blacklist_dialog.h"
 #include "ui/win32/removed_dialog.h"
@@ -112,7 +113,9 @@ TMainForm::TMainForm() {
   // Made at the size it opens with (450 x 350 until the user sizes it), so
   // that it is not laid out twice.
   ScalesPerMonitor = true;
-  CreateForm(kMainFormClass, kMainFormCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, Scale(450),
+  const std::wstring caption =
+      std::wstring(kMainFormCaption) + (RunsElevated() ? kAdministratorCaption : L"");
+  CreateForm(kMainFormClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, Scale(450),
              Scale(350), nullptr);
   dpi_ = WindowDpi(Handle());
   RestoreWindowPlacement();
@@ -150,7 +153,12 @@ void TMainForm::FormCreate() {
     }
     return FindCommand(id) && FindCommand(id)->enable == EnableRule::Never ? MFS_GRAYED : 0;
   }));
+  // Elevated already, there is nothing to restart for.
+  if (RunsElevated()) DeleteMenu(main_menu_, Restartasadministrator1, MF_BYCOMMAND);
   SetMenu(Handle(), main_menu_);
+  // A second instance started without elevation may still bring this one
+  // forward.
+  ChangeWindowMessageFilterEx(Handle(), kShowInstanceMessage, MSGFLT_ALLOW, nullptr);
 
   ACCEL keys[] = {{FVIRTKEY, VK_F5, Refreshlist1},
                   {FVIRTKEY | FCONTROL, 'A', SelectAll},
@@ -318,6 +326,17 @@ void TMainForm::ShowKorvane1Click() {
   SetForegroundWindow(Handle());
 }
 
+void TMainForm::RestartAsAdministrator1Click() {
+  std::wstring error;
+  if (RestartAsAdministrator(GetCurrentProcessId(), error)) return Exit2Click();
+  if (error.empty()) {
+    SetStatusText(L"Administrator rights were not given: Korvane goes on without them.");
+  } else {
+    const std::wstring text = L"Korvane could not be restarted as administrator: " + error;
+    MessageBoxW(Handle(), text.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
+  }
+}
+
 void TMainForm::Exit2Click() {
   ExitRequested = true;
   SendMessageW(Handle(), WM_CLOSE, 0, 0);
@@ -380,6 +399,9 @@ void TMainForm::OnCommand(UINT id) {
       break;
     case Refreshlist1:
       Refreshlist1Click();
+      break;
+    case Restartasadministrator1:
+      RestartAsAdministrator1Click();
       break;
     case Exit1:  // File › Exit ends the program as the tray menu's "Exit" does
     case Exit2:

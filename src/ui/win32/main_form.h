@@ -97,6 +97,7 @@ class TMainForm : public TForm {
   void Parameters1Click();
   void ShowKorvane1Click();
   void Exit2Click();
+  void RestartAsAdministrator1Click();
   // Timer1: one tick a second; the refresh cycle comes every `monitoring` minutes.
   static constexpr UINT_PTR kTimer1 = 1;
   void Timer1Timer();

@@ -2,13 +2,18 @@
 // the file's properties, delete, add to the blacklist), the Service menu's
 // tools, and the moves to another location. Each is reached through the
 // command table; ConfirmCommand (command_bars.h) asks its question.
+#include <functional>
+
+#include "catalogue/location.h"
 #include "catalogue/moves.h"
 #include "catalogue/removal.h"
+#include "catalogue/rights.h"
 #include "monitor/blacklist.h"
 #include "monitor/parked.h"
 #include "monitor/saved_list.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
+#include "ui/elevation.h"
 #include "ui/entry_actions.h"
 #include "ui/win32/command_bars.h"
 #include "ui/win32/main_form.h"
@@ -42,6 +47,16 @@ StartupList MovedRows(const StartupList& rows, const MoveResult& result) {
   return moved;
 }
 
+// Takes the rows that need administrator rights here out of `rows`: those
+// for the elevated korvanec.
+StartupList TakeNeedingAdministrator(StartupList& rows,
+                                     const std::function<bool(const StartupEntry&)>& needs) {
+  StartupList taken, kept;
+  for (StartupEntry& row : rows) (needs(row) ? taken : kept).push_back(std::move(row));
+  rows = std::move(kept);
+  return taken;
+}
+
 }  // namespace
 
 void TMainForm::OnEntryCommand(CommandId id) {
@@ -63,16 +78,32 @@ void TMainForm::OnEntryCommand(CommandId id) {
   if (id == Fileproperties1) return ShowEntryProperties(rows);
   // The registry editor and Explorer each show one place: the first row's.
   if (id == Jumptoentry1) return JumpToEntry(rows.front());
+  StartupList own = rows;
+  const StartupList elevated = TakeNeedingAdministrator(own, NeedsAdministrator);
   if (id == Disablestartupentry1 || id == Enablestartupentry1) {
-    // Nothing to ask: the other command undoes it.
+    // Nothing to ask (the other command undoes it), but the UAC prompt for
+    // the rows that need administrator rights.
     const bool on = id == Enablestartupentry1;
-    const std::wstring report = SwitchReport(SwitchStartupEntries(rows, on), on);
+    std::vector<SwitchFailure> failures = SwitchStartupEntries(own, on);
+    if (!elevated.empty()) {
+      const std::vector<std::wstring> reasons = ElevatedReasons(
+          elevated.size(), ChangeAsAdministrator(on ? L"enable" : L"disable", {}, elevated));
+      for (size_t i = 0; i < elevated.size(); ++i) {
+        if (!reasons[i].empty())
+          failures.push_back({elevated[i].name, elevated[i].location, reasons[i]});
+      }
+    }
+    const std::wstring report = SwitchReport(failures, on);
     // Switched on by the user: not "enabled again" behind the user's back.
     if (on) cycle_->AcceptOwnChanges(rows);
     if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
     return RunRefreshCycle(*this);
   }
-  if (!ConfirmCommand(Handle(), id, rows.size(), Settings)) return;
+  const bool changes = id == Deletestartupentry1;
+  if (!ConfirmCommand(Handle(), id, rows.size(), Settings,
+                      changes ? AdministratorNote(elevated) : std::wstring())) {
+    return;
+  }
   switch (id) {
     case Run1:
       RunEntries(rows);
@@ -82,9 +113,14 @@ void TMainForm::OnEntryCommand(CommandId id) {
       break;
     case Deletestartupentry1: {
       std::wstring failed;
-      for (const StartupEntry& row : rows) {
+      for (const StartupEntry& row : own) {
         const RemovalResult removed = DeleteListedEntry(row, RemovalSource::MainList);
         if (!removed) failed += L"\n" + row.name + L": " + removed.reason;
+      }
+      if (!elevated.empty()) {
+        const std::wstring refused =
+            ElevatedFailures(elevated, ChangeAsAdministrator(L"delete", {}, elevated));
+        if (!refused.empty()) failed += L"\n" + refused;
       }
       if (!failed.empty()) {
         const std::wstring text = L"These entries were not deleted:\n" + failed;
@@ -109,8 +145,15 @@ void TMainForm::OnEntryCommand(CommandId id) {
 
 void TMainForm::OnMoveCommand(CommandId target) {
   const StartupList rows = SelectedRows();
-  if (rows.empty() || !ConfirmCommand(Handle(), target, rows.size(), Settings)) return;
+  if (rows.empty()) return;
   const MoveTarget place = kMoveTargets[target - Registrycurrentuser1];
+  const bool target_needs = MoveTargetNeedsAdministrator(place);
+  StartupList own = rows;
+  const StartupList elevated = TakeNeedingAdministrator(
+      own, [&](const StartupEntry& row) { return target_needs || NeedsAdministrator(row); });
+  if (!ConfirmCommand(Handle(), target, rows.size(), Settings, AdministratorNote(elevated))) {
+    return;
+  }
   const std::wstring question = MoveLossQuestion(rows, place);
   if (!question.empty() &&
       MessageBoxW(Handle(), question.c_str(), L"Korvane", MB_YESNO | MB_ICONQUESTION) != IDYES) {
@@ -119,13 +162,33 @@ void TMainForm::OnMoveCommand(CommandId target) {
   MoveResult result;
   {
     DisabledWhileInScope list(ListView1());
-    result = MoveStartupEntries(rows, place);
+    result = MoveStartupEntries(own, place);
   }
-  FollowMovedEntries(rows, result, place);
+  if (!elevated.empty()) {
+    // korvanec moves them as the window would; its rows follow the window's.
+    const ElevatedResult done = ChangeAsAdministrator(
+        L"move", {L"--to", LocationText(MoveTargetLocation(place))}, elevated);
+    const std::vector<std::wstring> reasons = ElevatedReasons(elevated.size(), done);
+    for (size_t i = 0; i < elevated.size(); ++i) {
+      RowMove move;
+      if (reasons[i].empty() && done.actions[i].outcome == L"unchanged") {
+        move.outcome = MoveOutcome::AlreadyThere;
+      } else if (reasons[i].empty()) {
+        move.outcome = MoveOutcome::Moved;
+        move.written = done.actions[i].detail;
+      } else {
+        move.reason = reasons[i];
+      }
+      result.push_back(move);
+    }
+    own.insert(own.end(), elevated.begin(), elevated.end());
+  }
+  const StartupList& moved_rows = own;  // in the order of `result`
+  FollowMovedEntries(moved_rows, result, place);
   // What the move wrote is the user's own doing, not a new entry to report.
-  AddToSavedList(MovedFileNames(rows, result));
-  cycle_->AcceptOwnChanges(MovedRows(rows, result));
-  const std::wstring report = MoveReport(rows, result);
+  AddToSavedList(MovedFileNames(moved_rows, result));
+  cycle_->AcceptOwnChanges(MovedRows(moved_rows, result));
+  const std::wstring report = MoveReport(moved_rows, result);
   if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
   RunRefreshCycle(*this);
 }

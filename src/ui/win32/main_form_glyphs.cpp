@@ -105,25 +105,37 @@ void DrawGlyph(Painter& p, Glyph glyph) {
   }
 }
 
+// The shield of a command that needs administrator rights, in the glyph's
+// lower right corner: blue and yellow quarters, as Windows draws it.
+void DrawShield(Painter& p) {
+  p.Polygon({{8, 7}, {11, 6}, {15, 7}, {15, 11}, {11, 15}, {8, 11}}, RGB(40, 90, 200),
+            RGB(20, 40, 110));
+  p.Polygon({{11, 7}, {14, 8}, {14, 11}, {11, 11}}, RGB(250, 200, 40), RGB(250, 200, 40));
+  p.Polygon({{9, 11}, {11, 11}, {11, 14}, {9, 12}}, RGB(250, 200, 40), RGB(250, 200, 40));
+}
+
 }  // namespace
 
 HIMAGELIST CreateInterfaceImageList(int size) {
-  HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, kGlyphCount, 0);
+  // Each glyph, then each again with the shield.
+  constexpr int kImages = 2 * kGlyphCount;
+  HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, kImages, 0);
   win32::Bitmap strip;
   {
     const win32::WindowDc screen(nullptr);
     win32::MemoryDc memory_dc(CreateCompatibleDC(screen.get()));
     HDC dc = memory_dc.get();
-    strip.reset(CreateCompatibleBitmap(screen.get(), size * kGlyphCount, size));
+    strip.reset(CreateCompatibleBitmap(screen.get(), size * kImages, size));
     // The strip leaves the memory DC before the image list copies it.
     const win32::SelectedObject strip_in(dc, strip.get());
-    const RECT all = {0, 0, size * kGlyphCount, size};
+    const RECT all = {0, 0, size * kImages, size};
     win32::GdiObject background(CreateSolidBrush(kMaskColour));
     FillRect(dc, &all, static_cast<HBRUSH>(background.get()));
-    for (int i = 0; i < kGlyphCount; ++i) {
+    for (int i = 0; i < kImages; ++i) {
       SetViewportOrgEx(dc, i * size, 0, nullptr);
       Painter painter(dc, size);
-      DrawGlyph(painter, static_cast<Glyph>(i));
+      DrawGlyph(painter, static_cast<Glyph>(i % kGlyphCount));
+      if (i >= kGlyphCount) DrawShield(painter);
     }
     SetViewportOrgEx(dc, 0, 0, nullptr);
   }

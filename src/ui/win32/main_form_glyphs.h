@@ -7,8 +7,8 @@
 
 namespace korvane {
 
-// An image list of kGlyphCount square glyphs of `size` pixels; the caller
-// destroys it.
+// An image list of kGlyphCount square glyphs of `size` pixels, followed by
+// each with the administrator shield; the caller destroys it.
 HIMAGELIST CreateInterfaceImageList(int size);
 
 }  // namespace korvane

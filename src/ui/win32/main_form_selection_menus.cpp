@@ -42,11 +42,14 @@ void TMainForm::File1Click(HMENU menu) {
 win32::Menu TMainForm::ListPopupPopup() {
   const StartupList selected = SelectedRows();
   const SelectionState selection = FreshSelectionOf(selected);
-  return BuildPopupMenu(MenuItems(ListPopupLayout(!selected.empty()), [&](CommandId id) -> UINT {
-    if (id == Showgridlines2) return ListStyle(LVS_EX_GRIDLINES) ? MFS_CHECKED : 0;
-    if (id == Rowselection2) return ListStyle(LVS_EX_FULLROWSELECT) ? MFS_CHECKED : 0;
-    return CommandEnabled(id, selection) ? 0 : MFS_GRAYED;
-  }));
+  return BuildPopupMenu(MenuItems(
+      ListPopupLayout(!selected.empty()),
+      [&](CommandId id) -> UINT {
+        if (id == Showgridlines2) return ListStyle(LVS_EX_GRIDLINES) ? MFS_CHECKED : 0;
+        if (id == Rowselection2) return ListStyle(LVS_EX_FULLROWSELECT) ? MFS_CHECKED : 0;
+        return CommandEnabled(id, selection) ? 0 : MFS_GRAYED;
+      },
+      &selection));
 }
 
 void TMainForm::ShowListPopup(POINT at) {

@@ -1,6 +1,7 @@
 #include "ui/win32/single_instance.h"
 
 #include "gui/messages.h"
+#include "ui/elevation.h"
 #include "ui/lifecycle.h"
 
 namespace korvane {
@@ -13,7 +14,9 @@ TLMDOneInstance::TLMDOneInstance(const std::wstring& executable_path)
 
 bool TLMDOneInstance::ActivateEarlierInstance() {
   // The class name alone is common to many programs: the caption is ours.
+  const std::wstring elevated = std::wstring(kMainFormCaption) + kAdministratorCaption;
   HWND window = FindWindowW(kMainFormClass, kMainFormCaption);
+  if (!window) window = FindWindowW(kMainFormClass, elevated.c_str());
   if (!window) return false;
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);

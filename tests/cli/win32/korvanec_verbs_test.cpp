@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "catalogue/rights.h"
+#include "catalogue/scan.h"
+#include "catalogue/undo_store.h"
 #include "gui/messages.h"
 #include "platform/processes.h"
 #include "platform/shell.h"
 #include "platform/text.h"
 #include "support/programs.h"
 #include "support/world.h"
+#include "ui/elevation.h"
 
 namespace korvane {
 namespace {
@@ -175,6 +179,39 @@ TEST_F(KorvanecExe, WithReadRightsOnlyTheMachinesEntriesAreListedAndLeftAlone) {
   // The user's own entries change as before.
   EXPECT_EQ(
       Korvanec(L"delete Twin --location " + Quoted(L"HKEY_CURRENT_USER" + test::kRunKey)).code, 0u);
+}
+
+// The window's way with such a change: korvanec started as administrator
+// (under Wine "runas" starts it with the rights the prefix gives), told the
+// exact entry and the user's data folder, its answer read back.
+TEST_F(KorvanecExe, TheWindowsElevatedKorvanecDoesTheChangeAndRecordsItForTheUser) {
+  StartupList rows;
+  ScanStartupList(rows);
+  StartupList machine;
+  for (const StartupEntry& row : rows) {
+    if (row.location == kMachineRun && row.name == L"Twin") machine.push_back(row);
+  }
+  ASSERT_EQ(machine.size(), 1u);
+  {
+    test::ReadOnlyMachineKey locked(test::kRunKey);
+    EXPECT_TRUE(NeedsAdministrator(machine[0]));
+    // Wine's elevated token is refused by the key's rights as well.
+    const ElevatedResult refused = ChangeAsAdministrator(L"delete", {}, machine);
+    ASSERT_EQ(refused.kind, ElevatedResult::Kind::Done) << ToUtf8(refused.error);
+    EXPECT_EQ(ElevatedFailures(machine, refused), L"Twin: " + std::wstring(kNeedsAdministrator));
+    ExpectUnchanged(L"a refused elevated change");
+  }
+  const ElevatedResult done = ChangeAsAdministrator(L"delete", {}, machine);
+  ASSERT_EQ(done.kind, ElevatedResult::Kind::Done) << ToUtf8(done.error);
+  EXPECT_EQ(ElevatedFailures(machine, done), L"");
+  TRegistry registry;
+  registry.SetRootKey(RootKey::LocalMachine);
+  ASSERT_TRUE(registry.OpenKeyReadOnly(test::kRunKey));
+  EXPECT_FALSE(registry.ValueExists(L"Twin"));
+  const std::vector<RemovedEntry> kept = ReadRemovedEntries();  // this user's store
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].record.row.location, kMachineRun);
+  EXPECT_EQ(kept[0].record.row.name, L"Twin");
 }
 
 TEST_F(KorvanecExe, RunStartsTheProgramAndStopEndsIt) {

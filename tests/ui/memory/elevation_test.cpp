@@ -81,8 +81,8 @@ TEST(ChangeAsAdministrator, KorvanecDoesExactlyTheRowsAndKeepsTheRecordsInTheUse
     // Declined: nothing started does anything.
     ElevatedResult declined = ChangeAsAdministrator(first, {}, machine);
     EXPECT_EQ(declined.kind, ElevatedResult::Kind::Declined);
-    EXPECT_EQ(ElevatedFailures(machine, declined),
-              L"Administrator rights were not given: nothing was changed.");
+    EXPECT_EQ(ElevatedFailures({machine[0]}, declined),
+              L"Tool: Administrator rights were not given: nothing was changed.");
 
     memory::AnswerElevation(ElevatedKorvanec);
     const ElevatedResult done = ChangeAsAdministrator(first, {}, machine);
