@@ -1,6 +1,7 @@
 #include "monitor/blacklist.h"
 
 #include "catalogue/removal.h"
+#include "catalogue/rights.h"
 #include "catalogue/system_entries.h"
 #include "monitor/parked.h"
 #include "platform/error.h"
@@ -78,6 +79,7 @@ Enforcement RemoveBlacklisted(const StartupList& rows, const std::vector<std::ws
       failures.erase(entry);
     } else if (failures.insert(entry).second) {
       ++result.newly_failed;
+      if (NeedsAdministrator(row)) result.needs_administrator.push_back(row);
     }
   }
   return result;
@@ -111,6 +113,9 @@ std::wstring BlacklistBalloonText(const Enforcement& enforcement) {
                   L"changed without administrator rights."
                 : L" blacklisted programs could not be removed: their startup locations may not "
                   L"be changed without administrator rights.";
+    if (!enforcement.needs_administrator.empty()) {
+      text += L" Click this message to remove them as administrator.";
+    }
   }
   return text;
 }

@@ -28,6 +28,8 @@ struct Enforcement {
   // Of those, the names of the tasks deleted and of the services switched off.
   std::vector<std::wstring> tasks_deleted, services_switched_off;
   int newly_failed = 0;  // rows that could not be removed, first time this run
+  // Of those, the rows whose removal needs administrator rights here.
+  StartupList needs_administrator;
 };
 
 // Entries whose removal failed once in this run: they are tried again at every

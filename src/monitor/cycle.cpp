@@ -61,6 +61,7 @@ void RefreshCycle::RunSteps() {
   // Entries the user switched off that switched themselves on again.
   const std::vector<std::wstring> kept_off = KeepSwitchedOff(model_.Rows());
   if (!kept_off.empty()) {
+    needs_administrator_.clear();  // a click on this balloon offers nothing
     windows_.show_balloon(kBlacklistBalloonTitle, KeptOffBalloonText(kept_off.size()));
     Rescan();
   }
@@ -106,7 +107,10 @@ void RefreshCycle::EnforceBlacklist() {
   if (!blacklist || blacklist->empty()) return;
   Enforcement done = RemoveBlacklisted(model_.Rows(), *blacklist, failures_);
   const std::wstring text = BlacklistBalloonText(done);
-  if (!text.empty()) windows_.show_balloon(kBlacklistBalloonTitle, text);
+  if (!text.empty()) {
+    needs_administrator_ = done.needs_administrator;
+    windows_.show_balloon(kBlacklistBalloonTitle, text);
+  }
   if (done.removed.empty()) return;
   removed_file_ = WriteRemovedFile(done.removed);
   Rescan();

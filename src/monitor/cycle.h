@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,11 @@ class RefreshCycle {
 
   // The removed.txt written last in this run, if any.
   const std::optional<std::wstring>& RemovedFileWritten() const { return removed_file_; }
+  // The blacklisted entries the last balloon offered to remove as
+  // administrator; taken once.
+  StartupList TakeBlacklistedNeedingAdministrator() {
+    return std::exchange(needs_administrator_, {});
+  }
 
  private:
   void RunSteps();
@@ -89,6 +95,7 @@ class RefreshCycle {
   std::optional<StartupList> unsaved_snapshot_;
   RemovalFailures failures_;
   std::optional<std::wstring> removed_file_;
+  StartupList needs_administrator_;
 };
 
 }  // namespace korvane

@@ -4,6 +4,7 @@
 #include "catalogue/scan.h"
 #include "monitor/saved_list.h"
 #include "platform/shell.h"
+#include "ui/elevation.h"
 #include "ui/win32/main_form.h"
 #include "ui/win32/new_entries_dialog.h"
 
@@ -63,6 +64,17 @@ void TMainForm::Timer1Timer() {
 }
 
 void TMainForm::TrayIconBalloonHintClick() {
+  // The balloon offered to remove what the blacklist could not: korvanec,
+  // started as administrator, removes them as the blacklist does.
+  if (const StartupList rows = cycle_->TakeBlacklistedNeedingAdministrator(); !rows.empty()) {
+    const std::wstring failed =
+        ElevatedFailures(rows, ChangeAsAdministrator(L"blacklist add", {}, rows));
+    if (!failed.empty()) {
+      const std::wstring text = L"These blacklisted entries were not removed:\n\n" + failed;
+      MessageBoxW(Handle(), text.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
+    }
+    return RunRefreshCycle(*this);
+  }
   if (std::optional<std::wstring> file = RemovedFileToOpen(cycle_->RemovedFileWritten())) {
     ShellOpen(*file, L"", L"");
   }

@@ -8,9 +8,12 @@
 #include "gui/list_view.h"
 #include "gui/menus.h"
 #include "gui/metrics.h"
+#include "catalogue/rights.h"
+#include "monitor/blacklist.h"
 #include "monitor/new_entries.h"
 #include "platform/shell.h"
 #include "ui/commands.h"
+#include "ui/elevation.h"
 #include "ui/entry_actions.h"
 #include "ui/win32/command_bars.h"
 
@@ -25,6 +28,48 @@ constexpr int kChangeWidth = 100;
 constexpr int kListHeight = 240;
 constexpr int kMemoHeight = 64;
 constexpr int kButtonWidth = 100;
+
+// Hands the selected rows that need administrator rights to korvanec,
+// started as administrator with `verb`, and takes them out of `rows` and
+// `selected` (those not done stay in `rows` when `keep_failed`). Returns the
+// lines for the rows it could not change.
+std::wstring ChangeRowsAsAdministrator(const std::wstring& verb, StartupList& rows,
+                                       std::vector<size_t>& selected, bool keep_failed) {
+  std::vector<bool> elevate(rows.size(), false);
+  StartupList elevated;
+  for (size_t index : selected) {
+    if (index < rows.size() && !elevate[index] && NeedsAdministrator(rows[index])) {
+      elevate[index] = true;
+      elevated.push_back(rows[index]);
+    }
+  }
+  if (elevated.empty()) return {};
+  const std::vector<std::wstring> reasons =
+      ElevatedReasons(elevated.size(), ChangeAsAdministrator(verb, {}, elevated));
+  StartupList kept;
+  std::vector<size_t> new_index(rows.size(), rows.size());
+  std::wstring failed;
+  for (size_t i = 0, e = 0; i < rows.size(); ++i) {
+    if (elevate[i]) {
+      const std::wstring& reason = reasons[e++];
+      if (reason.empty()) continue;
+      failed += L"\n" + rows[i].name + L": " + reason;
+      if (!keep_failed) continue;
+      kept.push_back(std::move(rows[i]));  // not selected any more: left as it is
+      continue;
+    }
+    new_index[i] = kept.size();
+    kept.push_back(std::move(rows[i]));
+  }
+  std::vector<size_t> still;
+  for (size_t index : selected) {
+    if (index < new_index.size() && new_index[index] < kept.size())
+      still.push_back(new_index[index]);
+  }
+  rows = std::move(kept);
+  selected = std::move(still);
+  return failed;
+}
 
 class TNewEntriesForm : public TForm {
  public:
@@ -154,6 +199,13 @@ void TNewEntriesForm::FormActivate() {
 void TNewEntriesForm::ListView1Click() {
   const bool any = AnySelected();
   for (UINT id : {Button1, Button2, Button3, Button4}) EnableWindow(GetDlgItem(Handle(), id), any);
+  // The buttons that change a row carry the shield while one of the
+  // selected rows needs administrator rights.
+  bool needs = false;
+  for (size_t index : Selection()) needs = needs || NeedsAdministrator(entries_[index].row);
+  for (UINT id : {Button1, Button2, Button4}) {
+    SendMessageW(GetDlgItem(Handle(), id), BCM_SETSHIELD, 0, needs);
+  }
   if (!actions_.show_changes) return;
   bool undoable = false;
   for (size_t index : Selection()) undoable = undoable || CanUndoChange(entries_[index]);
@@ -199,8 +251,12 @@ void TNewEntriesForm::OnRows(Action action) {
 
 void TNewEntriesForm::Button2Click() {
   std::wstring report;
-  OnRows([&report](StartupList& rows, const std::vector<size_t>& selected) {
+  OnRows([&report](StartupList& rows, std::vector<size_t> selected) {
+    const std::wstring refused = ChangeRowsAsAdministrator(L"delete", rows, selected, false);
     report = DeleteNewEntries(rows, selected);
+    if (!refused.empty()) {
+      report = (report.empty() ? L"These entries were not deleted:\n" : report) + refused;
+    }
   });
   if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
   AfterDeletion();
@@ -209,8 +265,12 @@ void TNewEntriesForm::Button2Click() {
 void TNewEntriesForm::Button4Click() {
   // Switched off rather than deleted: the main window's Enable brings it back.
   std::wstring report;
-  OnRows([&report](StartupList& rows, const std::vector<size_t>& selected) {
+  OnRows([&report](StartupList& rows, std::vector<size_t> selected) {
+    const std::wstring refused = ChangeRowsAsAdministrator(L"disable", rows, selected, true);
     report = DisableNewEntries(rows, selected);
+    if (!refused.empty()) {
+      report = (report.empty() ? L"These entries were not switched off:\n" : report) + refused;
+    }
   });
   if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
   AfterDeletion();
@@ -218,8 +278,18 @@ void TNewEntriesForm::Button4Click() {
 
 void TNewEntriesForm::Button1Click() {
   std::wstring report;
-  OnRows([&report](StartupList& rows, const std::vector<size_t>& selected) {
+  OnRows([&report](StartupList& rows, std::vector<size_t> selected) {
+    // On this user's blacklist first, all of them; then removed.
+    std::vector<std::wstring> names;
+    for (size_t index : selected) {
+      if (index < rows.size()) names.push_back(rows[index].file_name);
+    }
+    AddToBlacklist(names);
+    const std::wstring refused = ChangeRowsAsAdministrator(L"delete", rows, selected, false);
     report = BlacklistNewEntries(rows, selected);
+    if (!refused.empty()) {
+      report = (report.empty() ? L"These entries were not deleted:\n" : report) + refused;
+    }
   });
   if (!report.empty()) MessageBoxW(Handle(), report.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);
   AfterDeletion();

@@ -126,6 +126,23 @@ TEST_F(MonitorFaults, FailuresAloneAreToldWithoutTheRemovalSentence) {
                 L"startup locations may not be changed without administrator rights."});
   EXPECT_FALSE(FileExists(RemovedBesideProgram()));
   EXPECT_EQ(recorded.steps, (std::vector<std::wstring>{L"scan", L"balloon", L"new entries"}));
+  EXPECT_TRUE(recorded.cycle.TakeBlacklistedNeedingAdministrator().empty());  // no rights missing
+
+  // A key this user may only read: the balloon offers the removal as
+  // administrator, and its click finds the row.
+  SetString(RootKey::LocalMachine, kRunKey, L"C", a);
+  memory::MakeKeyReadOnly(RootKey::LocalMachine, kRunKey);
+  recorded.balloons.clear();
+  recorded.cycle.Run();
+  ASSERT_EQ(recorded.balloons.size(), 1u);
+  EXPECT_TRUE(recorded.balloons[0].ends_with(
+      L"1 blacklisted program could not be removed: its startup location may not be changed "
+      L"without administrator rights. Click this message to remove them as administrator."))
+      << ToUtf8(recorded.balloons[0]);
+  const StartupList offered = recorded.cycle.TakeBlacklistedNeedingAdministrator();
+  ASSERT_EQ(offered.size(), 1u);
+  EXPECT_EQ(offered[0].name, L"C");
+  EXPECT_TRUE(recorded.cycle.TakeBlacklistedNeedingAdministrator().empty());  // taken once
 }
 
 TEST_F(MonitorFaults, KeysThatCannotBeOpenedMeanNothingRemovedNothingNewNothingSaved) {
