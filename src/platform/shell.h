@@ -119,7 +119,9 @@ struct ElevatedRun {
 };
 // Starts `program` with `parameters` (one command line). With `wait` it
 // starts hidden (a console program) and is waited for (Ended); else it is
-// shown as usual and answers Started.
-ElevatedRun RunElevated(const std::wstring& program, const std::wstring& parameters, bool wait);
+// shown as usual and answers Started. The prompt belongs to the window
+// `owner` (none when null), which keeps it in front.
+ElevatedRun RunElevated(const std::wstring& program, const std::wstring& parameters, bool wait,
+                        void* owner = nullptr);
 
 }  // namespace korvane

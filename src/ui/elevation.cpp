@@ -98,7 +98,7 @@ std::wstring ElevatedCommandLine(const std::wstring& verb, const std::vector<std
 
 ElevatedResult ChangeAsAdministrator(const std::wstring& verb,
                                      const std::vector<std::wstring>& options,
-                                     const StartupList& rows) {
+                                     const StartupList& rows, void* owner) {
   ElevatedResult result;
   try {
     const std::wstring result_file = ResultFile();
@@ -106,7 +106,7 @@ ElevatedResult ChangeAsAdministrator(const std::wstring& verb,
     const std::wstring korvanec = ExtractFilePath(OwnExecutablePath()) + L"korvanec.exe";
     const ElevatedRun run = RunElevated(
         korvanec, ElevatedCommandLine(verb, options, rows, LocalAppDataFolder(), result_file),
-        /*wait=*/true);
+        /*wait=*/true, owner);
     switch (run.outcome) {
       case ElevatedRun::Outcome::Declined:
         result.kind = ElevatedResult::Kind::Declined;
@@ -158,10 +158,10 @@ std::wstring AdministratorNote(const StartupList& rows) {
   return note;
 }
 
-bool RestartAsAdministrator(uint32_t own_process_id, std::wstring& error) {
-  const ElevatedRun run =
-      RunElevated(OwnExecutablePath(),
-                  std::wstring(kRestartedSwitch) + L" " + std::to_wstring(own_process_id), false);
+bool RestartAsAdministrator(uint32_t own_process_id, std::wstring& error, void* owner) {
+  const ElevatedRun run = RunElevated(
+      OwnExecutablePath(), std::wstring(kRestartedSwitch) + L" " + std::to_wstring(own_process_id),
+      false, owner);
   error = run.outcome == ElevatedRun::Outcome::Failed ? run.error : L"";
   return run.outcome == ElevatedRun::Outcome::Started || run.outcome == ElevatedRun::Outcome::Ended;
 }

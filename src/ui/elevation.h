@@ -31,10 +31,11 @@ std::wstring ElevatedCommandLine(const std::wstring& verb, const std::vector<std
                                  const std::wstring& result_file);
 
 // Runs that command line as administrator beside the running program and
-// waits for it. A declined prompt changes nothing.
+// waits for it; the prompt belongs to the window `owner`. A declined prompt
+// changes nothing.
 ElevatedResult ChangeAsAdministrator(const std::wstring& verb,
                                      const std::vector<std::wstring>& options,
-                                     const StartupList& rows);
+                                     const StartupList& rows, void* owner = nullptr);
 
 // Why each row was not done, in the rows' order; empty for a row that was.
 // A declined prompt or a run that failed as a whole gives each row its reason.
@@ -56,6 +57,6 @@ inline constexpr wchar_t kAdministratorCaption[] = L" (Administrator)";
 // one to end; false when it did not start: declined (`error` empty), or
 // failed (`error` says why).
 inline constexpr wchar_t kRestartedSwitch[] = L"/restarted";
-bool RestartAsAdministrator(uint32_t own_process_id, std::wstring& error);
+bool RestartAsAdministrator(uint32_t own_process_id, std::wstring& error, void* owner);
 
 }  // namespace korvane

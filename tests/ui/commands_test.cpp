@@ -59,6 +59,26 @@ TEST(CommandTable, ASelectionEnablesTheEntryCommandsAndARunningRowStop) {
   for (CommandId id : {Helpcontents1, Homepage1, echnicalsupport1, AboutKorvane1}) {
     EXPECT_FALSE(CommandEnabled(id, several)) << id;
   }
+
+  // The shield: the commands that change a row when one needs administrator
+  // rights, and a move into a target that does.
+  SelectionState locked_row = idle, locked_target = idle;
+  locked_row.any_needs_administrator = true;
+  locked_target.target_needs_administrator = {false, false, true, false, false, false, false, true};
+  for (CommandId id : {Deletestartupentry1, Disablestartupentry1, Enablestartupentry1}) {
+    EXPECT_TRUE(CommandNeedsAdministrator(id, locked_row)) << id;
+    EXPECT_FALSE(CommandNeedsAdministrator(id, locked_target)) << id;
+    EXPECT_FALSE(CommandNeedsAdministrator(id, idle)) << id;
+  }
+  for (size_t i = 0; i < std::size(kMoveTargets); ++i) {
+    EXPECT_TRUE(CommandNeedsAdministrator(kMoveTargets[i], locked_row)) << i;
+    EXPECT_EQ(CommandNeedsAdministrator(kMoveTargets[i], locked_target),
+              locked_target.target_needs_administrator[i])
+        << i;
+  }
+  for (CommandId id : {Run1, Stop1, Openfolder1, Jumptoentry1, Newstartupentry1, Exit1}) {
+    EXPECT_FALSE(CommandNeedsAdministrator(id, locked_row)) << id;
+  }
 }
 
 // The new entries dialog dispatches its menu by the table's ids: an id the

@@ -141,7 +141,8 @@ bool RunsElevated() {
   return TheWorld().elevated;
 }
 
-ElevatedRun RunElevated(const std::wstring& program, const std::wstring& parameters, bool wait) {
+ElevatedRun RunElevated(const std::wstring& program, const std::wstring& parameters, bool wait,
+                        void*) {
   TheWorld().elevated_starts.push_back({program, parameters, wait});
   if (!TheWorld().elevation) return {ElevatedRun::Outcome::Declined, 0, {}};
   // A copy: the answer may arrange the world anew.

@@ -390,9 +390,11 @@ bool RunsElevated() {
          elevation.TokenIsElevated != 0;
 }
 
-ElevatedRun RunElevated(const std::wstring& program, const std::wstring& parameters, bool wait) {
+ElevatedRun RunElevated(const std::wstring& program, const std::wstring& parameters, bool wait,
+                        void* owner) {
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof(info);
+  info.hwnd = static_cast<HWND>(owner);
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
   info.lpVerb = L"runas";
   info.lpFile = program.c_str();

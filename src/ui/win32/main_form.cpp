@@ -328,7 +328,7 @@ void TMainForm::ShowKorvane1Click() {
 
 void TMainForm::RestartAsAdministrator1Click() {
   std::wstring error;
-  if (RestartAsAdministrator(GetCurrentProcessId(), error)) return Exit2Click();
+  if (RestartAsAdministrator(GetCurrentProcessId(), error, Handle())) return Exit2Click();
   if (error.empty()) {
     SetStatusText(L"Administrator rights were not given: Korvane goes on without them.");
   } else {

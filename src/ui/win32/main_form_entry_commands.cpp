@@ -87,7 +87,8 @@ void TMainForm::OnEntryCommand(CommandId id) {
     std::vector<SwitchFailure> failures = SwitchStartupEntries(own, on);
     if (!elevated.empty()) {
       const std::vector<std::wstring> reasons = ElevatedReasons(
-          elevated.size(), ChangeAsAdministrator(on ? L"enable" : L"disable", {}, elevated));
+          elevated.size(),
+          ChangeAsAdministrator(on ? L"enable" : L"disable", {}, elevated, Handle()));
       for (size_t i = 0; i < elevated.size(); ++i) {
         if (!reasons[i].empty())
           failures.push_back({elevated[i].name, elevated[i].location, reasons[i]});
@@ -119,7 +120,7 @@ void TMainForm::OnEntryCommand(CommandId id) {
       }
       if (!elevated.empty()) {
         const std::wstring refused =
-            ElevatedFailures(elevated, ChangeAsAdministrator(L"delete", {}, elevated));
+            ElevatedFailures(elevated, ChangeAsAdministrator(L"delete", {}, elevated, Handle()));
         if (!refused.empty()) failed += L"\n" + refused;
       }
       if (!failed.empty()) {
@@ -165,9 +166,11 @@ void TMainForm::OnMoveCommand(CommandId target) {
     result = MoveStartupEntries(own, place);
   }
   if (!elevated.empty()) {
-    // korvanec moves them as the window would; its rows follow the window's.
+    // korvanec moves them as the window would (what a move loses has been
+    // asked already); its rows follow the window's.
     const ElevatedResult done = ChangeAsAdministrator(
-        L"move", {L"--to", LocationText(MoveTargetLocation(place))}, elevated);
+        L"move", {L"--to", LocationText(MoveTargetLocation(place)), L"--allow-loss"}, elevated,
+        Handle());
     const std::vector<std::wstring> reasons = ElevatedReasons(elevated.size(), done);
     for (size_t i = 0; i < elevated.size(); ++i) {
       RowMove move;

@@ -68,7 +68,7 @@ void TMainForm::TrayIconBalloonHintClick() {
   // started as administrator, removes them as the blacklist does.
   if (const StartupList rows = cycle_->TakeBlacklistedNeedingAdministrator(); !rows.empty()) {
     const std::wstring failed =
-        ElevatedFailures(rows, ChangeAsAdministrator(L"blacklist add", {}, rows));
+        ElevatedFailures(rows, ChangeAsAdministrator(L"blacklist add", {}, rows, Handle()));
     if (!failed.empty()) {
       const std::wstring text = L"These blacklisted entries were not removed:\n\n" + failed;
       MessageBoxW(Handle(), text.c_str(), L"Korvane", MB_OK | MB_ICONWARNING);

@@ -34,7 +34,8 @@ constexpr int kButtonWidth = 100;
 // `selected` (those not done stay in `rows` when `keep_failed`). Returns the
 // lines for the rows it could not change.
 std::wstring ChangeRowsAsAdministrator(const std::wstring& verb, StartupList& rows,
-                                       std::vector<size_t>& selected, bool keep_failed) {
+                                       std::vector<size_t>& selected, bool keep_failed,
+                                       HWND owner) {
   std::vector<bool> elevate(rows.size(), false);
   StartupList elevated;
   for (size_t index : selected) {
@@ -45,7 +46,7 @@ std::wstring ChangeRowsAsAdministrator(const std::wstring& verb, StartupList& ro
   }
   if (elevated.empty()) return {};
   const std::vector<std::wstring> reasons =
-      ElevatedReasons(elevated.size(), ChangeAsAdministrator(verb, {}, elevated));
+      ElevatedReasons(elevated.size(), ChangeAsAdministrator(verb, {}, elevated, owner));
   StartupList kept;
   std::vector<size_t> new_index(rows.size(), rows.size());
   std::wstring failed;
@@ -251,8 +252,8 @@ void TNewEntriesForm::OnRows(Action action) {
 
 void TNewEntriesForm::Button2Click() {
   std::wstring report;
-  OnRows([&report](StartupList& rows, std::vector<size_t> selected) {
-    const std::wstring refused = ChangeRowsAsAdministrator(L"delete", rows, selected, false);
+  OnRows([&report, owner = Handle()](StartupList& rows, std::vector<size_t> selected) {
+    const std::wstring refused = ChangeRowsAsAdministrator(L"delete", rows, selected, false, owner);
     report = DeleteNewEntries(rows, selected);
     if (!refused.empty()) {
       report = (report.empty() ? L"These entries were not deleted:\n" : report) + refused;
@@ -265,8 +266,8 @@ void TNewEntriesForm::Button2Click() {
 void TNewEntriesForm::Button4Click() {
   // Switched off rather than deleted: the main window's Enable brings it back.
   std::wstring report;
-  OnRows([&report](StartupList& rows, std::vector<size_t> selected) {
-    const std::wstring refused = ChangeRowsAsAdministrator(L"disable", rows, selected, true);
+  OnRows([&report, owner = Handle()](StartupList& rows, std::vector<size_t> selected) {
+    const std::wstring refused = ChangeRowsAsAdministrator(L"disable", rows, selected, true, owner);
     report = DisableNewEntries(rows, selected);
     if (!refused.empty()) {
       report = (report.empty() ? L"These entries were not switched off:\n" : report) + refused;
@@ -278,14 +279,14 @@ void TNewEntriesForm::Button4Click() {
 
 void TNewEntriesForm::Button1Click() {
   std::wstring report;
-  OnRows([&report](StartupList& rows, std::vector<size_t> selected) {
+  OnRows([&report, owner = Handle()](StartupList& rows, std::vector<size_t> selected) {
     // On this user's blacklist first, all of them; then removed.
     std::vector<std::wstring> names;
     for (size_t index : selected) {
       if (index < rows.size()) names.push_back(rows[index].file_name);
     }
     AddToBlacklist(names);
-    const std::wstring refused = ChangeRowsAsAdministrator(L"delete", rows, selected, false);
+    const std::wstring refused = ChangeRowsAsAdministrator(L"delete", rows, selected, false, owner);
     report = BlacklistNewEntries(rows, selected);
     if (!refused.empty()) {
       report = (report.empty() ? L"These entries were not deleted:\n" : report) + refused;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "catalogue/moves.h"
+#include "catalogue/scan.h"
 #include "platform/memory/arrange.h"
 #include "platform/processes.h"
 #include "ui/list_rules.h"
@@ -51,6 +53,24 @@ TEST_F(ListRules, OnlyTheContextMenuLooksAtTheProcessesAfresh) {
   EXPECT_FALSE(SelectionOf(selected).any_running);
   EXPECT_TRUE(FreshSelectionOf(selected).any_running);
   EXPECT_TRUE(SelectionOf(selected).any_running);
+}
+
+TEST_F(ListRules, TheSelectionKnowsWhichChangesNeedAdministratorRights) {
+  const std::wstring run = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  memory::SetString(RootKey::CurrentUser, run, L"Mine", idle_);
+  memory::SetString(RootKey::LocalMachine, run, L"Machine's", idle_);
+  memory::MakeKeyReadOnly(RootKey::LocalMachine, run);
+  StartupList rows;
+  ScanStartupList(rows);
+  ASSERT_EQ(rows.size(), 2u);
+  const SelectionState mine = SelectionOf({rows[0]}), both = SelectionOf(rows);
+  EXPECT_FALSE(mine.any_needs_administrator);
+  EXPECT_TRUE(both.any_needs_administrator);
+  // Only the all-users Run key is a target this user may not write.
+  std::vector<bool> targets(std::size(kMoveTargets), false);
+  targets[2] = true;
+  EXPECT_EQ(mine.target_needs_administrator, targets);
+  EXPECT_TRUE(SelectionOf({}).target_needs_administrator.empty());
 }
 
 }  // namespace
