@@ -140,7 +140,7 @@ class TMainForm : public TForm {
   void ShowSortArrow();
   void StoreWindowState();
   void RestoreWindowPlacement();
-  // Scales what was made for one DPI to another (per-monitor DPI).
+  // Scales what was made for one DPI to another (per-monitor DPI; main_form_dpi.cpp).
   void DpiChanged(int dpi, const RECT& suggested);
   int Dpi() const { return dpi_; }
   int ScaleHere(int size_at_96dpi) const;
