@@ -116,7 +116,11 @@ class TMainForm : public TForm {
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
+  // Starts the first scan and the shell's icon list on a worker; shell_icons_
+  // is that worker (main_form_first_scan.cpp).
+  std::future<ScannedList> StartFirstScan();
   void FormCreate();
+  // The bars, the search box and the list, made and laid out (main_form_controls.cpp).
   void CreateControls();
   void CreateToolBar();
   void LayoutControls();
@@ -136,7 +140,7 @@ class TMainForm : public TForm {
   void ShowSortArrow();
   void StoreWindowState();
   void RestoreWindowPlacement();
-  // Scales what was made for one DPI to another (per-monitor DPI).
+  // Scales what was made for one DPI to another (per-monitor DPI; main_form_dpi.cpp).
   void DpiChanged(int dpi, const RECT& suggested);
   int Dpi() const { return dpi_; }
   int ScaleHere(int size_at_96dpi) const;
