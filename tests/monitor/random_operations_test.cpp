@@ -49,6 +49,7 @@ class RandomOperations {
     for (int i = 0; i < 12; ++i) Add(false);
     for (op_ = 0; op_ < count; ++op_) {
       trace_.clear();
+      parked_.reset();
       InjectFault();
       const int kind = Pick(11);
       trace_ = L"kind " + std::to_wstring(kind) + trace_;
@@ -135,10 +136,13 @@ class RandomOperations {
   }
 
   int TokenOf(const std::wstring& file_name) const {
-    for (size_t i = 0; i < tokens_.size(); ++i) {
-      if (SameText(tokens_[i].file, file_name)) return static_cast<int>(i);
-    }
-    return -1;
+    auto found = token_of_.find(AsciiUpper(file_name));
+    return found == token_of_.end() ? -1 : found->second;
+  }
+
+  void Keep(const Token& token) {
+    token_of_[AsciiUpper(token.file)] = static_cast<int>(tokens_.size());
+    tokens_.push_back(token);
   }
 
   // A row of the list made by this test, or nothing.
@@ -154,9 +158,11 @@ class RandomOperations {
     return std::move(row);
   }
 
-  static bool InPlace(const StartupEntry& row) {
-    // A parked row is listed where it was; its place no longer holds it.
-    for (const ParkedEntry& parked : ReadParkedEntries()) {
+  bool InPlace(const StartupEntry& row) {
+    // A parked row is listed where it was; its place no longer holds it. The
+    // store is read once for all the rows of one choice.
+    if (!parked_) parked_ = ReadParkedEntries();
+    for (const ParkedEntry& parked : *parked_) {
       if (SamePlace(parked.row, row)) return false;
     }
     return true;
@@ -185,11 +191,12 @@ class RandomOperations {
     }
     token.required = false;  // required once it is seen
     titles.push_back(token.title);
-    tokens_.push_back(token);
+    Keep(token);
   }
 
   void Delete() {
-    std::optional<StartupEntry> row = AnyRow(InPlace);
+    std::optional<StartupEntry> row =
+        AnyRow([this](const StartupEntry& row) { return InPlace(row); });
     if (!row) return;
     const RemovalResult done = DeleteStartupEntry(*row, RemovalSource::MainList);
     ++counts[done ? L"delete" : L"delete failed"];
@@ -261,7 +268,8 @@ class RandomOperations {
   }
 
   void Blacklist() {
-    std::optional<StartupEntry> row = AnyRow(InPlace);
+    std::optional<StartupEntry> row =
+        AnyRow([this](const StartupEntry& row) { return InPlace(row); });
     if (!row) return;
     TRegistry reg;
     if (!reg.OpenKey(kBlacklistKey, true)) return;
@@ -302,7 +310,7 @@ class RandomOperations {
     }
     // What the other program wrote over is its doing, not a loss of Korvane's.
     tokens_[TokenOf(row->file_name)].required = false;
-    tokens_.push_back(token);
+    Keep(token);
     InjectFault();
     std::optional<StartupEntry> now;
     StartupList in_place;  // a parked entry of that name is listed at the same place
@@ -366,6 +374,10 @@ class RandomOperations {
 
   std::mt19937 random_;
   std::vector<Token> tokens_;
+  // Index by upper-case file (every file is ASCII): each check looks up every
+  // row and every kept record among thousands of tokens.
+  std::map<std::wstring, int> token_of_;
+  std::optional<std::vector<ParkedEntry>> parked_;      // as the operation in hand found them
   std::map<size_t, std::vector<std::wstring>> titles_;  // by place, titles added there
   int op_ = 0;
   std::wstring trace_;  // what the operation in hand did
