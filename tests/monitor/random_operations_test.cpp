@@ -1,7 +1,8 @@
 // Thousands of random operations of every kind that changes an entry, with
 // write faults injected at random on the memory platform, checked after each
 // against what must exist: every entry the test made is in a place, aside in
-// the parked store or kept in the store of removed entries; none is in two
+// the parked store or kept in the store of removed entries (unless that
+// store, at its bound, dropped it among its oldest records); none is in two
 // places, unless a move reported that it kept both copies; none has another
 // command than it was made with.
 //
@@ -10,6 +11,7 @@
 // every build of the suite.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <random>
@@ -37,8 +39,9 @@ constexpr size_t kAddPlaces[] = {0, 1, 2, 3, 4, 6, 7, 9, 10, 11, 12, 13};
 
 struct Token {
   std::wstring file, parameters, title;
-  bool required = true;      // must exist somewhere
-  bool both_copies = false;  // a move reported that it kept the old entry too
+  bool required = true;        // must exist somewhere
+  bool both_copies = false;    // a move reported that it kept the old entry too
+  std::wstring newest_record;  // the id of its latest copy seen in the store
 };
 
 class RandomOperations {
@@ -49,6 +52,7 @@ class RandomOperations {
     for (int i = 0; i < 12; ++i) Add(false);
     for (op_ = 0; op_ < count; ++op_) {
       trace_.clear();
+      parked_.reset();
       InjectFault();
       const int kind = Pick(11);
       trace_ = L"kind " + std::to_wstring(kind) + trace_;
@@ -70,6 +74,7 @@ class RandomOperations {
 
   std::map<std::wstring, int> counts;  // operations done, by what they did
   std::set<std::wstring> errors;
+  size_t most_records = 0;  // in the store of removed entries after any operation
 
  private:
   void Do(int kind) {
@@ -135,10 +140,13 @@ class RandomOperations {
   }
 
   int TokenOf(const std::wstring& file_name) const {
-    for (size_t i = 0; i < tokens_.size(); ++i) {
-      if (SameText(tokens_[i].file, file_name)) return static_cast<int>(i);
-    }
-    return -1;
+    auto found = token_of_.find(AsciiUpper(file_name));
+    return found == token_of_.end() ? -1 : found->second;
+  }
+
+  void Keep(const Token& token) {
+    token_of_[AsciiUpper(token.file)] = static_cast<int>(tokens_.size());
+    tokens_.push_back(token);
   }
 
   // A row of the list made by this test, or nothing.
@@ -154,17 +162,21 @@ class RandomOperations {
     return std::move(row);
   }
 
-  static bool InPlace(const StartupEntry& row) {
-    // A parked row is listed where it was; its place no longer holds it.
-    for (const ParkedEntry& parked : ReadParkedEntries()) {
+  bool InPlace(const StartupEntry& row) {
+    // A parked row is listed where it was; its place no longer holds it. The
+    // store is read once for all the rows of one choice.
+    if (!parked_) parked_ = ReadParkedEntries();
+    for (const ParkedEntry& parked : *parked_) {
       if (SamePlace(parked.row, row)) return false;
     }
     return true;
   }
 
   void Add(bool replace) {
-    // A world of a few dozen entries, as a user has: every check scans it whole.
-    if (Rows().size() >= 40) return Delete();
+    // A world of a few dozen entries, as a user has: every check scans it
+    // whole. There one goes for each one made, so that new entries keep coming
+    // and the store of removed entries fills up to its bound.
+    if (Rows().size() >= 40) Delete();
     const size_t place = kAddPlaces[Pick(std::size(kAddPlaces))];
     const bool ini = NewEntryLocations()[place].kind == NewEntryLocationKind::WinIni;
     Token token;
@@ -185,11 +197,12 @@ class RandomOperations {
     }
     token.required = false;  // required once it is seen
     titles.push_back(token.title);
-    tokens_.push_back(token);
+    Keep(token);
   }
 
   void Delete() {
-    std::optional<StartupEntry> row = AnyRow(InPlace);
+    std::optional<StartupEntry> row =
+        AnyRow([this](const StartupEntry& row) { return InPlace(row); });
     if (!row) return;
     const RemovalResult done = DeleteStartupEntry(*row, RemovalSource::MainList);
     ++counts[done ? L"delete" : L"delete failed"];
@@ -261,7 +274,8 @@ class RandomOperations {
   }
 
   void Blacklist() {
-    std::optional<StartupEntry> row = AnyRow(InPlace);
+    std::optional<StartupEntry> row =
+        AnyRow([this](const StartupEntry& row) { return InPlace(row); });
     if (!row) return;
     TRegistry reg;
     if (!reg.OpenKey(kBlacklistKey, true)) return;
@@ -302,7 +316,7 @@ class RandomOperations {
     }
     // What the other program wrote over is its doing, not a loss of Korvane's.
     tokens_[TokenOf(row->file_name)].required = false;
-    tokens_.push_back(token);
+    Keep(token);
     InjectFault();
     std::optional<StartupEntry> now;
     StartupList in_place;  // a parked entry of that name is listed at the same place
@@ -345,19 +359,29 @@ class RandomOperations {
           << Where() << "changed: " << row.name << " in " << row.location;
     }
     std::set<int> kept;
-    for (const RemovedEntry& entry : ReadRemovedEntries()) {
+    const std::vector<RemovedEntry> records = ReadRemovedEntries();
+    // A record over the bound whose deletion failed stays until the next
+    // write trims the store again.
+    ASSERT_LE(records.size(), kMaxRemovedRecords + 1) << Where();
+    most_records = std::max(most_records, records.size());
+    for (const RemovedEntry& entry : records) {
       const int token = TokenOf(entry.record.row.file_name);
       ASSERT_GE(token, 0) << Where();
       kept.insert(token);
       tokens_[token].required = true;
+      tokens_[token].newest_record = std::max(tokens_[token].newest_record, entry.id);
     }
     for (size_t i = 0; i < tokens_.size(); ++i) {
       Token& token = tokens_[i];
       const int places = in_place.count(static_cast<int>(i)) ? in_place[static_cast<int>(i)] : 0;
       if (places <= 1) token.both_copies = false;
-      if (token.required) {
-        ASSERT_TRUE(places > 0 || kept.count(static_cast<int>(i)))
+      if (token.required && places == 0 && !kept.count(static_cast<int>(i))) {
+        // The store at its bound drops its oldest records first (ids sort in
+        // the order of writing, and the newest record is never dropped).
+        ASSERT_TRUE(most_records >= kMaxRemovedRecords && !records.empty() &&
+                    !token.newest_record.empty() && token.newest_record < records.back().id)
             << Where() << "lost: " << token.title << " " << token.file;
+        token.required = false;
       }
       ASSERT_TRUE(places <= 1 || token.both_copies)
           << Where() << "in " << places << " places: " << token.title << " " << token.file;
@@ -366,6 +390,10 @@ class RandomOperations {
 
   std::mt19937 random_;
   std::vector<Token> tokens_;
+  // Index by upper-case file (every file is ASCII): each check looks up every
+  // row and every kept record among thousands of tokens.
+  std::map<std::wstring, int> token_of_;
+  std::optional<std::vector<ParkedEntry>> parked_;      // as the operation in hand found them
   std::map<size_t, std::vector<std::wstring>> titles_;  // by place, titles added there
   int op_ = 0;
   std::wstring trace_;  // what the operation in hand did
@@ -388,10 +416,14 @@ TEST(RandomOperations, NothingIsLostDuplicatedOrChanged) {
   const auto seed = static_cast<uint32_t>(FromEnvironment("KORVANE_RANDOM_SEED", 30));
   RandomOperations run(seed);
   run.Run(count);
+  // The long run is long enough to fill the store of removed entries, so that
+  // its bound is exercised under faults too.
+  if (count >= 10000) EXPECT_GE(run.most_records, kMaxRemovedRecords);
   std::wstring done;
   for (const auto& [what, n] : run.counts) done += what + L": " + std::to_wstring(n) + L"\n";
   for (const std::wstring& error : run.errors) done += L"error: " + error + L"\n";
-  std::printf("%d operations, seed %u\n%s", count, seed, ToUtf8(done).c_str());
+  std::printf("%d operations, seed %u, at most %zu of %zu removed entries kept\n%s", count, seed,
+              run.most_records, kMaxRemovedRecords, ToUtf8(done).c_str());
   test::ResetWorld();
   TRegistry().DeleteKey(kBlacklistKey);
 }

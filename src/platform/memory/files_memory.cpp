@@ -73,17 +73,17 @@ bool AnyItemWithStem(const std::wstring& path) {
   if (stem.empty()) return true;
   return folder != nullptr &&
          std::any_of(folder->children.begin(), folder->children.end(),
-                     [&stem](const auto& child) { return HasStem(child->name, stem); });
+                     [&stem](const auto& child) { return HasStem(child.second->name, stem); });
 }
 
 bool RemoveFile(const std::wstring& path) {
   if (TakeFault(memory::Fault::FileDelete)) return false;
   std::wstring leaf;
   FsNode* folder = ParentFolder(path, false, &leaf);
-  if (folder == nullptr) return false;
-  return std::erase_if(folder->children, [&leaf](const auto& c) {
-           return !c->folder && SameText(c->name, leaf);
-         }) > 0;
+  const FsNode* file = folder != nullptr ? Child(*folder, leaf) : nullptr;
+  if (file == nullptr || file->folder) return false;
+  folder->children.erase(Upper(leaf));
+  return true;
 }
 
 bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
@@ -92,11 +92,9 @@ bool MoveFileTo(const std::wstring& from, const std::wstring& to) {
   FsNode* source = ParentFolder(from, false, &from_leaf);
   FsNode* target = ParentFolder(to, false, &to_leaf);
   if (source == nullptr || target == nullptr || FindItem(to, false) != nullptr) return false;
-  auto item = std::find_if(source->children.begin(), source->children.end(), [&](const auto& c) {
-    return !c->folder && SameText(c->name, from_leaf);
-  });
-  if (item == source->children.end()) return false;
-  std::unique_ptr<FsNode> file = std::move(*item);
+  auto item = source->children.find(Upper(from_leaf));
+  if (item == source->children.end() || item->second->folder) return false;
+  std::unique_ptr<FsNode> file = std::move(item->second);
   source->children.erase(item);
   file->name = to_leaf;
   AddChild(*target, std::move(file));
@@ -112,7 +110,7 @@ std::vector<FolderItem> ListFolder(const std::wstring& folder) {
     items.push_back({L".", true, false});
     items.push_back({L"..", true, false});
   }
-  for (const auto& c : node->children) {
+  for (const auto& [key, c] : node->children) {
     items.push_back({c->name, c->folder, c->junction.has_value(), c->content.size()});
   }
   return items;
@@ -274,13 +272,11 @@ void PutFile(const std::wstring& path, const std::string& content) {
   std::wstring leaf;
   FsNode* folder = ParentFolder(path, true, &leaf);
   if (folder == nullptr) throw PlatformError(L"Cannot put the file " + path);
-  for (auto& c : folder->children) {
-    if (SameText(c->name, leaf)) {
-      if (c->folder) throw PlatformError(L"A folder is in the way of the file " + path);
-      c->content = content;
-      c->write_time = WriteClock();
-      return;
-    }
+  if (FsNode* existing = Child(*folder, leaf)) {
+    if (existing->folder) throw PlatformError(L"A folder is in the way of the file " + path);
+    existing->content = content;
+    existing->write_time = WriteClock();
+    return;
   }
   auto file = std::make_unique<FsNode>();
   file->name = leaf;

@@ -132,14 +132,12 @@ std::wstring PathKey(const std::wstring& path) {
   return Upper(parts ? FullPath(*parts) : path);
 }
 
-namespace {
-
 FsNode* Child(FsNode& folder, const std::wstring& name) {
-  for (auto& c : folder.children) {
-    if (SameText(c->name, name)) return c.get();
-  }
-  return nullptr;
+  auto found = folder.children.find(Upper(name));
+  return found == folder.children.end() ? nullptr : found->second.get();
 }
+
+namespace {
 
 // Junctions that lead on for longer than this are taken as a loop, as the
 // platform gives up on a name that does not resolve.
@@ -172,10 +170,8 @@ FsNode* FindItem(const std::wstring& path, bool follow_last) {
 }
 
 FsNode* AddChild(FsNode& folder, std::unique_ptr<FsNode> child) {
-  const std::wstring key = Upper(child->name);
-  auto at = std::find_if(folder.children.begin(), folder.children.end(),
-                         [&key](const auto& c) { return Upper(c->name) > key; });
-  return folder.children.insert(at, std::move(child))->get();
+  std::wstring key = Upper(child->name);
+  return folder.children.emplace(std::move(key), std::move(child)).first->second.get();
 }
 
 FsNode* ParentFolder(const std::wstring& path, bool make, std::wstring* leaf) {

@@ -37,8 +37,10 @@ struct FsNode {
   std::string content;                   // bytes of a file
   uint64_t write_time = 0;               // WriteClock() when last written
   uint64_t created = 0, accessed = 0;
-  uint32_t attributes = 0x20;                     // FILE_ATTRIBUTE_ARCHIVE
-  std::vector<std::unique_ptr<FsNode>> children;  // sorted by name, as the platform lists them
+  uint32_t attributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+  // By upper-case name: a look-up in a folder of a thousand records takes no
+  // walk through them, and the order is the one the platform lists them in.
+  std::map<std::wstring, std::unique_ptr<FsNode>> children;
 };
 
 struct FakeProcess {
@@ -128,7 +130,9 @@ FsNode* FindItem(const std::wstring& path, bool follow_last);
 // The folder that would hold `path`, made with its parents when `make` is set.
 // Null when it is missing (or a file is in the way).
 FsNode* ParentFolder(const std::wstring& path, bool make, std::wstring* leaf);
-// Inserts a child keeping the platform's listing order; returns it.
+// The child of that name in any letter case, or null.
+FsNode* Child(FsNode& folder, const std::wstring& name);
+// Inserts a child whose name the folder does not hold yet; returns it.
 FsNode* AddChild(FsNode& folder, std::unique_ptr<FsNode> child);
 
 }  // namespace korvane::memory::detail
