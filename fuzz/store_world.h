@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "catalogue/entry.h"
+#include "catalogue/entry_record.h"
 #include "catalogue/scan.h"
+#include "monitor/snapshot.h"
 #include "platform/files.h"
 #include "platform/memory/arrange.h"
 #include "platform/registry.h"
@@ -123,6 +125,33 @@ inline std::string PutRecord(Input& in, const std::wstring& store, const std::ws
   memory::PutFile(folder + id + L".txt", text);
   memory::PutFile(folder + id + L".bin", std::string(bytes.begin(), bytes.end()));
   return text;
+}
+
+// A record that reads writes back in the one format, and that text reads
+// and writes again the same.
+inline void RequireRecordRoundTrip(const std::string& text, const char* kind) {
+  std::optional<EntryRecord> record = ParseEntryRecord(text, kind);
+  if (!record) return;
+  const std::string again = EntryRecordText(*record, kind);
+  std::optional<EntryRecord> reread = ParseEntryRecord(again, kind);
+  if (!reread || EntryRecordText(*reread, kind) != again) std::abort();
+}
+
+// The refresh's snapshot of `text`: reading it and reporting against it
+// never crashes, and what it accepts writes back in the one format, which
+// reads and writes again the same.
+inline void CheckSnapshot(const std::string& text) {
+  const StartupList& rows = Rows();
+  std::optional<StartupList> read = ParseSnapshot(text);
+  DetectEntryChanges(rows, std::optional<std::string>(text), {}, {});
+  if (!read) return;
+  const std::string again = SnapshotText(*read);
+  std::optional<StartupList> reread = ParseSnapshot(again);
+  if (!reread || SnapshotText(*reread) != again) std::abort();
+  for (const ReportedEntry& entry : DetectEntryChanges(rows, read, {}, {})) {
+    CommandText(entry.row);
+    ChangeKindText(entry.change);
+  }
 }
 
 // Values of any type, name and data in `key`, as another program could write them.

@@ -2,7 +2,7 @@
 // A startup entry written down whole, so that it can be put back byte for
 // byte: the row's texts, its source with the value's type and data, and for
 // a Startup folder file its attributes and times (its bytes lie beside the
-// record). Records are plain text files in a folder of Korvane's under
+// record). Records are JSON files in a folder of Korvane's under
 // %LOCALAPPDATA%\Korvane; any program may write there, so a record that is
 // not whole and well formed is passed over and never leads to a change.
 #include <cstdint>
@@ -34,16 +34,12 @@ struct EntryCopy {
   std::string bytes;
 };
 
-// Korvane's files give every text as the hex digits of its UTF-8 bytes, so
-// that no character of a name or command can break a line or a field.
-std::string Hex(std::string_view bytes);
-// The bytes back; nothing for an odd length or a character that is no digit.
-std::optional<std::string> Unhex(std::string_view hex);
-
-// The record's text (UTF-8) under the store's header line, and back: nothing
-// for text that is not a whole record under that header.
-std::string EntryRecordText(const EntryRecord& record, std::string_view header);
-std::optional<EntryRecord> ParseEntryRecord(const std::string& text, std::string_view header);
+// The record as a JSON document (UTF-8) whose "format" names the store's
+// kind of record ("Korvane removed entry") and the format's version, and
+// back: nothing for text that is not a whole, well-formed record of that
+// kind, in this format or the first one (entry_format_v1.h).
+std::string EntryRecordText(const EntryRecord& record, std::string_view kind);
+std::optional<EntryRecord> ParseEntryRecord(const std::string& text, std::string_view kind);
 
 // The entry as it stands in its place now: the value's type and data, the
 // file's bytes, attributes and times, the win.ini word. Nothing, with the
@@ -63,7 +59,8 @@ bool SameEntryContent(const EntryCopy& a, const EntryCopy& b);
 // that they sort by time.
 class RecordStore {
  public:
-  RecordStore(std::wstring folder_name, std::string header);
+  // `kind` names its records, "Korvane removed entry".
+  RecordStore(std::wstring folder_name, std::string kind);
 
   // The folder with a trailing backslash; empty when the user has no local
   // application data folder.
@@ -87,7 +84,7 @@ class RecordStore {
   std::wstring BytesPath(const std::wstring& id) const;
 
   std::wstring folder_name_;
-  std::string header_;
+  std::string kind_;
 };
 
 // How PutEntryBack treats a place that holds another entry of that name.

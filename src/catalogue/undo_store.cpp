@@ -17,7 +17,7 @@ namespace korvane {
 namespace {
 
 RecordStore& Store() {
-  static RecordStore store(L"Removed", "Korvane removed entry 1");
+  static RecordStore store(L"Removed", "Korvane removed entry");
   return store;
 }
 

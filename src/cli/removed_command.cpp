@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cwchar>
 #include <optional>
 
 #include "catalogue/undo_store.h"
+#include "cli/snapshot.h"
 #include "cli/verbs.h"
 #include "monitor/restored.h"
 #include "platform/error.h"
@@ -30,27 +30,9 @@ const std::vector<TableColumn> kRemovedColumns = {{L"Id", "id"},
 }  // namespace
 
 std::wstring UtcTimeText(uint64_t file_time) {
-  // Days from 1601-01-01 to 1970-01-01, then the civil date of a day count.
-  const int64_t seconds = static_cast<int64_t>(file_time / 10000000) - 11644473600LL;
-  int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
-  const int64_t in_day = seconds - days * 86400;
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const int64_t day_of_era = days - era * 146097;
-  const int64_t year_of_era =
-      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-  const int64_t day_of_year =
-      day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
-  const int64_t mp = (5 * day_of_year + 2) / 153;
-  const int64_t day = day_of_year - (153 * mp + 2) / 5 + 1;
-  const int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  const int64_t year = year_of_era + era * 400 + (month <= 2);
-  wchar_t text[40];
-  std::swprintf(text, 40, L"%04lld-%02lld-%02lldT%02lld:%02lld:%02lldZ",
-                static_cast<long long>(year), static_cast<long long>(month),
-                static_cast<long long>(day), static_cast<long long>(in_day / 3600),
-                static_cast<long long>(in_day / 60 % 60), static_cast<long long>(in_day % 60));
-  return text;
+  // A FILETIME counts 100 ns from 1601-01-01, the Unix clock seconds from 1970.
+  constexpr int64_t kSeconds1601To1970 = 11644473600;
+  return IsoTimeUtc(static_cast<int64_t>(file_time / 10000000) - kSeconds1601To1970);
 }
 
 CommandResult RunRemovedVerb(const Arguments& args) {

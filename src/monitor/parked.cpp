@@ -12,7 +12,7 @@ namespace korvane {
 namespace {
 
 RecordStore& Store() {
-  static RecordStore store(L"Parked", "Korvane parked entry 1");
+  static RecordStore store(L"Parked", "Korvane parked entry");
   return store;
 }
 

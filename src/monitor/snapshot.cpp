@@ -1,13 +1,13 @@
 #include "monitor/snapshot.h"
 
 #include <algorithm>
-#include <charconv>
 #include <unordered_map>
 #include <unordered_set>
 #include <variant>
 
-#include "catalogue/entry_record.h"
+#include "catalogue/entry_format.h"
 #include "monitor/saved_list.h"
+#include "monitor/snapshot_v1.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -17,161 +17,11 @@ namespace korvane {
 
 namespace {
 
-constexpr char kHeader[] = "Korvane snapshot 1";
-// Thousands of entries stay far below it; a larger file is not ours.
+constexpr char kFormat[] = "Korvane snapshot 2";
+// Thousands of entries stay far below them; a larger file is not ours.
 constexpr uint64_t kMaxSnapshot = 16u << 20;
-
-std::string HexText(const std::wstring& text) {
-  return Hex(ToUtf8(text));
-}
-
-// The blank-separated fields of one line, read in turn; any field that is
-// missing or not of its form spoils the whole line.
-class Fields {
- public:
-  explicit Fields(std::string_view line) : rest_(line) {}
-  bool ok() const { return ok_; }
-  bool AtEnd() const { return !rest_; }
-
-  // An empty field is a field: the last one of a line may be empty too.
-  std::string_view Next() {
-    if (!rest_) {
-      ok_ = false;
-      return {};
-    }
-    const size_t blank = rest_->find(' ');
-    std::string_view field = rest_->substr(0, blank);
-    rest_ =
-        blank == std::string_view::npos ? std::nullopt : std::optional(rest_->substr(blank + 1));
-    return field;
-  }
-  std::wstring Text() {
-    std::optional<std::string> bytes = Unhex(Next());
-    if (!bytes) ok_ = false;
-    return bytes ? FromUtf8(*bytes) : std::wstring();
-  }
-  std::vector<uint8_t> Bytes() {
-    std::optional<std::string> bytes = Unhex(Next());
-    if (!bytes) ok_ = false;
-    return bytes ? std::vector<uint8_t>(bytes->begin(), bytes->end()) : std::vector<uint8_t>();
-  }
-  uint64_t Number(uint64_t max) {
-    const std::string_view text = Next();
-    uint64_t value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > max) {
-      ok_ = false;
-      return 0;
-    }
-    return value;
-  }
-
- private:
-  std::optional<std::string_view> rest_;  // nothing once the last field was read
-  bool ok_ = true;
-};
-
-std::string RowLine(const StartupEntry& row) {
-  std::string line = row.enabled ? "1" : "0";
-  auto add = [&line](const std::string& field) {
-    line += ' ';
-    line += field;
-  };
-  for (const std::wstring* text : {&row.location, &row.name, &row.file_name, &row.parameters}) {
-    add(HexText(*text));
-  }
-  if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
-    add("registry");
-    add(std::to_string(static_cast<int>(value->root)));
-    add(std::to_string(static_cast<int>(value->view)));
-    add(HexText(value->key_path));
-    add(HexText(value->value_name));
-    add(std::to_string(static_cast<int>(value->value.type)));
-    add(Hex({reinterpret_cast<const char*>(value->value.data.data()), value->value.data.size()}));
-  } else if (const auto* file = std::get_if<FolderSource>(&row.source)) {
-    add("folder");
-    add(HexText(file->path));
-    add(file->shortcut ? "1" : "0");
-    add(HexText(file->target));
-    add(HexText(file->arguments));
-    add(HexText(file->working_folder));
-  } else if (const auto* word = std::get_if<WinIniSource>(&row.source)) {
-    add("ini");
-    add(HexText(word->ini_path));
-    add(HexText(word->key));
-    add(HexText(word->word));
-    add(std::to_string(word->position));
-    add(std::to_string(word->occurrence));
-  } else if (const auto* task = std::get_if<TaskSource>(&row.source)) {
-    add("task");
-    add(HexText(task->path));
-    add(std::to_string(task->action));
-    add(HexText(task->working_folder));
-  } else if (const auto* service = std::get_if<ServiceSource>(&row.source)) {
-    add("service");
-    add(HexText(service->name));
-    add(std::to_string(static_cast<uint32_t>(service->start)));
-    add(service->delayed ? "1" : "0");
-  } else {
-    add("none");
-  }
-  return line;
-}
-
-std::optional<StartupEntry> ParseRow(std::string_view line) {
-  Fields fields(line);
-  StartupEntry row;
-  row.enabled = fields.Number(1) == 1;
-  row.location = fields.Text();
-  row.name = fields.Text();
-  row.file_name = fields.Text();
-  row.parameters = fields.Text();
-  const std::string_view kind = fields.Next();
-  constexpr uint64_t kLastType = static_cast<int>(RegistryDataType::Other);
-  if (kind == "registry") {
-    RegistrySource value;
-    value.root = static_cast<RootKey>(fields.Number(2));
-    value.view = static_cast<RegistryView>(fields.Number(2));
-    value.key_path = fields.Text();
-    value.value_name = fields.Text();
-    const uint64_t type = fields.Number(kLastType);
-    value.value = {static_cast<RegistryDataType>(type), fields.Bytes()};
-    if (type == 0) return std::nullopt;
-    row.source = std::move(value);
-  } else if (kind == "folder") {
-    FolderSource file;
-    file.path = fields.Text();
-    file.shortcut = fields.Number(1) == 1;
-    file.target = fields.Text();
-    file.arguments = fields.Text();
-    file.working_folder = fields.Text();
-    row.source = std::move(file);
-  } else if (kind == "ini") {
-    WinIniSource word;
-    word.ini_path = fields.Text();
-    word.key = fields.Text();
-    word.word = fields.Text();
-    word.position = fields.Number(1 << 20);
-    word.occurrence = fields.Number(1 << 20);
-    row.source = std::move(word);
-  } else if (kind == "task") {
-    TaskSource task;
-    task.path = fields.Text();
-    task.action = fields.Number(1 << 10);
-    task.working_folder = fields.Text();
-    row.source = std::move(task);
-  } else if (kind == "service") {
-    ServiceSource service;
-    service.name = fields.Text();
-    service.start = static_cast<ServiceStart>(fields.Number(4));
-    service.delayed = fields.Number(1) == 1;
-    row.source = std::move(service);
-  } else if (kind != "none") {
-    return std::nullopt;
-  }
-  if (!fields.ok() || !fields.AtEnd()) return std::nullopt;
-  return row;
-}
+constexpr size_t kMaxSnapshotDepth = 8;
+constexpr size_t kMaxSnapshotValues = 4000000;
 
 bool SameCommand(const StartupEntry& a, const StartupEntry& b) {
   return SameText(a.file_name, b.file_name) && SameText(a.parameters, b.parameters);
@@ -186,25 +36,37 @@ std::wstring SnapshotPath() {
 }
 
 std::string SnapshotText(const StartupList& rows) {
-  std::string text = std::string(kHeader) + "\n";
-  for (const StartupEntry& row : rows) text += RowLine(row) + "\n";
-  return text;
+  Json j;
+  j["format"] = kFormat;
+  Json& entries = j["entries"] = Json::array();
+  for (const StartupEntry& row : rows) {
+    // Programs start and end all day: a refresh where only that changed
+    // must not rewrite the file, so the snapshot keeps no running state.
+    Json& entry = entries.emplace_back(row);
+    entry["running"] = false;
+  }
+  return JsonText(j);
 }
 
 std::optional<StartupList> ParseSnapshot(const std::string& text) {
   if (text.size() > kMaxSnapshot) return std::nullopt;
-  const std::string_view all(text);
-  size_t end = all.find('\n');
-  if (end == std::string_view::npos || all.substr(0, end) != kHeader) return std::nullopt;
-  StartupList rows;
-  for (size_t at = end + 1; at < all.size(); at = end + 1) {
-    end = all.find('\n', at);
-    if (end == std::string_view::npos) return std::nullopt;  // cut short
-    std::optional<StartupEntry> row = ParseRow(all.substr(at, end - at));
-    if (!row) return std::nullopt;
-    rows.push_back(std::move(*row));
+  if (text.rfind(kSnapshotV1Header, 0) == 0) return ParseSnapshotV1(text);
+  // The writer's last byte: a file cut short anywhere is no snapshot.
+  if (text.empty() || text.back() != '\n') return std::nullopt;
+  try {
+    const Json j =
+        ParseJson(text, {kMaxSnapshot, kMaxSnapshotDepth, kMaxSnapshotValues, "a snapshot"});
+    const Json& format = Member(j, "format");
+    if (!format.is_string() || format.get_ref<const std::string&>() != kFormat) return std::nullopt;
+    const Json& entries = Member(j, "entries");
+    if (!entries.is_array()) return std::nullopt;
+    StartupList rows;
+    rows.reserve(entries.size());
+    for (const Json& entry : entries) rows.push_back(entry.get<StartupEntry>());
+    return rows;
+  } catch (const EntryFormatError&) {
+    return std::nullopt;
   }
-  return rows;
 }
 
 std::optional<std::string> ReadSnapshotText() {

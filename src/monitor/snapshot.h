@@ -16,13 +16,14 @@ namespace korvane {
 // application data folder.
 std::wstring SnapshotPath();
 
-// The file's text (UTF-8): a header line with the format's version, then one
-// line per row. Every text field is the hex digits of its UTF-8 bytes, so no
-// name or command can break a line.
+// The file's text: a JSON document whose "format" is "Korvane snapshot 2"
+// and whose "entries" are the rows in the one format of an entry
+// (catalogue/entry_format.h), without their running state.
 std::string SnapshotText(const StartupList& rows);
-// The rows of a snapshot's text; nothing for text that is not a whole
-// snapshot of this version. Rows carry their source with the command as it
-// stood (a value's type and data, a shortcut's target and arguments).
+// The rows of a snapshot's text, in this format or the first one
+// (snapshot_v1.h); nothing for text that is not a whole snapshot. Rows carry
+// their source with the command as it stood (a value's type and data, a
+// shortcut's target and arguments).
 std::optional<StartupList> ParseSnapshot(const std::string& text);
 
 // The file's text as it stands; nothing when there is none, it is too large

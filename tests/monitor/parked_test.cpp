@@ -265,7 +265,7 @@ TEST_F(Parking, TheBlacklistRemovesAParkedEntryOnce) {
 }
 
 TEST_F(Parking, RecordsThatAreNotWholeAreSkipped) {
-  constexpr char kHeader[] = "Korvane parked entry 1";
+  constexpr char kHeader[] = "Korvane parked entry";
   test::SetString(RootKey::CurrentUser, test::kRunKey, L"Tool", tool_);
   StartupEntry row = Row(L"Tool");
   EntryRecord record;
@@ -278,7 +278,7 @@ TEST_F(Parking, RecordsThatAreNotWholeAreSkipped) {
   }
   const std::string garbage[] = {"", "Korvane parked entry 1\nkind registry\n",
                                  text + "kind folder\n", "x\n" + text,
-                                 std::string(text).replace(text.find("type ") + 5, 1, "9")};
+                                 std::string(text).replace(text.find("REG_SZ"), 6, "REG_QWORD")};
   for (const std::string& bytes : garbage) EXPECT_FALSE(ParseEntryRecord(bytes, kHeader));
 
   // A garbage file in the store is passed over, and never restores anything.

@@ -266,5 +266,69 @@ TEST_F(Undo, EveryKindRemovedEveryWayComesBackByteForByte) {
   }
 }
 
+// Written by the first format's writer, byte for byte: HKCU's Run value
+// "Tool", "C:\Tools\tool.exe -q", moved to the machine's Run key.
+constexpr char kFirstFormatRecord[] =
+    "Korvane removed entry 1\n"
+    "name 546f6f6c\n"
+    "file 433a5c546f6f6c735c746f6f6c2e657865\n"
+    "parameters 2d71\n"
+    "location "
+    "484b45595f43555252454e545f555345525c536f6674776172655c4d6963726f736f66745c57696e646f77735c43"
+    "757272656e7456657273696f6e5c52756e\n"
+    "kind registry\n"
+    "root 0\n"
+    "view 1\n"
+    "key 5c536f6674776172655c4d6963726f736f66745c57696e646f77735c43757272656e7456657273696f6e5c52"
+    "756e\n"
+    "value 546f6f6c\n"
+    "type 1\n"
+    "data 43003a005c0054006f006f006c0073005c0074006f006f006c002e0065007800650020002d0071000000\n"
+    "when 133782000000000000\n"
+    "how 6d6f766564\n"
+    "to "
+    "484b45595f4c4f43414c5f4d414348494e455c536f6674776172655c4d6963726f736f66745c57696e646f77735c"
+    "43757272656e7456657273696f6e5c52756e\n";
+
+TEST_F(Undo, ARecordOfTheFirstFormatIsReadAndReplacedInTheOneFormatByTheNextCopy) {
+  const std::wstring run = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const RegistryValue command{RegistryDataType::String, Utf16(L"C:\\Tools\\tool.exe -q")};
+  auto set = [&] {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(run, true));
+    reg.WriteValue(L"Tool", command);
+  };
+  // A copy of this very entry, kept by an earlier Korvane.
+  set();
+  ASSERT_TRUE(RecordAndRemove(FindRow(Value(run, L"Tool")), RemovalWay::Deleted));
+  ASSERT_EQ(ReadRemovedEntries().size(), 1u);
+  const std::wstring id = ReadRemovedEntries()[0].id;
+  const std::wstring record = LocalAppDataFolder() + L"\\Korvane\\Removed\\" + id + L".txt";
+  test::PutFile(record, kFirstFormatRecord);
+
+  std::vector<RemovedEntry> kept = ReadRemovedEntries();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].record.row.name, L"Tool");
+  EXPECT_EQ(kept[0].record.row.parameters, L"-q");
+  EXPECT_EQ(kept[0].record.when, 133782000000000000ull);
+  EXPECT_EQ(RemovalWayText(kept[0].record),
+            L"Moved to HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+  EXPECT_EQ(std::get<RegistrySource>(kept[0].record.row.source).value, command);
+
+  // The same entry removed again: its newer copy, in the one format, is the only one.
+  set();
+  ASSERT_TRUE(RecordAndRemove(FindRow(Value(run, L"Tool")), RemovalWay::Deleted));
+  kept = ReadRemovedEntries();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_NE(kept[0].id, id);
+  EXPECT_FALSE(FileExists(record));
+  const std::string text =
+      test::FileContent(LocalAppDataFolder() + L"\\Korvane\\Removed\\" + kept[0].id + L".txt");
+  EXPECT_NE(text.find("\"format\": \"Korvane removed entry 2\""), std::string::npos) << text;
+  EXPECT_EQ(RemovalWayText(kept[0].record), L"Deleted");
+  EXPECT_EQ(RestoreRemovedEntry(kept[0].id, RestoreTaken::Ask).outcome, RestoreResult::Restored);
+  EXPECT_EQ(ValueIn(run, L"Tool"), command);
+}
+
 }  // namespace
 }  // namespace korvane

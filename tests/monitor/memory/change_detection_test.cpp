@@ -330,8 +330,16 @@ TEST_F(ChangeDetection, TheSnapshotKeepsEveryFieldOfEveryKindOfPlace) {
   shortcut.arguments = L"/a \"b c\"";
   shortcut.working_folder = L"C:\\Program Files";
   WinIniSource word{L"C:\\Windows\\win.ini", L"load", L"x.exe", 2, 1};
-  for (EntrySource source : {EntrySource(value), EntrySource(shortcut), EntrySource(word),
-                             EntrySource(std::monostate())}) {
+  RegistrySource multi = ValueSource(RootKey::CurrentUser, L"\\Software\\Run", L"\"m\"\t\u65e5");
+  multi.value = {RegistryDataType::MultiString, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}};
+  RegistrySource binary = ValueSource(RootKey::Users, L"\\S-1\\Run", L"bin");
+  binary.view = RegistryView::Native;
+  binary.value = {RegistryDataType::Binary, {0, 0, '\n', 0xff, '"'}};
+  for (EntrySource source :
+       {EntrySource(value), EntrySource(shortcut), EntrySource(word), EntrySource(std::monostate()),
+        EntrySource(multi), EntrySource(binary),
+        EntrySource(TaskSource{L"\\Vendor\\Up \u65e5", 3, L"C:\\U \"x\""}),
+        EntrySource(ServiceSource{L"svc \u65e5", ServiceStart::Demand, true})}) {
     StartupEntry row;
     row.name = L"Name \u4e2d";
     row.file_name = L"C:\\x y\\z.exe";
@@ -347,15 +355,76 @@ TEST_F(ChangeDetection, TheSnapshotKeepsEveryFieldOfEveryKindOfPlace) {
   for (size_t i = 0; i < rows.size(); ++i) {
     EXPECT_EQ(EntryIdentity((*back)[i]), EntryIdentity(rows[i]));
     EXPECT_EQ(SnapshotText({(*back)[i]}), SnapshotText({rows[i]}));
+    EXPECT_EQ((*back)[i].enabled, rows[i].enabled);
   }
+  EXPECT_EQ(std::get<RegistrySource>((*back)[5].source).value, binary.value);
+  EXPECT_EQ(std::get<ServiceSource>((*back)[7].source).start, ServiceStart::Demand);
   // Anything but a whole snapshot of this version is none.
   const std::string text = SnapshotText(rows);
   for (const std::string& broken : std::vector<std::string>{
            std::string(), text.substr(0, text.size() - 1), "Korvane snapshot 2\n",
+           std::string(text).replace(text.find("\"kind\": \"task\""), 14, "\"kind\": \"job\""),
+           std::string(text).replace(text.find("\"start\": 3"), 10, "\"start\": 9"),
            text + "1 00 00 00 00 registry 9 0 00 00 1 00\n", text + "1 0g 00 00 00 none\n",
            text + "1 00 00 00 00 none extra\n"}) {
     EXPECT_FALSE(ParseSnapshot(broken)) << broken;
   }
+}
+
+// Written by the first format's writer, byte for byte: a value switched
+// off, a shortcut, a win.ini word, a task, a service and a bare row.
+constexpr char kFirstFormatSnapshot[] =
+    "Korvane snapshot 1\n"
+    "0 484b45595f43555252454e545f555345525c536f6674776172655c4d6963726f736f66745c57696e646f77735c"
+    "43757272656e7456657273696f6e5c52756e 546f6f6c2022e697a522 433a5c546f6f6c735c746f6f6c2e657865 "
+    "2d710a registry 0 1 "
+    "5c536f6674776172655c4d6963726f736f66745c57696e646f77735c43757272656e7456657273696f6e5c52756e "
+    "546f6f6c2022e697a522 4 000100ff0a\n"
+    "1 433a5c53746172747570 4ac3bc7267656e2e6c6e6b 433a5c505c612e657865 2d6120226222 folder "
+    "433a5c537461727475705c4ac3bc7267656e2e6c6e6b 1 433a5c505c612e657865 2d6120226222 433a5c50\n"
+    "1 433a5c57494e444f57535c77696e2e696e692c206c6f6164 612e657865 612e657865  ini "
+    "433a5c57494e444f57535c77696e2e696e69 6c6f6164 612e657865 3 1\n"
+    "1 5461736b205363686564756c6572 55706461746572 433a5c555c752e657865  task "
+    "5c56656e646f725c55706461746572 1 433a5c55\n"
+    "0 5365727669636573 537663 433a5c535c732e657865  service 737663 3 1\n"
+    "1 736f6d657768657265 62617265   none\n";
+
+TEST_F(ChangeDetection, ASnapshotOfTheFirstFormatIsReadAndWrittenAgainInTheOneFormat) {
+  PutFile(SnapshotPath(), kFirstFormatSnapshot);
+  const std::optional<StartupList> read = ReadEntrySnapshot();
+  ASSERT_TRUE(read);
+  ASSERT_EQ(read->size(), 6u);
+  const StartupEntry& value = (*read)[0];
+  EXPECT_FALSE(value.enabled);
+  EXPECT_EQ(value.name, L"Tool \"\u65e5\"");
+  EXPECT_EQ(value.parameters, L"-q\n");
+  EXPECT_EQ(std::get<RegistrySource>(value.source).value,
+            (RegistryValue{RegistryDataType::Binary, {0, 1, 0, 0xff, '\n'}}));
+  EXPECT_EQ(std::get<RegistrySource>(value.source).view, RegistryView::Bits64);
+  const auto& link = std::get<FolderSource>((*read)[1].source);
+  EXPECT_EQ(link.path, L"C:\\Startup\\J\u00fcrgen.lnk");
+  EXPECT_TRUE(link.shortcut);
+  EXPECT_EQ(link.arguments, L"-a \"b\"");
+  EXPECT_EQ(link.working_folder, L"C:\\P");
+  const auto& word = std::get<WinIniSource>((*read)[2].source);
+  EXPECT_EQ(word.key, L"load");
+  EXPECT_EQ(word.position, 3u);
+  EXPECT_EQ(word.occurrence, 1u);
+  EXPECT_EQ(std::get<TaskSource>((*read)[3].source).path, L"\\Vendor\\Updater");
+  EXPECT_EQ(std::get<TaskSource>((*read)[3].source).action, 1u);
+  const auto& service = std::get<ServiceSource>((*read)[4].source);
+  EXPECT_EQ(service.start, ServiceStart::Demand);
+  EXPECT_TRUE(service.delayed);
+  EXPECT_FALSE((*read)[4].enabled);
+  EXPECT_TRUE(std::holds_alternative<std::monostate>((*read)[5].source));
+  EXPECT_EQ((*read)[5].location, L"somewhere");
+
+  // The next write replaces it with the one format, holding the same rows.
+  SaveSnapshot(*read);
+  const std::optional<std::string> text = ReadSnapshotText();
+  ASSERT_TRUE(text);
+  EXPECT_NE(text->find("\"format\": \"Korvane snapshot 2\""), std::string::npos) << *text;
+  EXPECT_EQ(SnapshotText(*ReadEntrySnapshot()), SnapshotText(*read));
 }
 
 }  // namespace
