@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "catalogue/location.h"
+#include "catalogue/places/place_kind.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -18,7 +19,9 @@ constexpr wchar_t kApproved[] =
 constexpr wchar_t kRun[] = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRun32[] = L"\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-std::optional<ApprovalPlace> ForValue(const RegistrySource& source) {
+}  // namespace
+
+std::optional<ApprovalPlace> ApprovalPlaceOfValue(const RegistrySource& source) {
   const std::wstring path = ExcludeTrailingBackslash(source.key_path);
   if (SameText(path, kRun) &&
       (source.root == RootKey::CurrentUser || source.root == RootKey::LocalMachine)) {
@@ -30,13 +33,12 @@ std::optional<ApprovalPlace> ForValue(const RegistrySource& source) {
   return std::nullopt;
 }
 
-// The user's and the all users' Startup folders, read once for many rows.
-struct GovernedFolders {
-  std::wstring user = ExcludeTrailingBackslash(StartupFolderPath(StartupFolder::CurrentUser));
-  std::wstring all = ExcludeTrailingBackslash(StartupFolderPath(StartupFolder::AllUsers));
-};
+GovernedFolders::GovernedFolders()
+    : user(ExcludeTrailingBackslash(StartupFolderPath(StartupFolder::CurrentUser))),
+      all(ExcludeTrailingBackslash(StartupFolderPath(StartupFolder::AllUsers))) {}
 
-std::optional<ApprovalPlace> ForFile(const FolderSource& source, const GovernedFolders& folders) {
+std::optional<ApprovalPlace> ApprovalPlaceOfFile(const FolderSource& source,
+                                                 const GovernedFolders& folders) {
   // Only the items directly in the folder; Windows starts nothing from below.
   const std::wstring folder = ExcludeTrailingBackslash(ExtractFilePath(source.path));
   for (auto [path, root] : {std::pair{&folders.user, RootKey::CurrentUser},
@@ -48,19 +50,8 @@ std::optional<ApprovalPlace> ForFile(const FolderSource& source, const GovernedF
   return std::nullopt;
 }
 
-std::optional<ApprovalPlace> PlaceOf(const StartupEntry& entry,
-                                     const std::optional<GovernedFolders>& folders) {
-  if (const auto* value = std::get_if<RegistrySource>(&entry.source)) return ForValue(*value);
-  if (const auto* file = std::get_if<FolderSource>(&entry.source)) {
-    return ForFile(*file, folders ? *folders : GovernedFolders{});
-  }
-  return std::nullopt;
-}
-
-}  // namespace
-
 std::optional<ApprovalPlace> ApprovalPlaceOf(const StartupEntry& entry) {
-  return PlaceOf(entry, std::nullopt);
+  return PlaceOf(entry).Approval(entry, nullptr);
 }
 
 void ReadApprovals(StartupList& rows) {
@@ -69,7 +60,7 @@ void ReadApprovals(StartupList& rows) {
   // Each approval key is read once, whole, for all its rows.
   std::map<std::pair<RootKey, std::wstring>, std::map<std::wstring, RegistryValue>> keys;
   for (StartupEntry& row : rows) {
-    const std::optional<ApprovalPlace> place = PlaceOf(row, folders);
+    const std::optional<ApprovalPlace> place = PlaceOf(row).Approval(row, &folders);
     if (!place) continue;
     auto [key, added] = keys.try_emplace({place->root, place->key_path});
     if (added) {

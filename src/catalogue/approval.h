@@ -26,6 +26,17 @@ struct ApprovalPlace {
 // its file name. Nothing for every other place.
 std::optional<ApprovalPlace> ApprovalPlaceOf(const StartupEntry& entry);
 
+// The approval places of a Run value, and of a file of a Startup folder
+// among `folders` (the user's and the all users', read once for many rows);
+// nothing for other keys and folders.
+std::optional<ApprovalPlace> ApprovalPlaceOfValue(const RegistrySource& source);
+struct GovernedFolders {
+  GovernedFolders();
+  std::wstring user, all;
+};
+std::optional<ApprovalPlace> ApprovalPlaceOfFile(const FolderSource& source,
+                                                 const GovernedFolders& folders);
+
 // Sets `enabled` of every row that Windows keeps an approval for, on
 // Windows 8 and later, from the approval keys as they stand now.
 void ReadApprovals(StartupList& rows);

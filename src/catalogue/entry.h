@@ -51,6 +51,24 @@ struct ServiceSource {
   bool delayed = false;
 };
 
+// How a value beyond the Run keys holds its programs.
+enum class ItemList {
+  Whole,        // the value is one command
+  Commas,       // a list of commands separated by commas (Winlogon's Userinit, Shell)
+  Blanks,       // a list of DLLs separated by blanks or commas (AppInit_DLLs)
+  MultiString,  // one command per string of a REG_MULTI_SZ (BootExecute)
+};
+
+// An item of a registry value that Windows reads as programs to start: the
+// value exactly as the scan read it, and which of its items the row is.
+struct ValueItemSource {
+  RegistrySource value;
+  ItemList list = ItemList::Whole;
+  std::wstring item;      // as written, blanks kept
+  size_t position = 0;    // the item's index among the value's items
+  size_t occurrence = 0;  // how many equal items stand before it
+};
+
 // The place of a file, or of a registry value in the 64-bit view, without
 // what it holds: enough to find what belongs to it (its approval).
 inline FolderSource FileSource(std::wstring path) {
@@ -67,7 +85,7 @@ inline RegistrySource ValueSource(RootKey root, std::wstring key_path, std::wstr
 }
 
 using EntrySource = std::variant<std::monostate, RegistrySource, FolderSource, WinIniSource,
-                                 TaskSource, ServiceSource>;
+                                 TaskSource, ServiceSource, ValueItemSource>;
 
 // One row of the startup list: the five texts the list shows, and where the
 // entry came from. Commands act on the source; the texts are what the user

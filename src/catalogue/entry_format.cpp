@@ -19,6 +19,10 @@ constexpr std::pair<RegistryDataType, const char*> kTypeNames[] = {
 };
 constexpr std::pair<RegistryView, const char*> kViewNames[] = {
     {RegistryView::Native, "native"}, {RegistryView::Bits64, "64"}, {RegistryView::Bits32, "32"}};
+constexpr std::pair<ItemList, const char*> kListNames[] = {{ItemList::Whole, "whole"},
+                                                           {ItemList::Commas, "commas"},
+                                                           {ItemList::Blanks, "blanks"},
+                                                           {ItemList::MultiString, "multistring"}};
 constexpr RootKey kRoots[] = {RootKey::CurrentUser, RootKey::LocalMachine, RootKey::Users};
 
 // No win.ini list, and no task, comes near these.
@@ -208,6 +212,24 @@ void from_json(const Json& j, ServiceSource& source) {
   source.delayed = TruthMember(j, "delayed");
 }
 
+// An item of a value: the value as a registry entry's source, and the item.
+void to_json(Json& j, const ValueItemSource& source) {
+  to_json(j, source.value);
+  j["kind"] = "valueitem";
+  j["list"] = NameOf(kListNames, source.list);
+  j["item"] = ToUtf8(source.item);
+  j["position"] = source.position;
+  j["occurrence"] = source.occurrence;
+}
+
+void from_json(const Json& j, ValueItemSource& source) {
+  from_json(j, source.value);
+  source.list = ValueOf(kListNames, j, "list", "list");
+  source.item = TextMember(j, "item");
+  source.position = CountMember(j, "position", kMaxPosition);
+  source.occurrence = CountMember(j, "occurrence", kMaxPosition);
+}
+
 void to_json(Json& j, const EntrySource& source) {
   j = Json::object();
   std::visit(
@@ -240,6 +262,8 @@ void from_json(const Json& j, EntrySource& source) {
     read(TaskSource{});
   } else if (kind == L"service") {
     read(ServiceSource{});
+  } else if (kind == L"valueitem") {
+    read(ValueItemSource{});
   } else {
     Bad("unknown source kind");
   }

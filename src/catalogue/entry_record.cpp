@@ -9,6 +9,7 @@
 #include "catalogue/entry_format.h"
 #include "catalogue/entry_format_v1.h"
 #include "catalogue/location.h"
+#include "catalogue/places/place_kind.h"
 #include "catalogue/system_entries.h"
 #include "platform/error.h"
 #include "platform/profile.h"
@@ -21,7 +22,7 @@ namespace {
 
 // A file's bytes, or a task's definition, are kept beside the record.
 bool HasBytes(const EntrySource& source) {
-  return std::holds_alternative<FolderSource>(source) || std::holds_alternative<TaskSource>(source);
+  return PlaceOf(source).KeepsBytes();
 }
 
 constexpr int kRecordVersion = 2;
@@ -36,58 +37,15 @@ constexpr size_t kMaxRecordValues = 1024;
 // kind that has records, a value of a type that can be written back, and no
 // word that would cut win.ini's line.
 bool Restorable(const EntryRecord& record) {
-  auto writable = [](const RegistryValue& value) {
-    return value.type != RegistryDataType::None && value.type != RegistryDataType::Other;
-  };
-  if (record.approval && !writable(*record.approval)) return false;
-  const EntrySource& source = record.row.source;
-  if (const auto* value = std::get_if<RegistrySource>(&source)) return writable(value->value);
-  if (const auto* file = std::get_if<FolderSource>(&source)) return IsAbsolutePath(file->path);
-  if (const auto* word = std::get_if<WinIniSource>(&source)) {
-    return !word->word.empty() && (word->key == L"run" || word->key == L"load") &&
-           std::none_of(word->word.begin(), word->word.end(), [](wchar_t c) { return c <= L' '; });
-  }
-  if (const auto* task = std::get_if<TaskSource>(&source)) {
-    return !task->path.empty() && task->path[0] == L'\\';
-  }
-  return false;
-}
-
-// Whether `path` is a file in `folder` or a folder below it.
-bool InFolder(const std::wstring& path, const std::wstring& folder) {
-  if (folder.empty()) return false;
-  const std::wstring base = IncludeTrailingBackslash(folder);
-  if (path.size() <= base.size() || !SameText(path.substr(0, base.size()), base)) return false;
-  // No way back out of it, and no stream of another file.
-  const std::wstring rest = L"\\" + path.substr(base.size()) + L"\\";
-  return rest.find(L"\\..\\") == std::wstring::npos && rest.find(L"\\.\\") == std::wstring::npos &&
-         rest.find_first_of(L"/:") == std::wstring::npos;
+  if (record.approval && !WritableValue(*record.approval)) return false;
+  return PlaceOf(record.row).Restorable(record.row);
 }
 
 // Whether the record puts its entry back in one of the startup places. A
 // record is a file that any program can write: one that names another key,
 // folder or file must not make Korvane write there.
 bool NamesStartupPlace(const StartupEntry& row, const std::vector<StartupLocation>& places) {
-  auto any = [&places](auto&& test) { return std::any_of(places.begin(), places.end(), test); };
-  if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
-    return any([value](const StartupLocation& place) {
-      return place.kind == StartupLocationKind::RegistryKeyLocation && place.root == value->root &&
-             SameText(place.path, value->key_path);
-    });
-  }
-  if (const auto* file = std::get_if<FolderSource>(&row.source)) {
-    return any([file](const StartupLocation& place) {
-      return place.kind == StartupLocationKind::StartupFolderLocation &&
-             InFolder(file->path, place.path);
-    });
-  }
-  if (const auto* word = std::get_if<WinIniSource>(&row.source)) {
-    return any([word](const StartupLocation& place) {
-      return place.kind == StartupLocationKind::WinIniLocation &&
-             SameText(place.path, word->ini_path);
-    });
-  }
-  return std::holds_alternative<TaskSource>(row.source);
+  return PlaceOf(row).NamesStartupPlace(row, places);
 }
 
 }  // namespace
@@ -128,42 +86,7 @@ std::optional<EntryCopy> CaptureEntry(const StartupEntry& row, std::wstring& rea
   EntryCopy copy;
   copy.record.row = row;
   try {
-    if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
-      TRegistry reg(value->view);
-      reg.SetRootKey(value->root);
-      std::optional<RegistryValue> now;
-      if (reg.OpenKeyReadOnly(value->key_path)) now = reg.ReadValue(value->value_name);
-      if (!now) {
-        reason = L"The entry is no longer in its location.";
-        return std::nullopt;
-      }
-      std::get<RegistrySource>(copy.record.row.source).value = std::move(*now);
-    } else if (const auto* file = std::get_if<FolderSource>(&row.source)) {
-      // The times first: reading the bytes may set the last access.
-      std::optional<FileTimes> times = ReadFileTimes(file->path);
-      std::optional<std::string> bytes = times ? ReadFileBytes(file->path) : std::nullopt;
-      if (!bytes) {
-        reason = FileExists(file->path) ? L"The file " + file->path + L" cannot be read."
-                                        : L"The entry is no longer in its location.";
-        return std::nullopt;
-      }
-      copy.bytes = std::move(*bytes);
-      copy.record.times = *times;
-    } else if (const auto* task = std::get_if<TaskSource>(&row.source)) {
-      // A task goes on record as its whole definition.
-      std::optional<std::wstring> definition = ReadTaskDefinition(task->path);
-      if (!definition) {
-        reason = L"The entry is no longer in its location.";
-        return std::nullopt;
-      }
-      copy.bytes = ToUtf8(*definition);
-    } else if (std::holds_alternative<ServiceSource>(row.source)) {
-      reason = WhyNotDeleted(row);
-      return std::nullopt;
-    } else if (!std::holds_alternative<WinIniSource>(row.source)) {
-      reason = L"The entry is no longer in its location.";
-      return std::nullopt;
-    }
+    if (!PlaceOf(row).Capture(copy, reason)) return std::nullopt;
     if (std::optional<ApprovalPlace> place = ApprovalPlaceOf(row)) {
       copy.record.approval = ReadApproval(*place);
     }
@@ -175,29 +98,12 @@ std::optional<EntryCopy> CaptureEntry(const StartupEntry& row, std::wstring& rea
 }
 
 bool StandsInPlace(const EntryCopy& copy) {
-  if (const auto* word = std::get_if<WinIniSource>(&copy.record.row.source)) {
-    try {
-      const std::wstring list = TIniFile(word->ini_path).ReadString(L"windows", word->key, L"");
-      for (const auto& [at, length] : WinIniWords(list)) {
-        if (SameText(list.substr(at, length), word->word)) return true;
-      }
-    } catch (const PlatformError&) {
-    }
-    return false;
-  }
-  std::wstring reason;
-  std::optional<EntryCopy> now = CaptureEntry(copy.record.row, reason);
-  return now && SameEntryContent(*now, copy);
+  return PlaceOf(copy.record.row).StandsInPlace(copy);
 }
 
 bool SameEntryContent(const EntryCopy& a, const EntryCopy& b) {
   if (EntryIdentity(a.record.row) != EntryIdentity(b.record.row)) return false;
-  if (const auto* value = std::get_if<RegistrySource>(&a.record.row.source)) {
-    const auto* other = std::get_if<RegistrySource>(&b.record.row.source);
-    return other && other->value == value->value;
-  }
-  if (HasBytes(a.record.row.source)) return a.bytes == b.bytes;
-  return true;  // a win.ini word is all its content
+  return PlaceOf(a.record.row).Content(a) == PlaceOf(b.record.row).Content(b);
 }
 
 RecordStore::RecordStore(std::wstring folder_name, std::string kind)

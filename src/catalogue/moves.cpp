@@ -39,22 +39,7 @@ constexpr wchar_t kNotInPlace[] =
 // nothing of it (or another entry of that name): a move built from its texts
 // would make a second copy beside the one kept aside.
 bool StandsInPlace(const StartupEntry& row) {
-  if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
-    TRegistry reg(value->view);
-    reg.SetRootKey(value->root);
-    std::optional<RegistryValue> now;
-    if (reg.OpenKeyReadOnly(value->key_path)) now = reg.ReadValue(value->value_name);
-    return now && (value->value.type == RegistryDataType::None || *now == value->value);
-  }
-  if (const auto* file = std::get_if<FolderSource>(&row.source)) return FileExists(file->path);
-  if (const auto* word = std::get_if<WinIniSource>(&row.source)) {
-    const std::wstring list = TIniFile(word->ini_path).ReadString(L"windows", word->key, L"");
-    for (const auto& [at, length] : WinIniWords(list)) {
-      if (SameText(list.substr(at, length), word->word)) return true;
-    }
-    return false;
-  }
-  return false;
+  return PlaceOf(row).StandsAsRead(row);
 }
 
 StartupLocation Key(RootKey root, const wchar_t* name) {

@@ -1,5 +1,6 @@
 #include "catalogue/rights.h"
 
+#include "catalogue/places/place_kind.h"
 #include "platform/files.h"
 #include "platform/services.h"
 #include "platform/text.h"
@@ -22,16 +23,7 @@ bool KeyNeedsAdministrator(RootKey root, RegistryView view, const std::wstring& 
 }
 
 bool NeedsAdministrator(const StartupEntry& row) {
-  if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
-    return KeyNeedsAdministrator(value->root, value->view, value->key_path);
-  }
-  if (const auto* file = std::get_if<FolderSource>(&row.source)) {
-    return !MayChangeFolder(ExtractFilePath(file->path));
-  }
-  if (const auto* service = std::get_if<ServiceSource>(&row.source)) {
-    return !MayConfigureService(service->name);
-  }
-  return false;
+  return PlaceOf(row).NeedsAdministrator(row);
 }
 
 }  // namespace korvane

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 
 #include "catalogue/entry.h"
@@ -6,7 +7,26 @@
 
 namespace korvane {
 
-struct StartupScan;
+class TLMDShellLink;
+
+// What the places of one scan share: the list they add to, and the shell
+// link object that reads shortcuts (made when the first one is read).
+struct StartupScan {
+  explicit StartupScan(StartupList& rows);
+  ~StartupScan();
+  TLMDShellLink& ShellLink();
+  // Adds a row, running when a process of its file runs.
+  void Add(std::wstring name, std::wstring file_name, std::wstring parameters,
+           const std::wstring& location, EntrySource source);
+
+  StartupList& list;
+
+ private:
+  std::unique_ptr<TLMDShellLink> shell_link_;
+};
+
+// A program's file as written, else what the search path gives for it.
+std::wstring ResolveProgramFile(const std::wstring& name);
 
 // Empties `list` and refills it from the 27 locations in scan order. When the
 // platform layer throws, the rows added so far stay in `list` and the error
@@ -20,12 +40,5 @@ class SourcesUnread : public PlatformError {
  public:
   using PlatformError::PlatformError;
 };
-
-// Adds the entries of `folder` (a full path ending in a backslash) and of its
-// subfolders, in listing order; links to other folders are not followed.
-void ScanStartupFolder(const std::wstring& folder, StartupScan& scan);
-
-// The URL of a .url file; empty when it has none.
-std::wstring ReadInternetShortcut(const std::wstring& file);
 
 }  // namespace korvane

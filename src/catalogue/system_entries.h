@@ -1,24 +1,15 @@
 #pragma once
 // Scheduled tasks and services as startup entries: switching them off and
 // on, running and stopping them, and the commands they don't take.
-#include <map>
 #include <string>
 
 #include "catalogue/entry.h"
+#include "catalogue/places/service.h"
 
 namespace korvane {
 
 // True for a row of a scheduled task or of a service.
 bool IsSystemEntry(const StartupEntry& row);
-
-// The start types that services had before Korvane switched them off, kept
-// under \Software\Korvane\ServicesSwitchedOff (one REG_SZ per service: "2",
-// or "2 delayed"), by upper-case service name.
-struct KeptStart {
-  ServiceStart start = ServiceStart::Automatic;
-  bool delayed = false;
-};
-std::map<std::wstring, KeptStart> ServicesSwitchedOff();
 
 // Switches a task (its Enabled flag) or a service (its start type to
 // disabled, and back to the type it had) off or on. Returns why it could

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <variant>
 
+#include "catalogue/places/place_kind.h"
 #include "catalogue/removal.h"
 #include "catalogue/rights.h"
 #include "catalogue/scan.h"
@@ -44,11 +45,7 @@ std::wstring ContentTag(const EntryCopy& copy) {
     for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
   };
   mix(ToUtf8(EntryIdentity(copy.record.row)));
-  if (const auto* value = std::get_if<RegistrySource>(&copy.record.row.source)) {
-    mix(std::string(1, static_cast<char>(value->value.type)));
-    mix({reinterpret_cast<const char*>(value->value.data.data()), value->value.data.size()});
-  }
-  mix(copy.bytes);
+  mix(PlaceOf(copy.record.row).Content(copy));
   std::wstring tag = L"-";
   for (int i = 0; i < 16; ++i) tag += L"0123456789abcdef"[(hash >> (60 - 4 * i)) & 15];
   return tag;
@@ -67,19 +64,6 @@ void KeepBounds(const std::wstring& newest) {
     --count;
     total -= size;
   }
-}
-
-// Whether the entry's place still holds something of it.
-bool StillThere(const StartupEntry& row) {
-  if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
-    TRegistry reg(value->view);
-    reg.SetRootKey(value->root);
-    return !reg.OpenKeyReadOnly(value->key_path) ? reg.KeyExists(value->key_path)
-                                                 : reg.ValueExists(value->value_name);
-  }
-  if (const auto* file = std::get_if<FolderSource>(&row.source)) return FileExists(file->path);
-  if (const auto* task = std::get_if<TaskSource>(&row.source)) return TaskExists(task->path);
-  return std::holds_alternative<ServiceSource>(row.source);
 }
 
 // Marks the copy as removed now, in this way.
@@ -125,7 +109,7 @@ RemovalResult RecordAndRemove(const StartupEntry& row, RemovalWay way,
     copy = Capture(row, way, moved_to, reason);
     if (!copy) {
       // Nothing to keep when the entry is gone already.
-      if (!StillThere(row) && RemoveStartupEntry(row)) return {true, {}};
+      if (!PlaceOf(row).StillThere(row) && RemoveStartupEntry(row)) return {true, {}};
       return NotDone(L"The entry was not removed: " + reason);
     }
   } catch (const PlatformError& error) {

@@ -1,5 +1,6 @@
 #include "cli/list_command.h"
 
+#include "catalogue/places/place_kind.h"
 #include "catalogue/rights.h"
 #include "catalogue/scan.h"
 #include "cli/verbs.h"
@@ -20,16 +21,11 @@ const std::vector<TableColumn> kListColumns = {
     {L"Kind", "kind"},          {L"Service", "service"},
 };
 
-// What kind of place the entry is in, by the word scripts match on.
-std::wstring KindOf(const EntrySource& source) {
-  static const wchar_t* const kKinds[] = {L"", L"registry", L"folder", L"ini", L"task", L"service"};
-  return kKinds[source.index()];
-}
-
+// The kind of place is given by the word scripts match on.
 TableRow BaseRow(const StartupEntry& e) {
-  const auto* service = std::get_if<ServiceSource>(&e.source);
-  return {e.name,     e.running ? L"1" : L"0", e.file_name,      e.parameters,
-          e.location, e.enabled ? L"1" : L"0", KindOf(e.source), service ? service->name : L""};
+  const PlaceKind& kind = PlaceOf(e);
+  return {e.name,     e.running ? L"1" : L"0", e.file_name,  e.parameters,
+          e.location, e.enabled ? L"1" : L"0", kind.Word(e), kind.OwnName(e)};
 }
 
 }  // namespace

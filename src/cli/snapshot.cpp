@@ -19,34 +19,25 @@ std::string Utf8(const std::wstring& text) {
   throw EntryFormatError(what);
 }
 
-// What two sources of one place differ in, by the names the JSON uses.
+// What two sources of one place differ in, by the names the JSON uses: the
+// members that name the place are the same for both.
 void SourceDifferences(const EntrySource& a, const EntrySource& b,
                        std::vector<std::string>& fields) {
-  if (a.index() != b.index()) {
+  static const char* const kPlace[] = {"kind", "root", "view",       "key",  "value",   "path",
+                                       "file", "task", "occurrence", "list", "service", "action"};
+  Json ja, jb;
+  to_json(ja, a);
+  to_json(jb, b);
+  if (ja["kind"] != jb["kind"]) {
     fields.push_back("source");
     return;
   }
-  if (const auto* ra = std::get_if<RegistrySource>(&a)) {
-    const auto& rb = std::get<RegistrySource>(b);
-    if (ra->value.type != rb.value.type) fields.push_back("type");
-    if (ra->value.data != rb.value.data) fields.push_back("data");
-  } else if (const auto* fa = std::get_if<FolderSource>(&a)) {
-    const auto& fb = std::get<FolderSource>(b);
-    if (fa->shortcut != fb.shortcut) fields.push_back("shortcut");
-    if (fa->target != fb.target) fields.push_back("target");
-    if (fa->arguments != fb.arguments) fields.push_back("arguments");
-    if (fa->working_folder != fb.working_folder) fields.push_back("workingFolder");
-  } else if (const auto* wa = std::get_if<WinIniSource>(&a)) {
-    const auto& wb = std::get<WinIniSource>(b);
-    if (wa->word != wb.word) fields.push_back("word");
-    if (wa->position != wb.position) fields.push_back("position");
-  } else if (const auto* sa = std::get_if<ServiceSource>(&a)) {
-    const auto& sb = std::get<ServiceSource>(b);
-    if (sa->start != sb.start) fields.push_back("start");
-    if (sa->delayed != sb.delayed) fields.push_back("delayed");
-  } else if (const auto* ta = std::get_if<TaskSource>(&a)) {
-    if (ta->working_folder != std::get<TaskSource>(b).working_folder)
-      fields.push_back("workingFolder");
+  // An item of a list is its own content; the value holds the others too.
+  const bool item = ja["kind"] == "valueitem" && ja["list"] != "whole";
+  for (const auto& [name, value] : ja.items()) {
+    if (std::find(std::begin(kPlace), std::end(kPlace), name) != std::end(kPlace)) continue;
+    if (item && (name == "type" || name == "data")) continue;
+    if (!jb.contains(name) || jb[name] != value) fields.push_back(name);
   }
 }
 

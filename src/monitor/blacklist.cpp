@@ -20,9 +20,8 @@ const wchar_t kRemovedFileName[] = L"removed.txt";
 
 // True when the entry has left its location.
 bool RemoveEntry(const StartupEntry& row) {
-  // A service is switched off (its former start type kept), never deleted.
-  if (std::holds_alternative<ServiceSource>(row.source))
-    return SwitchSystemEntry(row, false).empty();
+  // What is never deleted (a service) is switched off, its former start type kept.
+  if (!WhyNotDeleted(row).empty()) return SwitchSystemEntry(row, false).empty();
   try {
     return DeleteListedEntry(row, RemovalSource::Blacklist).done;
   } catch (const PlatformError&) {
@@ -69,13 +68,17 @@ Enforcement RemoveBlacklisted(const StartupList& rows, const std::vector<std::ws
   Enforcement result;
   for (const StartupEntry& row : rows) {
     if (!IsBlacklisted(row.file_name, blacklist)) continue;
-    const bool service = std::holds_alternative<ServiceSource>(row.source);
+    const bool service = !WhyNotDeleted(row).empty();
     if (service && !row.enabled) continue;  // switched off already
     auto entry = std::make_tuple(row.name, row.file_name, row.location);
     if (RemoveEntry(row)) {
       result.removed.push_back(row.file_name);
-      if (service) result.services_switched_off.push_back(row.name);
-      if (std::holds_alternative<TaskSource>(row.source)) result.tasks_deleted.push_back(row.name);
+      // Those the system keeps (tasks, services) are named in the balloon.
+      if (service) {
+        result.services_switched_off.push_back(row.name);
+      } else if (IsSystemEntry(row)) {
+        result.tasks_deleted.push_back(row.name);
+      }
       failures.erase(entry);
     } else if (failures.insert(entry).second) {
       ++result.newly_failed;

@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "catalogue/entry_format.h"
+#include "catalogue/places/place_kind.h"
 #include "monitor/saved_list.h"
 #include "monitor/snapshot_v1.h"
 #include "monitor/switching.h"
@@ -146,9 +147,7 @@ StartupList RowsOf(const ReportedEntries& entries) {
 }
 
 std::wstring CommandText(const StartupEntry& row) {
-  if (const auto* value = std::get_if<RegistrySource>(&row.source)) {
-    if (std::optional<std::wstring> text = RegistryText(value->value)) return *text;
-  }
+  if (std::optional<std::wstring> text = PlaceOf(row).WrittenCommand(row)) return *text;
   const std::wstring file = row.file_name.find(L' ') == std::wstring::npos
                                 ? row.file_name
                                 : L"\"" + row.file_name + L"\"";

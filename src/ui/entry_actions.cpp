@@ -95,13 +95,7 @@ const wchar_t kRegistryEditorKey[] =
     L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
 
 JumpPlace JumpPlaceOf(const StartupEntry& row) {
-  using enum JumpPlace::Kind;
-  // The location text is the key as the registry editor shows it, also in
-  // the 32-bit view (...\Wow6432Node\...).
-  if (std::holds_alternative<RegistrySource>(row.source)) return {RegistryKey, row.location};
-  if (const auto* file = std::get_if<FolderSource>(&row.source)) return {FolderItem, file->path};
-  if (const auto* word = std::get_if<WinIniSource>(&row.source)) return {WinIni, word->ini_path};
-  return {};
+  return PlaceOf(row).Jump(row);
 }
 
 std::wstring RegistryEditorLastKey(const std::wstring& key, const std::wstring& stored) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "catalogue/entry.h"
+#include "catalogue/places/place_kind.h"
 
 namespace korvane {
 
@@ -33,10 +34,6 @@ void ShowEntryProperties(const StartupList& rows);
 
 // Where "Jump to entry" shows a row: the registry editor at its key, Explorer
 // with its file selected, or win.ini in the text editor.
-struct JumpPlace {
-  enum class Kind { None, RegistryKey, FolderItem, WinIni } kind = Kind::None;
-  std::wstring target;  // the key as the registry editor names it, or the file
-};
 JumpPlace JumpPlaceOf(const StartupEntry& row);
 
 // The registry editor opens at the key its LastKey value names, the key path

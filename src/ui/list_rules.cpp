@@ -4,6 +4,7 @@
 #include <map>
 
 #include "catalogue/moves.h"
+#include "catalogue/places/place_kind.h"
 #include "catalogue/rights.h"
 #include "catalogue/system_entries.h"
 #include "platform/processes.h"
@@ -29,9 +30,7 @@ SelectionState SelectionOf(const StartupList& selected) {
   for (const StartupEntry& row : selected) {
     (row.enabled ? state.any_on : state.any_off) = true;
     if (!state.any_needs_administrator) {
-      const std::wstring place = std::holds_alternative<ServiceSource>(row.source)
-                                     ? EntryIdentity(row)
-                                     : AsciiUpper(row.location);
+      const std::wstring place = PlaceOf(row).RightsScope(row);
       const auto found = asked.find(place);
       state.any_needs_administrator =
           found != asked.end() ? found->second : (asked[place] = NeedsAdministrator(row));
@@ -85,10 +84,7 @@ const ListColumnInfo& ColumnInfo(ListColumn column) {
 }
 
 bool IsWebAddress(const StartupEntry& row) {
-  if (const auto* file = std::get_if<FolderSource>(&row.source)) {
-    if (SameText(ExtractFileExt(file->path), L".url")) return true;
-  }
-  return Contains(row.file_name, L"://");
+  return PlaceOf(row).OpensPage(row) || Contains(row.file_name, L"://");
 }
 
 bool ProgramFileMissing(const StartupEntry& row, const FileFacts* facts) {

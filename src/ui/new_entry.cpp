@@ -2,6 +2,7 @@
 
 #include "catalogue/location.h"
 #include "catalogue/placement.h"
+#include "catalogue/places/place_kind.h"
 #include "catalogue/undo_store.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -99,23 +100,6 @@ NewEntryCheck CheckNewEntry(const NewEntry& typed) {
   return check;
 }
 
-namespace {
-
-// Whether a value or file stands where the new entry goes.
-bool PlaceHoldsEntry(const StartupEntry& place) {
-  if (const auto* value = std::get_if<RegistrySource>(&place.source)) {
-    TRegistry reg(value->view);
-    reg.SetRootKey(value->root);
-    return reg.OpenKeyReadOnly(value->key_path) && reg.ValueExists(value->value_name);
-  }
-  if (const auto* file = std::get_if<FolderSource>(&place.source)) {
-    return FileExists(file->path) || FolderExists(file->path);
-  }
-  return false;
-}
-
-}  // namespace
-
 void PlaceNewEntry(const NewEntry& entry) {
   const NewEntryLocation& location = NewEntryLocations().at(entry.location);
   // An entry of that name that the new one writes over is kept first.
@@ -132,7 +116,7 @@ void PlaceNewEntry(const NewEntry& entry) {
   std::optional<EntryCopy> there = CaptureEntry(existing, reason);
   // An entry that is there but could not be read is not written over: it
   // would be lost without its copy.
-  if (!there && PlaceHoldsEntry(existing)) {
+  if (!there && PlaceOf(existing).Occupied(existing)) {
     throw PlatformError(L"The existing entry was not replaced: " + reason);
   }
   if (there && !RecordBeforeOverwrite(EntryInPlaceOf(existing), RemovalWay::Replaced, reason)) {

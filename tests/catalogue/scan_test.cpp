@@ -193,6 +193,103 @@ TEST_F(ScanList, WinIniWordsNameTheirFiles) {
   EXPECT_EQ(ScanRows(), expected);
 }
 
+// Each place beyond the Run keys lists each program of its value, after
+// win.ini and in the order of the places; a list value gives one row per item.
+TEST_F(ScanList, PlacesBeyondTheRunKeysListEachItemOfTheirValues) {
+  using enum RootKey;
+  const std::wstring nt = L"\\Software\\Microsoft\\Windows NT\\CurrentVersion";
+  const std::wstring winlogon = nt + L"\\Winlogon";
+  const std::wstring hijacks = nt + L"\\Image File Execution Options";
+  const std::wstring setup = L"\\Software\\Microsoft\\Active Setup\\Installed Components";
+  const std::wstring once_ex = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
+  const std::wstring install =
+      nt + L"\\Terminal Server\\Install\\Software\\Microsoft\\Windows\\CurrentVersion";
+  const std::wstring session = L"\\System\\CurrentControlSet\\Control\\Session Manager";
+  test::SetWinIni(L"run", tool_);
+  test::SetString(LocalMachine, winlogon, L"Userinit", probe_ + L", " + tool_ + L" -u,");
+  test::SetString(LocalMachine, winlogon, L"Shell", L"explorer.exe,\"" + app_ + L"\" /s");
+  test::SetString(LocalMachine, winlogon, L"Taskman", app_);
+  test::SetString(CurrentUser, winlogon, L"Shell", tool_);
+  test::SetString(CurrentUser, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+                  L"Shell", app_);
+  test::SetString(LocalMachine, setup + L"\\{KvTest}", L"StubPath", tool_ + L" /setup");
+  test::SetString(LocalMachine, hijacks + L"\\kvvictim.exe", L"Debugger", tool_);
+  test::SetString(LocalMachine, hijacks + L"\\kvother.exe", L"GlobalFlag", L"2");
+  test::SetString(LocalMachine, nt + L"\\Windows", L"AppInit_DLLs", tool_ + L" ," + probe_);
+  {
+    TRegistry reg;
+    reg.SetRootKey(LocalMachine);
+    ASSERT_TRUE(reg.OpenKey(nt + L"\\Windows", true));
+    reg.WriteInteger(L"LoadAppInit_DLLs", 0);
+  }
+  test::SetString(CurrentUser, L"\\Environment", L"UserInitMprLogonScript", app_);
+  test::SetString(LocalMachine, install + L"\\Run", L"KvInstall", tool_);
+  test::SetString(LocalMachine, once_ex + L"\\0001", L"", L"Section title");
+  test::SetString(LocalMachine, once_ex + L"\\0001", L"1", L"||" + tool_ + L"|DllInstall|/i");
+  test::SetString(LocalMachine, L"\\System\\CurrentControlSet\\Control\\SafeBoot",
+                  L"AlternateShell", L"cmd.exe");
+  {
+    TRegistry reg;
+    reg.SetRootKey(LocalMachine);
+    ASSERT_TRUE(reg.OpenKey(session, true));
+    std::wstring strings = L"autocheck autochk *";
+    strings += L'\0';
+    strings += tool_ + L" -boot";
+    strings += std::wstring(2, L'\0');
+    RegistryValue value{RegistryDataType::MultiString, {}};
+    for (wchar_t c : strings) value.data.insert(value.data.end(), {uint8_t(c), uint8_t(c >> 8)});
+    reg.WriteValue(L"BootExecute", value);
+  }
+
+  const std::wstring hklm = L"HKEY_LOCAL_MACHINE\\";
+  const std::wstring hkcu = L"HKEY_CURRENT_USER\\";
+  const std::wstring nt_text = L"Software\\Microsoft\\Windows NT\\CurrentVersion";
+  const std::wstring winlogon_text = nt_text + L"\\Winlogon, ";
+  const std::wstring inactive = L" (inactive: LoadAppInit_DLLs is 0)";
+  std::vector<Row> expected = {
+      {L"tool", tool_, L"", WinIniPath() + L", run"},
+      {L"kvprobe.exe", probe_, L"", hklm + winlogon_text + L"Userinit"},
+      {L"tool.exe", tool_, L"-u", hklm + winlogon_text + L"Userinit"},
+      {L"explorer.exe", L"explorer.exe", L"", hklm + winlogon_text + L"Shell"},
+      {L"app.exe", app_, L"/s", hklm + winlogon_text + L"Shell"},
+      {L"app.exe", app_, L"", hklm + winlogon_text + L"Taskman"},
+      {L"tool.exe", tool_, L"", hkcu + winlogon_text + L"Shell"},
+      {L"app.exe", app_, L"",
+       hkcu + L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System, Shell"},
+      {L"{KvTest}", tool_, L"/setup",
+       hklm + L"Software\\Microsoft\\Active Setup\\Installed Components\\{KvTest}, StubPath"},
+      {L"kvvictim.exe", tool_, L"",
+       hklm + nt_text + L"\\Image File Execution Options\\kvvictim.exe, Debugger"},
+      {L"tool.exe" + inactive, tool_, L"", hklm + nt_text + L"\\Windows, AppInit_DLLs"},
+      {L"kvprobe.exe" + inactive, probe_, L"", hklm + nt_text + L"\\Windows, AppInit_DLLs"},
+      {L"app.exe", app_, L"", hkcu + L"Environment, UserInitMprLogonScript"},
+      {L"KvInstall", tool_, L"", hklm + install.substr(1) + L"\\Run"},
+      {L"1", tool_, L"DllInstall /i",
+       hklm + L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx\\0001"},
+      {L"cmd.exe", L"cmd.exe", L"",
+       hklm + L"System\\CurrentControlSet\\Control\\SafeBoot, AlternateShell"},
+      {L"autochk", L"autochk", L"*",
+       hklm + L"System\\CurrentControlSet\\Control\\Session Manager, BootExecute"},
+      {L"tool.exe", tool_, L"-boot",
+       hklm + L"System\\CurrentControlSet\\Control\\Session Manager, BootExecute"},
+  };
+  std::vector<Row> rows = ScanRows();
+  ASSERT_EQ(rows.size(), expected.size()) << ::testing::PrintToString(rows);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    // Windows' own programs are found where the system keeps them.
+    if (!SameText(rows[i].file_name, expected[i].file_name) &&
+        SameText(ExtractFileName(rows[i].file_name),
+                 ExtractFileName(expected[i].file_name) +
+                     (Contains(expected[i].file_name, L".") ? L"" : L".exe"))) {
+      rows[i].file_name = expected[i].file_name;
+    }
+    if (SameText(rows[i].file_name, expected[i].file_name))
+      rows[i].file_name = expected[i].file_name;
+    if (SameText(rows[i].name, expected[i].name)) rows[i].name = expected[i].name;
+    EXPECT_EQ(rows[i], expected[i]);
+  }
+}
+
 TEST_F(ScanList, EmptyWorldGivesNoRowsAndScanEmptiesTheList) {
   StartupList list(3);
   ScanStartupList(list);

@@ -109,6 +109,73 @@ TEST_F(Parking, ValuesGoAsideAndComeBackByteForByte) {
   }
 }
 
+// An item of a list value goes aside alone: the value keeps its other items
+// and separators as Windows reads them, and gets the item back byte for byte.
+TEST_F(Parking, ItemsOfValuesBeyondTheRunKeysGoAsideAndComeBackExactly) {
+  using enum RootKey;
+  const std::wstring nt = L"\\Software\\Microsoft\\Windows NT\\CurrentVersion";
+  auto multi = [](std::wstring text) {
+    for (wchar_t& c : text) {
+      if (c == L'|') c = L'\0';
+    }
+    return Utf16(text);  // with one more terminator
+  };
+  struct Case {
+    RootKey root;
+    std::wstring key, name, row;
+    RegistryValue value;
+    std::optional<RegistryValue> aside;  // what the value holds while the item is aside
+  } cases[] = {
+      {CurrentUser,
+       nt + L"\\Winlogon",
+       L"Shell",
+       L"tool.exe",
+       {RegistryDataType::String, Utf16(L"explorer.exe," + tool_ + L" -x")},
+       RegistryValue{RegistryDataType::String, Utf16(L"explorer.exe")}},
+      {LocalMachine,
+       nt + L"\\Winlogon",
+       L"Userinit",
+       L"tool.exe",
+       {RegistryDataType::String, Utf16(L"C:\\Windows\\system32\\userinit.exe," + tool_ + L",")},
+       RegistryValue{RegistryDataType::String, Utf16(L"C:\\Windows\\system32\\userinit.exe,")}},
+      {LocalMachine,
+       nt + L"\\Image File Execution Options\\kvvictim.exe",
+       L"Debugger",
+       L"kvvictim.exe",
+       {RegistryDataType::String, Utf16(tool_)},
+       std::nullopt},
+      {LocalMachine,
+       L"\\System\\CurrentControlSet\\Control\\Session Manager",
+       L"BootExecute",
+       L"tool.exe",
+       {RegistryDataType::MultiString, multi(L"autocheck autochk *|" + tool_ + L"|")},
+       RegistryValue{RegistryDataType::MultiString, multi(L"autocheck autochk *|")}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.key + L" " + c.name));
+    TRegistry reg;
+    reg.SetRootKey(c.root);
+    ASSERT_TRUE(reg.OpenKey(c.key, true));
+    reg.WriteValue(c.name, c.value);
+    const StartupEntry row = Row(c.row);
+    ParkResult parked = ParkEntry(row);
+    ASSERT_TRUE(parked.done) << ToUtf8(parked.reason);
+    EXPECT_EQ(reg.ReadValue(c.name), c.aside);
+    EXPECT_TRUE(reg.KeyExists(c.key));  // a hijack's key stays; its Debugger goes
+    const StartupEntry off = Row(c.row);
+    EXPECT_FALSE(off.enabled);
+    EXPECT_EQ(off.location, row.location);
+
+    const std::vector<ParkedEntry> entries = ReadParkedEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    ParkResult restored = RestoreParkedEntry(entries[0]);
+    ASSERT_TRUE(restored.done) << ToUtf8(restored.reason);
+    EXPECT_EQ(reg.ReadValue(c.name), c.value);
+    EXPECT_TRUE(Row(c.row).enabled);
+    reg.DeleteValue(c.name);
+  }
+}
+
 TEST_F(Parking, FilesAndWordsComeBackWhereTheyWere) {
   test::MakeFolder(folder_);
   CreateStartupShortcut(tool_, folder_ + L"\\Tool.lnk", L"A tool", L"-x");

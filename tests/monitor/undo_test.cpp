@@ -2,12 +2,14 @@
 // byte, on both platforms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "catalogue/approval.h"
 #include "catalogue/moves.h"
 #include "catalogue/removal.h"
 #include "catalogue/scan.h"
+#include "catalogue/system_entries.h"
 #include "catalogue/undo_store.h"
 #include "monitor/blacklist.h"
 #include "monitor/new_entries.h"
@@ -21,6 +23,7 @@ namespace korvane {
 namespace {
 
 const std::wstring kRunOnce = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const std::wstring kWinlogon = L"\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 const std::wstring kApprovedRun =
     L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
@@ -106,6 +109,36 @@ class Undo : public ::testing::Test {
         [=] { return Describe(ValueIn(key, name)) + "|" + Describe(ValueIn(kApprovedRun, name)); },
         Value(key, name), replaceable};
   }
+  // An item of a value beyond the Run keys; the whole key is its state, so
+  // that the value's other items and the key's other values are seen kept.
+  Kind ItemKind(const char* what, RootKey root, const std::wstring& key, const std::wstring& name,
+                RegistryValue value, const std::wstring& program) {
+    auto state = [=] {
+      TRegistry reg;
+      reg.SetRootKey(root);
+      if (!reg.OpenKey(key, false)) return std::string("none");
+      // A value put back comes last in the key's order: the order is no content.
+      std::vector<std::string> values;
+      for (auto& [n, v] : reg.GetValues()) values.push_back(ToUtf8(n) + "=" + Describe(v) + ";");
+      std::sort(values.begin(), values.end());
+      std::string out;
+      for (const std::string& value : values) out += value;
+      return out;
+    };
+    return {what,
+            [=] {
+              TRegistry reg;
+              reg.SetRootKey(root);
+              ASSERT_TRUE(reg.OpenKey(key, true));
+              reg.WriteValue(name, value);
+              reg.WriteInteger(L"KvOther", 7);
+            },
+            state,
+            [=](const StartupEntry& row) {
+              const auto* item = std::get_if<ValueItemSource>(&row.source);
+              return item && SameText(item->value.key_path, key) && row.file_name == program;
+            }};
+  }
   Kind FileKind(const char* what, const std::wstring& path, std::function<void()> make,
                 bool replaceable) {
     return {what, std::move(make),
@@ -166,6 +199,25 @@ class Undo : public ::testing::Test {
         FileKind(
             "batch file", batch, [=] { test::PutFile(batch, "@echo off\r\nxcopy a b\r\n"); },
             false),
+        ItemKind("Userinit item", RootKey::LocalMachine, kWinlogon, L"Userinit",
+                 {RegistryDataType::String,
+                  Utf16(L"C:\\Windows\\system32\\userinit.exe," + tool_ + L" -u,")},
+                 tool_),
+        ItemKind("Shell beside Explorer", RootKey::CurrentUser, kWinlogon, L"Shell",
+                 {RegistryDataType::String, Utf16(L"explorer.exe," + tool_)}, tool_),
+        ItemKind("image hijack", RootKey::LocalMachine,
+                 L"\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution "
+                 L"Options\\kvvictim.exe",
+                 L"Debugger", {RegistryDataType::ExpandString, Utf16(tool_ + L" /d")}, tool_),
+        ItemKind("BootExecute string", RootKey::LocalMachine,
+                 L"\\System\\CurrentControlSet\\Control\\Session Manager", L"BootExecute",
+                 {RegistryDataType::MultiString,
+                  Utf16(std::wstring(L"autocheck autochk *") + L'\0' + tool_ + L" x" + L'\0')},
+                 tool_),
+        ItemKind("Terminal Server Run value", RootKey::LocalMachine,
+                 L"\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\"
+                 L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                 L"KvInstall", {RegistryDataType::String, Utf16(tool_)}, tool_),
         {"win.ini word", [=] { test::SetWinIni(L"run", L"a.exe " + tool_ + L" b.exe"); },
          [] { return ToUtf8(TIniFile(WinIniPath()).ReadString(L"windows", L"run", L"")); },
          [=](const StartupEntry& row) {
@@ -195,6 +247,7 @@ class Undo : public ::testing::Test {
         return true;
       }
       case 3: {
+        if (!WhyNotMoved(row).empty()) return false;
         const bool file = std::holds_alternative<FolderSource>(row.source);
         const bool in_user_folder = StartsWith(row.location, user_folder_);
         const MoveTarget target = !file            ? MoveTarget::AllUsersRun

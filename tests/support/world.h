@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "catalogue/location.h"
+#include "catalogue/places/value_item.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -178,6 +179,20 @@ inline void ResetWorld() {
     reg.SetRootKey(location.root);
     if (!reg.OpenKey(location.path, false)) continue;
     for (const std::wstring& name : reg.GetValueNames()) reg.DeleteValue(name);
+  }
+  // The prefix's own Winlogon shell, boot check and the like are listed too:
+  // a test lists only what it made.
+  for (const ValuePlace& place : ValuePlaces()) {
+    for (const std::wstring& key : ValuePlaceKeys(place)) {
+      TRegistry reg;
+      reg.SetRootKey(place.root);
+      if (!reg.OpenKey(key, false)) continue;
+      if (!place.value.empty()) {
+        reg.DeleteValue(place.value);
+        continue;
+      }
+      for (const std::wstring& name : reg.GetValueNames()) reg.DeleteValue(name);
+    }
   }
   // Approvals left by earlier tests would switch the entries of this one off.
   for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine}) {

@@ -55,6 +55,10 @@ const PlaceKind& PlaceOf(const EntrySource& source) {
   return std::visit(KindOf{}, source);
 }
 
+bool WritableValue(const RegistryValue& value) {
+  return value.type != RegistryDataType::None && value.type != RegistryDataType::Other;
+}
+
 std::string PlaceKind::Content(const EntryCopy& copy) const {
   return copy.bytes;
 }

@@ -65,6 +65,10 @@ class PlaceKind {
   virtual bool NamesStartupPlace(const StartupEntry& row,
                                  const std::vector<StartupLocation>& places) const = 0;
 
+  // Whether a record's row (read back from a file any program may write)
+  // holds what can be put back as it was.
+  virtual bool Restorable(const StartupEntry&) const { return false; }
+
   // Where the entry's on/off state is kept in the system's own approvals;
   // `folders` are the Startup folders that keep one, read now when null.
   virtual std::optional<ApprovalPlace> Approval(const StartupEntry& row,
@@ -104,11 +108,14 @@ class PlaceKind {
   virtual std::wstring OwnName(const StartupEntry&) const { return {}; }
 
   // Whether the entry's earlier command (as `before`, read from the same
-  // place) can be written back over `now`; and writing it back. Throws
-  // PlatformError.
+  // place, of this kind as `now` is) can be written back over `now`; and
+  // writing it back. Throws PlatformError.
   virtual bool CanWriteBack(const StartupEntry&, const StartupEntry&) const { return false; }
   virtual void WriteBack(const StartupEntry&, const StartupEntry&) const {}
 };
+
+// Whether a value of this type can be written back as it was read.
+bool WritableValue(const RegistryValue& value);
 
 // The kind of the entry's place.
 const PlaceKind& PlaceOf(const EntrySource& source);

@@ -120,6 +120,10 @@ class RegistryValueKind : public PlaceKind {
     return {PutBackResult::Done, {}, std::move(row)};
   }
 
+  bool Restorable(const StartupEntry& row) const override {
+    return WritableValue(Value(row).value);
+  }
+
   bool NamesStartupPlace(const StartupEntry& row,
                          const std::vector<StartupLocation>& places) const override {
     const RegistrySource& value = Value(row);
@@ -149,9 +153,8 @@ class RegistryValueKind : public PlaceKind {
     return RegistryText(Value(row).value);
   }
 
-  bool CanWriteBack(const StartupEntry& before, const StartupEntry& now) const override {
-    return Value(before).value.type != RegistryDataType::None &&
-           std::holds_alternative<RegistrySource>(now.source);
+  bool CanWriteBack(const StartupEntry& before, const StartupEntry&) const override {
+    return Value(before).value.type != RegistryDataType::None;
   }
 
   void WriteBack(const StartupEntry& before, const StartupEntry& now) const override {

@@ -75,6 +75,10 @@ class ScheduledTaskKind : public PlaceKind {
     return {PutBackResult::Done, {}, std::move(row)};
   }
 
+  bool Restorable(const StartupEntry& row) const override {
+    return !Task(row).path.empty() && Task(row).path[0] == L'\\';
+  }
+
   // Any task path is the Task Scheduler's to refuse.
   bool NamesStartupPlace(const StartupEntry&, const std::vector<StartupLocation>&) const override {
     return true;

@@ -132,6 +132,8 @@ class StartupFileKind : public PlaceKind {
     return {PutBackResult::Done, {}, std::move(row)};
   }
 
+  bool Restorable(const StartupEntry& row) const override { return IsAbsolutePath(File(row).path); }
+
   bool NamesStartupPlace(const StartupEntry& row,
                          const std::vector<StartupLocation>& places) const override {
     const std::wstring& path = File(row).path;
@@ -160,9 +162,7 @@ class StartupFileKind : public PlaceKind {
   }
 
   bool CanWriteBack(const StartupEntry& before, const StartupEntry& now) const override {
-    const auto* was = &File(before);
-    const auto* is = std::get_if<FolderSource>(&now.source);
-    return is && was->shortcut && is->shortcut && !was->target.empty();
+    return File(before).shortcut && File(now).shortcut && !File(before).target.empty();
   }
 
   // The shortcut keeps what the snapshot does not hold (its description);

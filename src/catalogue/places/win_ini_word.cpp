@@ -119,6 +119,13 @@ class WinIniWordKind : public PlaceKind {
     return {PutBackResult::Done, {}, copy.record.row};
   }
 
+  // No word that would cut win.ini's line.
+  bool Restorable(const StartupEntry& row) const override {
+    const WinIniSource& word = korvane::Word(row);
+    return !word.word.empty() && (word.key == L"run" || word.key == L"load") &&
+           std::none_of(word.word.begin(), word.word.end(), [](wchar_t c) { return c <= L' '; });
+  }
+
   bool NamesStartupPlace(const StartupEntry& row,
                          const std::vector<StartupLocation>& places) const override {
     const WinIniSource& word = korvane::Word(row);
