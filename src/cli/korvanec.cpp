@@ -2,6 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
+#include "catalogue/places/value_item.h"
 #include "cli/verbs.h"
 #include "korvane_version.h"
 #include "platform/error.h"
@@ -183,10 +186,32 @@ std::string Synopsis(const Verb& verb) {
   return std::string("korvanec ") + verb.synopsis + "\n";
 }
 
+// The places the entries come from, each with the kind that list gives its rows.
+std::string PlacesHelp() {
+  std::string help =
+      "places (kind as list gives it):\n"
+      "  registry  the Run keys and the other startup keys, with their 32-bit copies\n"
+      "  folder    the Startup folders and their subfolders\n"
+      "  ini       win.ini's run and load\n";
+  for (const ValuePlace& place : ValuePlaces()) {
+    std::string word = ToUtf8(place.word);
+    word.resize(std::max<size_t>(word.size(), 9), ' ');
+    std::string where =
+        ToUtf8(std::wstring(RootKeyName(place.root)) + place.key + (place.subkeys ? L"\\*" : L""));
+    if (!place.value.empty()) where += ", " + ToUtf8(place.value);
+    help += "  " + word + " " + where + (place.both_views ? " (both views)" : "") + "\n";
+  }
+  return help +
+         "  task      scheduled tasks that start at logon or boot\n"
+         "  service   services that start on their own\n";
+}
+
 std::string VerbHelp(const Verb& verb) {
   std::string help = "usage: " + Synopsis(verb) + verb.help;
   if (verb.options.with_value.count(L"--location") && verb.options.switches.count(L"--all")) {
-    help += kSelectionHelp;
+    help += kSelectionHelp + PlacesHelp();
+  } else if (verb.name == std::wstring(L"list")) {
+    help += PlacesHelp();
   }
   if (verb.options.switches.count(L"--dry-run")) help += kDryRunHelp;
   if (verb.options.with_value.count(L"--format")) help += kFormatHelp;

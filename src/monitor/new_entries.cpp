@@ -1,5 +1,6 @@
 #include "monitor/new_entries.h"
 
+#include "catalogue/places/place_kind.h"
 #include "catalogue/removal.h"
 #include "monitor/blacklist.h"
 #include "monitor/parked.h"
@@ -76,6 +77,10 @@ void KeepReportedRows(ReportedEntries& entries, const StartupList& rows) {
 
 std::wstring ChangeDescription(const ReportedEntry& entry) {
   std::wstring text = L"Command: " + CommandText(entry.row);
+  // A hijack or a shell is more than a program started at logon.
+  if (const std::wstring risk = PlaceOf(entry.row).Risk(entry.row); !risk.empty()) {
+    text += L"\r\n" + risk;
+  }
   if (!entry.before) return text;
   switch (entry.change) {
     case ChangeKind::Changed:

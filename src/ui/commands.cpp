@@ -1,5 +1,7 @@
 #include "ui/commands.h"
 
+#include "catalogue/places/place_kind.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -229,6 +231,18 @@ bool CommandNeedsAdministrator(CommandId id, const SelectionState& selection) {
   }
   return (id == Deletestartupentry1 || id == Disablestartupentry1 || id == Enablestartupentry1) &&
          selection.any_needs_administrator;
+}
+
+std::optional<Question> WindowsOwnQuestion(const StartupList& rows) {
+  std::wstring names;
+  for (const StartupEntry& row : rows) {
+    if (PlaceOf(row).WindowsOwn(row)) names += L"\n" + row.name + L" (" + row.location + L")";
+  }
+  if (names.empty()) return std::nullopt;
+  return Question{L"Windows' own entries",
+                  L"These entries are Windows' own:\n" + names +
+                      L"\n\nWithout them Windows may not be able to log on or start. Delete them "
+                      L"all the same?"};
 }
 
 std::optional<Question> ConfirmationQuestion(CommandId id, size_t rows,

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/entry.h"
 #include "ui/settings.h"
 
 namespace korvane {
@@ -171,6 +172,10 @@ struct Question {
 // on entries does nothing at all, so there is nothing to ask.
 std::optional<Question> ConfirmationQuestion(CommandId id, size_t rows,
                                              const AppSettings& settings);
+// The second, plain question before Delete takes one of Windows' own entries
+// (userinit.exe, explorer.exe as the shell, the boot check): it names them;
+// nothing when none of `rows` is one. Asked whatever the settings say.
+std::optional<Question> WindowsOwnQuestion(const StartupList& rows);
 
 // A menu's layout. `id` kSeparator is a separator; a slot with items is a
 // submenu; `caption` replaces the table's caption where a menu words it

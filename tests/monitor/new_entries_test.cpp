@@ -60,3 +60,35 @@ TEST_F(NewEntries, BlacklistingWritesTheSelectedNamesThenDeletesThem) {
 
 }  // namespace
 }  // namespace korvane::test
+
+namespace korvane {
+namespace {
+
+// The memo says what a place beyond a program started at logon does.
+TEST(NewEntriesMemo, AHijackOrAShellNamesItsRisk) {
+  struct Case {
+    std::wstring key, value, says;
+  } cases[] = {
+      {L"\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\x.exe",
+       L"Debugger", L"instead of the program that its key is named after"},
+      {L"\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", L"Shell",
+       L"as the desktop shell"},
+      {L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"Tool", L""},
+  };
+  for (const Case& c : cases) {
+    ReportedEntry entry;
+    entry.row.file_name = L"C:\\Tools\\tool.exe";
+    RegistrySource value = ValueSource(RootKey::LocalMachine, c.key, c.value);
+    if (c.says.empty()) {
+      entry.row.source = value;
+    } else {
+      entry.row.source = ValueItemSource{value, ItemList::Whole, L"C:\\Tools\\tool.exe"};
+    }
+    const std::wstring memo = ChangeDescription(entry);
+    EXPECT_EQ(memo.find(L"\r\n") != std::wstring::npos, !c.says.empty()) << ToUtf8(memo);
+    EXPECT_NE(memo.find(c.says), std::wstring::npos) << ToUtf8(memo);
+  }
+}
+
+}  // namespace
+}  // namespace korvane

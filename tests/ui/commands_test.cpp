@@ -155,6 +155,33 @@ TEST(CommandTable, EachCommandConsultsItsOwnTwoSwitchesAndAsksItsOwnQuestion) {
   }
 }
 
+// Windows' own defaults are named in a second question; other rows ask none.
+TEST(Commands, DeletingWindowsOwnEntriesAsksASecondQuestionNamingThem) {
+  const std::wstring winlogon = L"\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+  auto item = [&](const std::wstring& name, const std::wstring& value, const std::wstring& text) {
+    StartupEntry row;
+    row.name = name;
+    row.file_name = L"C:\\Windows\\" + name;
+    row.location = L"HKEY_LOCAL_MACHINE" + winlogon + L", " + value;
+    row.source = ValueItemSource{ValueSource(RootKey::LocalMachine, winlogon, value),
+                                 ItemList::Commas, text};
+    return row;
+  };
+  StartupEntry run;
+  run.name = L"Tool";
+  run.source = ValueSource(RootKey::CurrentUser,
+                           L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"Tool");
+  const StartupEntry userinit =
+      item(L"userinit.exe", L"Userinit", L"C:\\Windows\\system32\\userinit.exe");
+  const StartupEntry other = item(L"other.exe", L"Shell", L"C:\\Tools\\other.exe");
+  EXPECT_FALSE(WindowsOwnQuestion({run, other}));
+  const std::optional<Question> asked = WindowsOwnQuestion({run, userinit, other});
+  ASSERT_TRUE(asked);
+  EXPECT_NE(asked->text.find(L"userinit.exe (" + userinit.location + L")"), std::wstring::npos);
+  EXPECT_EQ(asked->text.find(L"other.exe"), std::wstring::npos);
+  EXPECT_NE(asked->text.find(L"log on"), std::wstring::npos);
+}
+
 void CollectIds(const std::vector<MenuSlot>& layout, std::vector<CommandId>& ids) {
   for (const MenuSlot& slot : layout) {
     if (slot.id != kSeparator) ids.push_back(slot.id);

@@ -16,6 +16,9 @@ namespace korvane {
 struct StartupScan;
 
 struct ValuePlace {
+  ValuePlace(const wchar_t* word, RootKey root, std::wstring key, std::wstring value)
+      : word(word), root(root), key(std::move(key)), value(std::move(value)) {}
+
   const wchar_t* word = L"";  // the kind korvanec gives its rows
   RootKey root = RootKey::LocalMachine;
   std::wstring key;         // with a leading backslash

@@ -67,4 +67,10 @@ bool ConfirmCommand(HWND owner, CommandId id, size_t rows, const AppSettings& se
          IDYES;
 }
 
+bool AskAboutWindowsOwn(HWND owner, const StartupList& rows) {
+  const std::optional<Question> question = WindowsOwnQuestion(rows);
+  return !question || MessageBoxW(owner, question->text.c_str(), question->caption.c_str(),
+                                  MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
 }  // namespace korvane

@@ -32,4 +32,8 @@ void EnableMenuCommands(HMENU menu, const std::vector<MenuSlot>& layout,
 bool ConfirmCommand(HWND owner, CommandId id, size_t rows, const AppSettings& settings,
                     const std::wstring& note = {});
 
+// Asks the second question before Windows' own entries among `rows` are
+// deleted (No is the default); true when there are none or the user says Yes.
+bool AskAboutWindowsOwn(HWND owner, const StartupList& rows);
+
 }  // namespace korvane

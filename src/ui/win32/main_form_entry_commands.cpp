@@ -105,6 +105,7 @@ void TMainForm::OnEntryCommand(CommandId id) {
                       changes ? AdministratorNote(elevated) : std::wstring())) {
     return;
   }
+  if (changes && !AskAboutWindowsOwn(Handle(), rows)) return;
   switch (id) {
     case Run1:
       RunEntries(rows);

@@ -98,6 +98,7 @@ class TNewEntriesForm : public TForm {
   // whose rows it left.
   template <typename Action>
   void OnRows(Action action);
+  StartupList SelectedRows() const;
   void ShowChange();
 
   HWND main_list_;
@@ -250,7 +251,18 @@ void TNewEntriesForm::OnRows(Action action) {
   KeepReportedRows(entries_, rows);
 }
 
+// The rows of the selection, for a question about them.
+StartupList TNewEntriesForm::SelectedRows() const {
+  const StartupList rows = RowsOf(entries_);
+  StartupList selected;
+  for (size_t index : Selection()) {
+    if (index < rows.size()) selected.push_back(rows[index]);
+  }
+  return selected;
+}
+
 void TNewEntriesForm::Button2Click() {
+  if (!AskAboutWindowsOwn(Handle(), SelectedRows())) return;
   std::wstring report;
   OnRows([&report, owner = Handle()](StartupList& rows, std::vector<size_t> selected) {
     const std::wstring refused = ChangeRowsAsAdministrator(L"delete", rows, selected, false, owner);
@@ -278,6 +290,7 @@ void TNewEntriesForm::Button4Click() {
 }
 
 void TNewEntriesForm::Button1Click() {
+  if (!AskAboutWindowsOwn(Handle(), SelectedRows())) return;
   std::wstring report;
   OnRows([&report, owner = Handle()](StartupList& rows, std::vector<size_t> selected) {
     // On this user's blacklist first, all of them; then removed.
