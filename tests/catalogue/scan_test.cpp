@@ -207,7 +207,7 @@ TEST_F(ScanList, PlacesBeyondTheRunKeysListEachItemOfTheirValues) {
   const std::wstring session = L"\\System\\CurrentControlSet\\Control\\Session Manager";
   test::SetWinIni(L"run", tool_);
   test::SetString(LocalMachine, winlogon, L"Userinit", probe_ + L", " + tool_ + L" -u,");
-  test::SetString(LocalMachine, winlogon, L"Shell", L"explorer.exe,\"" + app_ + L"\" /s");
+  test::SetString(LocalMachine, winlogon, L"Shell", L"kvshell.exe,\"" + app_ + L"\" /s");
   test::SetString(LocalMachine, winlogon, L"Taskman", app_);
   test::SetString(CurrentUser, winlogon, L"Shell", tool_);
   test::SetString(CurrentUser, L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
@@ -250,7 +250,7 @@ TEST_F(ScanList, PlacesBeyondTheRunKeysListEachItemOfTheirValues) {
       {L"tool", tool_, L"", WinIniPath() + L", run"},
       {L"kvprobe.exe", probe_, L"", hklm + winlogon_text + L"Userinit"},
       {L"tool.exe", tool_, L"-u", hklm + winlogon_text + L"Userinit"},
-      {L"explorer.exe", L"explorer.exe", L"", hklm + winlogon_text + L"Shell"},
+      {L"kvshell.exe", L"kvshell.exe", L"", hklm + winlogon_text + L"Shell"},
       {L"app.exe", app_, L"/s", hklm + winlogon_text + L"Shell"},
       {L"app.exe", app_, L"", hklm + winlogon_text + L"Taskman"},
       {L"tool.exe", tool_, L"", hkcu + winlogon_text + L"Shell"},

@@ -23,17 +23,6 @@ class NoPlaceKind : public PlaceKind {
   std::wstring Place(const StartupEntry& row) const override { return L"?" + row.name; }
   bool SamePlace(const StartupEntry&, const StartupEntry&) const override { return false; }
   bool StillThere(const StartupEntry&) const override { return false; }
-  bool Capture(EntryCopy&, std::wstring& reason) const override {
-    reason = kGone;
-    return false;
-  }
-  bool Remove(const StartupEntry&) const override { return false; }
-  PutBackResult PutBack(const EntryCopy&, TakenPlace) const override {
-    return {PutBackResult::Failed, L"The record names no place.", {}};
-  }
-  bool NamesStartupPlace(const StartupEntry&, const std::vector<StartupLocation>&) const override {
-    return false;
-  }
 };
 
 struct KindOf {
@@ -57,6 +46,23 @@ const PlaceKind& PlaceOf(const EntrySource& source) {
 
 bool WritableValue(const RegistryValue& value) {
   return value.type != RegistryDataType::None && value.type != RegistryDataType::Other;
+}
+
+bool PlaceKind::Capture(EntryCopy&, std::wstring& reason) const {
+  reason = WhyNotDeleted().empty() ? kGone : WhyNotDeleted();
+  return false;
+}
+
+bool PlaceKind::Remove(const StartupEntry&) const {
+  return false;
+}
+
+PutBackResult PlaceKind::PutBack(const EntryCopy&, TakenPlace) const {
+  return {PutBackResult::Failed, L"The record names no place.", {}};
+}
+
+bool PlaceKind::NamesStartupPlace(const StartupEntry&, const std::vector<StartupLocation>&) const {
+  return false;
 }
 
 std::string PlaceKind::Content(const EntryCopy& copy) const {

@@ -48,8 +48,10 @@ class PlaceKind {
 
   // Fills the copy (whose row is the entry) with what the place holds now:
   // the value's data, the file's bytes. False, with the reason, when the
-  // place no longer holds it or can't be read. Throws PlatformError.
-  virtual bool Capture(EntryCopy& copy, std::wstring& reason) const = 0;
+  // place no longer holds it or can't be read. Throws PlatformError. Kinds
+  // without records (a service, a row of texts) keep nothing: false, with
+  // why the entry is not deleted.
+  virtual bool Capture(EntryCopy& copy, std::wstring& reason) const;
   // The bytes that tell the entry's content from another's at its place.
   virtual std::string Content(const EntryCopy& copy) const;
   // Whether the entry's bytes lie beside its record (a file, a task).
@@ -57,13 +59,13 @@ class PlaceKind {
   // Whether the copy's place holds this very entry now.
   virtual bool StandsInPlace(const EntryCopy& copy) const;
   // Removes the entry from its place; true when it is gone. Throws PlatformError.
-  virtual bool Remove(const StartupEntry& row) const = 0;
+  virtual bool Remove(const StartupEntry& row) const;
   // Writes the copy back at its place. Throws PlatformError.
-  virtual PutBackResult PutBack(const EntryCopy& copy, TakenPlace taken) const = 0;
+  virtual PutBackResult PutBack(const EntryCopy& copy, TakenPlace taken) const;
   // Whether a record's row names a place among `places` (or of a kind that
   // needs none): a record that names another key or file is not put back.
   virtual bool NamesStartupPlace(const StartupEntry& row,
-                                 const std::vector<StartupLocation>& places) const = 0;
+                                 const std::vector<StartupLocation>& places) const;
 
   // Whether a record's row (read back from a file any program may write)
   // holds what can be put back as it was.

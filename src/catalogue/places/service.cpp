@@ -64,18 +64,6 @@ class ServiceKind : public PlaceKind {
   bool StandsAsRead(const StartupEntry&) const override { return false; }
   bool Occupied(const StartupEntry&) const override { return false; }
 
-  bool Capture(EntryCopy&, std::wstring& reason) const override {
-    reason = kNotDeleted;
-    return false;
-  }
-  bool Remove(const StartupEntry&) const override { return false; }
-  PutBackResult PutBack(const EntryCopy&, TakenPlace) const override {
-    return {PutBackResult::Failed, L"The record names no place.", {}};
-  }
-  bool NamesStartupPlace(const StartupEntry&, const std::vector<StartupLocation>&) const override {
-    return false;
-  }
-
   bool NeedsAdministrator(const StartupEntry& row) const override {
     return !MayConfigureService(Service(row).name);
   }
