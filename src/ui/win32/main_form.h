@@ -123,6 +123,8 @@ class TMainForm : public TForm {
   // The bars, the search box and the list, made and laid out (main_form_controls.cpp).
   void CreateControls();
   void CreateToolBar();
+  // The toolbar's band sized to its buttons as they stand (laid out anew).
+  REBARBANDINFOW ToolBarBandSize();
   void LayoutControls();
   // The commands on the selected rows and the Service tools (main_form_entry_commands.cpp).
   void OnEntryCommand(CommandId id);

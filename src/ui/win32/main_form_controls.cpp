@@ -113,20 +113,25 @@ void TMainForm::CreateToolBar() {
   // Texts serve as tooltips only: the buttons carry no captions.
   SendMessageW(tool_bar_, TB_SETMAXTEXTROWS, 0, 0);
   AddToolButtons(tool_bar_, ToolButtons({}));
+  REBARBANDINFOW band = ToolBarBandSize();
+  band.fMask |= RBBIM_CHILD | RBBIM_STYLE;
+  band.fStyle = RBBS_CHILDEDGE;
+  band.hwndChild = tool_bar_;
+  SendMessageW(cool_bar_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+}
+
+REBARBANDINFOW TMainForm::ToolBarBandSize() {
   SendMessageW(tool_bar_, TB_AUTOSIZE, 0, 0);
   SIZE ideal = {};
   SendMessageW(tool_bar_, TB_GETIDEALSIZE, FALSE, reinterpret_cast<LPARAM>(&ideal));
   const DWORD button_size = static_cast<DWORD>(SendMessageW(tool_bar_, TB_GETBUTTONSIZE, 0, 0));
-
   REBARBANDINFOW band = {};
   band.cbSize = sizeof(band);
-  band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_SIZE;
-  band.fStyle = RBBS_CHILDEDGE;
-  band.hwndChild = tool_bar_;
+  band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE;
   band.cxMinChild = static_cast<UINT>(ideal.cx);
   band.cyMinChild = HIWORD(button_size);
   band.cx = static_cast<UINT>(ideal.cx);
-  SendMessageW(cool_bar_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+  return band;
 }
 
 void TMainForm::LayoutControls() {

@@ -30,16 +30,7 @@ void TMainForm::DpiChanged(int dpi, const RECT& suggested) {
   interface_images_.reset(CreateInterfaceImageList(ScaleHere(16)));
   SendMessageW(tool_bar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(interface_images_.get()));
   SendMessageW(tool_bar_, TB_SETBUTTONSIZE, 0, MAKELPARAM(ScaleHere(23), ScaleHere(22)));
-  SendMessageW(tool_bar_, TB_AUTOSIZE, 0, 0);
-  SIZE ideal = {};
-  SendMessageW(tool_bar_, TB_GETIDEALSIZE, FALSE, reinterpret_cast<LPARAM>(&ideal));
-  const DWORD button_size = static_cast<DWORD>(SendMessageW(tool_bar_, TB_GETBUTTONSIZE, 0, 0));
-  REBARBANDINFOW band = {};
-  band.cbSize = sizeof(band);
-  band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE;
-  band.cxMinChild = static_cast<UINT>(ideal.cx);
-  band.cyMinChild = HIWORD(button_size);
-  band.cx = static_cast<UINT>(ideal.cx);
+  REBARBANDINFOW band = ToolBarBandSize();
   SendMessageW(cool_bar_, RB_SETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
 
   SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
