@@ -1,9 +1,12 @@
 #pragma once
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "catalogue/entry.h"
 #include "platform/error.h"
+#include "platform/processes.h"
 
 namespace korvane {
 
@@ -20,6 +23,9 @@ struct StartupScan {
            const std::wstring& location, EntrySource source);
 
   StartupList& list;
+  // Which programs run, as the scan found them: its own snapshot, as a scan
+  // may run beside the window's commands.
+  TWindowsAPI processes;
 
  private:
   std::unique_ptr<TLMDShellLink> shell_link_;
@@ -32,6 +38,34 @@ std::wstring ResolveProgramFile(const std::wstring& name);
 // platform layer throws, the rows added so far stay in `list` and the error
 // goes on to the caller.
 void ScanStartupList(StartupList& list);
+
+// Where the rows of each part of a scan are: a registry key, the Startup
+// folders, win.ini, a value place, the tasks, the services. A part's rows
+// follow one another, in scan order; `end` is one past its last row.
+struct ScanPart {
+  std::wstring name;
+  size_t end = 0;
+  bool operator==(const ScanPart&) const = default;
+};
+using ScanParts = std::vector<ScanPart>;
+
+// The part names of the scan's places.
+extern const wchar_t kStartupFoldersPart[];
+extern const wchar_t kWinIniPart[];
+std::wstring ValuePlacePart(RootKey root, const std::wstring& key, const std::wstring& value);
+
+// An earlier scan, and the parts that changed since.
+struct EarlierScan {
+  const StartupList& rows;
+  const ScanParts& parts;
+  const std::set<std::wstring>& changed;
+};
+
+// ScanStartupList, telling where each part's rows are. With `earlier`, only
+// the parts that changed (and any part the earlier scan did not have) are
+// read again; the others keep their earlier rows, whose running state and
+// approvals are found again.
+void ScanStartupList(StartupList& list, ScanParts& parts, const EarlierScan* earlier = nullptr);
 
 // Thrown by the scan, after every other row is in the list, when the Task
 // Scheduler or the service manager could not be read: their rows are

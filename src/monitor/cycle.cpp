@@ -14,24 +14,37 @@ RefreshCycle::RefreshCycle(StartupListModel& model, CycleWindows windows)
     : model_(model), windows_(std::move(windows)) {}
 
 void RefreshCycle::Run() {
-  if (running_) {
+  Request(nullptr);
+}
+
+void RefreshCycle::RunForChanges(const std::set<std::wstring>& parts) {
+  Request(&parts);
+}
+
+void RefreshCycle::Request(const std::set<std::wstring>* parts) {
+  if (!parts) {
     pending_ = true;
-    return;
+    pending_parts_.clear();
+  } else if (!pending_) {
+    pending_parts_.insert(parts->begin(), parts->end());
   }
+  if (running_) return;
   running_ = true;
   struct Finish {
     RefreshCycle& cycle;
     ~Finish() {
       cycle.running_ = false;
       cycle.pending_ = false;
+      cycle.pending_parts_.clear();
       // A timed cycle that came due meanwhile has just been served.
       if (cycle.ticks_ >= cycle.period_) cycle.ticks_ = 0;
     }
   } finish{*this};
-  do {
-    pending_ = false;
-    RunSteps();
-  } while (pending_);
+  while (pending_ || !pending_parts_.empty()) {
+    const bool whole = std::exchange(pending_, false);
+    const std::set<std::wstring> changed = std::exchange(pending_parts_, {});
+    RunSteps(whole ? nullptr : &changed);
+  }
 }
 
 void RefreshCycle::Tick() {
@@ -43,10 +56,14 @@ void RefreshCycle::SetMonitoring(int32_t minutes) {
   period_ = std::clamp<int32_t>(minutes, 1, 60) * 60;
 }
 
-bool RefreshCycle::Rescan() {
+bool RefreshCycle::Rescan(const std::set<std::wstring>* changed) {
   std::wstring unread;
   try {
-    model_.Rescan();
+    if (changed) {
+      model_.Rescan(*changed);
+    } else {
+      model_.Rescan();
+    }
   } catch (const SourcesUnread& error) {
     unread = error.Text();
   }
@@ -55,8 +72,10 @@ bool RefreshCycle::Rescan() {
   return read_whole_;
 }
 
-void RefreshCycle::RunSteps() {
-  Rescan();
+void RefreshCycle::RunSteps(const std::set<std::wstring>* changed) {
+  // Only the first scan reads just what changed; after the cycle's own
+  // changes everything is read again.
+  Rescan(changed);
   EnforceBlacklist();
   // Entries the user switched off that switched themselves on again.
   const std::vector<std::wstring> kept_off = KeepSwitchedOff(model_.Rows());

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <utility>
 #include <string>
 #include <vector>
@@ -38,6 +39,11 @@ class RefreshCycle {
   // entries dialog's message loop), it runs once more after that cycle has ended well; requests
   // made meanwhile count as one.
   void Run();
+  // The cycle after a change the system told of: its first scan reads only
+  // the parts named (ScanPart names). Asked for while a cycle runs, it is
+  // kept, with any others, and runs after; a whole cycle asked for too
+  // stands for them all.
+  void RunForChanges(const std::set<std::wstring>& parts);
   bool Running() const { return running_; }
 
   // Timer1Timer: one tick of the one-second timer. The cycle is due after
@@ -72,9 +78,12 @@ class RefreshCycle {
   }
 
  private:
-  void RunSteps();
-  // The model's scan; false when a source could not be read.
-  bool Rescan();
+  // Runs what was asked for, and what is asked for meanwhile.
+  void Request(const std::set<std::wstring>* parts);
+  void RunSteps(const std::set<std::wstring>* changed);
+  // The model's scan (of the parts named, when given); false when a source
+  // could not be read.
+  bool Rescan(const std::set<std::wstring>* changed = nullptr);
   void EnforceBlacklist();
   // The saved names it read, while they are still those stored.
   std::optional<std::vector<std::wstring>> DetectNewEntries(
@@ -84,7 +93,8 @@ class RefreshCycle {
   StartupListModel& model_;
   CycleWindows windows_;
   bool running_ = false;
-  bool pending_ = false;
+  bool pending_ = false;                  // a whole cycle
+  std::set<std::wstring> pending_parts_;  // a cycle for these parts' changes
   int32_t ticks_ = 0;
   int32_t period_ = 60;
   bool report_changes_ = false;

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "monitor/switching.h"
+#include "platform/processes.h"
 
 namespace korvane {
 
@@ -33,6 +34,14 @@ StartupList StartupListModel::RowsAt(const std::vector<size_t>& indices) const {
 }
 
 void StartupListModel::Rescan() {
+  Scan(nullptr);
+}
+
+void StartupListModel::Rescan(const std::set<std::wstring>& changed) {
+  Scan(&changed);
+}
+
+void StartupListModel::Scan(const std::set<std::wstring>* changed) {
   struct Scanning {
     const Listener& listener;
     explicit Scanning(const Listener& l) : listener(l) {
@@ -42,20 +51,50 @@ void StartupListModel::Rescan() {
       if (listener.scanning) listener.scanning(false);
     }
   } scanning{listener_};
+  // The scan may run beside the window, which may take other rows
+  // meanwhile: it starts from copies.
+  const bool partial = changed && !parts_.empty() && !error_;
+  const StartupList earlier_rows = partial ? rows_ : StartupList{};
+  const ScanParts earlier_parts = partial ? parts_ : ScanParts{};
+  static const std::set<std::wstring> kNothing;
+  const EarlierScan earlier{earlier_rows, earlier_parts, partial ? *changed : kNothing};
+  const uint64_t replaced = replaced_;
   StartupList rows;
+  ScanParts parts;
   std::exception_ptr error;
-  try {
-    ScanStartupListWithParked(rows);
-  } catch (...) {
-    error = std::current_exception();
+  const auto scan = [&] {
+    try {
+      ScanStartupListWithParked(rows, parts, partial ? &earlier : nullptr);
+    } catch (...) {
+      error = std::current_exception();
+    }
+  };
+  if (scanner_) {
+    scanner_(scan);
+  } else {
+    scan();
   }
-  Replace(std::move(rows));
-  if (error) std::rethrow_exception(error);
+  if (replaced_ == replaced) {
+    // The scan saw which programs run now: the commands' own snapshot, taken
+    // before, is no longer what the rows say.
+    TWindowsAPI::Instance().InvalidateProcessList();
+    // Rows cut short by an error say nothing of where a part ends.
+    if (error && (parts.empty() || parts.back().end != rows.size())) parts.clear();
+    Replace(std::move(rows), std::move(parts), error);
+  }
+  if (error_) std::rethrow_exception(error_);
 }
 
 void StartupListModel::Replace(StartupList rows) {
+  Replace(std::move(rows), {}, nullptr);
+}
+
+void StartupListModel::Replace(StartupList rows, ScanParts parts, std::exception_ptr error) {
   std::vector<ptrdiff_t> old_to_new = MatchRows(rows_, rows);
   rows_ = std::move(rows);
+  parts_ = std::move(parts);
+  error_ = std::move(error);
+  ++replaced_;
   if (listener_.rows_changed) listener_.rows_changed(old_to_new);
 }
 

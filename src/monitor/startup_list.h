@@ -2,10 +2,15 @@
 // The startup list of the last scan: what the main window draws and what the
 // refresh cycle and the commands act on.
 #include <cstddef>
+#include <cstdint>
+#include <exception>
 #include <functional>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "catalogue/entry.h"
+#include "catalogue/scan.h"
 
 namespace korvane {
 
@@ -30,15 +35,35 @@ class StartupListModel {
   // passed over.
   StartupList RowsAt(const std::vector<size_t>& indices) const;
 
+  // How a scan runs: here and now by default. The window runs it on a
+  // thread of its own and answers its messages meanwhile; `scan` touches
+  // nothing of the model.
+  using Scanner = std::function<void(const std::function<void()>& scan)>;
+  void SetScanner(Scanner scanner) { scanner_ = std::move(scanner); }
+
   // Scans every location into the list, and the entries Korvane moved aside. When the scan fails,
   // the list holds what it found before the error, and the error goes on to the caller.
+  // A scan that ends after the list was replaced meanwhile (a command's own
+  // rescan while the window waited) is dropped: the newer list stays, and
+  // its scan's error, if any, goes on to the caller.
   void Rescan();
+  // The same, reading again only the parts of the scan named (ScanPart
+  // names) and keeping the rows of the others; everything when the last
+  // scan was not whole.
+  void Rescan(const std::set<std::wstring>& changed);
   // Takes `rows` as the list, in their order.
   void Replace(StartupList rows);
 
  private:
+  void Scan(const std::set<std::wstring>* changed);
+  void Replace(StartupList rows, ScanParts parts, std::exception_ptr error);
+
   StartupList rows_;
+  ScanParts parts_;           // empty unless the rows are a whole scan's
+  std::exception_ptr error_;  // what ended the scan of these rows, if anything
+  uint64_t replaced_ = 0;     // how many times the rows were replaced
   Listener listener_;
+  Scanner scanner_;
 };
 
 }  // namespace korvane

@@ -121,11 +121,16 @@ std::wstring KeptOffBalloonText(size_t count) {
 }
 
 void ScanStartupListWithParked(StartupList& list) {
+  ScanParts parts;
+  ScanStartupListWithParked(list, parts, nullptr);
+}
+
+void ScanStartupListWithParked(StartupList& list, ScanParts& parts, const EarlierScan* earlier) {
   // The parked rows are listed even when the scheduler or the service
   // manager could not be read; the caller still hears of it.
   std::optional<SourcesUnread> unread;
   try {
-    ScanStartupList(list);
+    ScanStartupList(list, parts, earlier);
   } catch (const SourcesUnread& error) {
     unread = error;
   }
@@ -133,6 +138,7 @@ void ScanStartupListWithParked(StartupList& list) {
     row.enabled = false;
     list.push_back(std::move(row));
   }
+  parts.push_back({L"parked", list.size()});
   if (unread) throw *unread;
 }
 

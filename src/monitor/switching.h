@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalogue/entry.h"
+#include "catalogue/scan.h"
 #include "catalogue/moves.h"
 
 namespace korvane {
@@ -17,6 +18,9 @@ namespace korvane {
 // that Korvane moved aside, in the order they were moved, each with its
 // original location and switched off.
 void ScanStartupListWithParked(StartupList& list);
+// The same part by part (the parked entries the last part), reading again
+// only what changed since `earlier` (ScanStartupList's rule).
+void ScanStartupListWithParked(StartupList& list, ScanParts& parts, const EarlierScan* earlier);
 
 struct SwitchFailure {
   std::wstring name, location, reason;

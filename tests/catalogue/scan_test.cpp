@@ -290,6 +290,48 @@ TEST_F(ScanList, PlacesBeyondTheRunKeysListEachItemOfTheirValues) {
   }
 }
 
+TEST_F(ScanList, ARescanOfSomePartsReadsThemAndKeepsTheOthersWhereTheyWere) {
+  test::SetString(RootKey::CurrentUser, kRun, L"App", app_);
+  test::SetString(RootKey::LocalMachine, kRun, L"Tool", tool_ + L" /m");
+  test::PutFile(root_ + L"\\Startup\\first.bat");
+  test::SetWinIni(L"load", tool_);
+  StartupList first;
+  ScanParts parts;
+  ScanStartupList(first, parts);
+  ASSERT_EQ(first.size(), 4u);
+  ASSERT_FALSE(parts.empty());
+  EXPECT_EQ(parts.back().end, first.size());
+
+  // Another program adds to the user's Run key and the Startup folder; only
+  // the Run key is read again, in its place among the others.
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  test::PutFile(root_ + L"\\Startup\\second.bat");
+  const std::set<std::wstring> run{L"HKEY_CURRENT_USER\\" + kRunText};
+  StartupList again;
+  ScanParts again_parts;
+  const EarlierScan earlier{first, parts, run};
+  ScanStartupList(again, again_parts, &earlier);
+  std::vector<Row> expected = Rows(first);
+  expected.insert(expected.begin() + 1, {L"Tool", tool_, L"", L"HKEY_CURRENT_USER\\" + kRunText});
+  EXPECT_EQ(Rows(again), expected);
+  EXPECT_EQ(again_parts.back().end, again.size());
+
+  // Nothing named: every row as it was; everything named: a whole scan.
+  const std::set<std::wstring> none,
+      all{kStartupFoldersPart, kWinIniPart, L"HKEY_CURRENT_USER\\" + kRunText};
+  StartupList same;
+  ScanParts same_parts;
+  const EarlierScan unchanged{again, again_parts, none};
+  ScanStartupList(same, same_parts, &unchanged);
+  EXPECT_EQ(Rows(same), Rows(again));
+  StartupList whole;
+  ScanParts whole_parts;
+  const EarlierScan changed{again, again_parts, all};
+  ScanStartupList(whole, whole_parts, &changed);
+  EXPECT_EQ(Rows(whole), ScanRows());
+  EXPECT_EQ(whole_parts.size(), same_parts.size());
+}
+
 TEST_F(ScanList, EmptyWorldGivesNoRowsAndScanEmptiesTheList) {
   StartupList list(3);
   ScanStartupList(list);

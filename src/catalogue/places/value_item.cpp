@@ -229,7 +229,7 @@ class ValueItemKind : public PlaceKind {
 
 }  // namespace
 
-std::vector<std::wstring> ValuePlaceKeys(const ValuePlace& place) {
+std::vector<std::wstring> ValuePlaceParents(const ValuePlace& place) {
   std::vector<std::wstring> parents = {place.key};
   if (place.both_views) {
     StartupLocation location;
@@ -239,6 +239,11 @@ std::vector<std::wstring> ValuePlaceKeys(const ValuePlace& place) {
       parents.push_back(twin->path);
     }
   }
+  return parents;
+}
+
+std::vector<std::wstring> ValuePlaceKeys(const ValuePlace& place) {
+  std::vector<std::wstring> parents = ValuePlaceParents(place);
   if (!place.subkeys) return parents;
   std::vector<std::wstring> keys;
   for (const std::wstring& parent : parents) {
@@ -286,6 +291,26 @@ void ListValue(const ValuePlace& place, TRegistry& reg, const std::wstring& key,
   }
 }
 
+}  // namespace
+
+const std::vector<ValuePlace>& ValuePlaces() {
+  static const std::vector<ValuePlace> places = [] {
+    std::vector<ValuePlace> all;
+    for (auto unit : {WinlogonPlaces, PoliciesShellPlaces, ActiveSetupPlaces, ImageHijackPlaces,
+                      AppInitDllPlaces, LogonScriptPlaces, TerminalServerPlaces, RunOnceExPlaces,
+                      SafeBootPlaces, BootExecutePlaces}) {
+      for (ValuePlace& place : unit()) all.push_back(std::move(place));
+    }
+    return all;
+  }();
+  return places;
+}
+
+const PlaceKind& ValueItemPlace() {
+  static const ValueItemKind kind;
+  return kind;
+}
+
 void ListValuePlace(const ValuePlace& place, StartupScan& scan) {
   for (const std::wstring& key : ValuePlaceKeys(place)) {
     TRegistry reg;
@@ -309,30 +334,6 @@ void ListValuePlace(const ValuePlace& place, StartupScan& scan) {
       ListValue(place, reg, key, place.value, std::move(*data), scan, note);
     }
   }
-}
-
-}  // namespace
-
-const std::vector<ValuePlace>& ValuePlaces() {
-  static const std::vector<ValuePlace> places = [] {
-    std::vector<ValuePlace> all;
-    for (auto unit : {WinlogonPlaces, PoliciesShellPlaces, ActiveSetupPlaces, ImageHijackPlaces,
-                      AppInitDllPlaces, LogonScriptPlaces, TerminalServerPlaces, RunOnceExPlaces,
-                      SafeBootPlaces, BootExecutePlaces}) {
-      for (ValuePlace& place : unit()) all.push_back(std::move(place));
-    }
-    return all;
-  }();
-  return places;
-}
-
-const PlaceKind& ValueItemPlace() {
-  static const ValueItemKind kind;
-  return kind;
-}
-
-void ListValuePlaces(StartupScan& scan) {
-  for (const ValuePlace& place : ValuePlaces()) ListValuePlace(place, scan);
 }
 
 }  // namespace korvane

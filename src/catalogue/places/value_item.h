@@ -43,10 +43,13 @@ const std::vector<ValuePlace>& ValuePlaces();
 // The keys that hold the place's values: its key, or each of its subkeys;
 // in the 64-bit view, and the 32-bit programs' copy where Windows keeps one.
 std::vector<std::wstring> ValuePlaceKeys(const ValuePlace& place);
+// The key and its 32-bit programs' copy where Windows keeps one: where the
+// keys of ValuePlaceKeys are.
+std::vector<std::wstring> ValuePlaceParents(const ValuePlace& place);
 
 const PlaceKind& ValueItemPlace();
 
-// Adds the rows of every value place.
-void ListValuePlaces(StartupScan& scan);
+// Adds the rows of one value place.
+void ListValuePlace(const ValuePlace& place, StartupScan& scan);
 
 }  // namespace korvane
