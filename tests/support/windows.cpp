@@ -1,5 +1,7 @@
 #include "support/windows.h"
 
+#include <commctrl.h>
+
 namespace korvane::testing {
 
 namespace {
@@ -69,6 +71,22 @@ std::vector<std::wstring> MenuCaptions(HMENU menu) {
 
 bool MenuItemEnabled(HMENU menu, UINT id) {
   return (GetMenuState(menu, id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
+}
+
+ScanCounter::ScanCounter(HWND status_bar) : status_bar_(status_bar) {
+  SetWindowSubclass(status_bar_, Count, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+ScanCounter::~ScanCounter() {
+  RemoveWindowSubclass(status_bar_, Count, 1);
+}
+
+LRESULT CALLBACK ScanCounter::Count(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                    UINT_PTR, DWORD_PTR self) {
+  if (message == SB_SETTEXTW && *reinterpret_cast<const wchar_t*>(lparam)) {
+    ++reinterpret_cast<ScanCounter*>(self)->scans_;
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
 }
 
 }  // namespace korvane::testing

@@ -31,6 +31,23 @@ class MessageBoxAnswerer {
 // Dispatches what is waiting in this thread's queue, without waiting.
 void PumpMessages();
 
+// Counts the scans a main window makes, by the wait text each shows in its
+// status bar, for as long as it lives.
+class ScanCounter {
+ public:
+  explicit ScanCounter(HWND status_bar);
+  ~ScanCounter();
+  ScanCounter(const ScanCounter&) = delete;
+  ScanCounter& operator=(const ScanCounter&) = delete;
+  int Scans() const { return scans_; }
+
+ private:
+  static LRESULT CALLBACK Count(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                DWORD_PTR self);
+  HWND status_bar_;
+  int scans_ = 0;
+};
+
 // A menu item's caption as the user reads it: no "&", no accelerator text.
 std::wstring MenuCaption(HMENU menu, UINT position);
 // Every caption of a menu, "-" for separators.

@@ -26,8 +26,6 @@ namespace korvane {
 
 namespace {
 
-// Posted to run the refresh cycle once the first activation has been handled.
-constexpr UINT kFirstActivation = WM_APP + 1;
 // Posted behind close requests that are to be ignored; ends the ignoring.
 constexpr UINT kStopIgnoringClose = WM_APP + 2;
 // Posted at creation: the tray icon is added once the message loop runs.
@@ -68,6 +66,7 @@ TMainForm::TMainForm() {
 }
 
 TMainForm::~TMainForm() {
+  watch_.reset();
   tray_icon_.reset();
   // The window goes before the glyphs its toolbar draws with.
   if (Handle()) DestroyWindow(Handle());
@@ -110,6 +109,9 @@ void TMainForm::FormCreate() {
   cycle_ = MakeRefreshCycle(*this);
   cycle_->SetMonitoring(Settings.monitoring);
   cycle_->SetReportChanges(Settings.report_changes);
+  model_.SetScanner([this](const std::function<void()>& scan) { ScanBesideWindow(scan); });
+  // The timer stays as the safety net for what can't be watched.
+  watch_ = std::make_unique<StartupWatch>(Handle(), kStartupChanged);
   SetTimer(Handle(), kTimer1, 1000, nullptr);
 }
 
@@ -185,7 +187,7 @@ void TMainForm::IgnoreCloseRequestsPostedSoFar() {
 }
 
 void TMainForm::FormCloseQuery() {
-  if (ignoring_close_) return;
+  if (ignoring_close_ || HeldForScan(WM_CLOSE)) return;
   bool may_close = false;
   switch (CloseQuery(ExitRequested, Settings)) {
     case CloseAction::Close:
@@ -264,10 +266,10 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ACTIVATE:
       if (LOWORD(wparam) != WA_INACTIVE && !activated_) {
         activated_ = true;
-        PostMessageW(Handle(), kFirstActivation, 0, 0);
+        PostMessageW(Handle(), kRunRefreshCycle, 0, 0);
       }
       break;
-    case kFirstActivation:
+    case kRunRefreshCycle:
       RunRefreshCycle(*this);
       return 0;
     case WM_TIMER:
@@ -279,6 +281,12 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case kFileFactsAnswered:
       TakeFileFacts();
+      return 0;
+    case kStartupChanged:
+      if (HeldForScan(message)) return 0;
+      if (std::set<std::wstring> parts = watch_->Take(); !parts.empty()) {
+        cycle_->RunForChanges(parts);
+      }
       return 0;
     case WM_DPICHANGED:
       DpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));

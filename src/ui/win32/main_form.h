@@ -7,6 +7,7 @@
 #include <exception>
 #include <future>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "ui/settings.h"
 #include "ui/window_state.h"
 #include "ui/win32/new_entry_dialog.h"
+#include "ui/win32/startup_watch.h"
 #include "ui/win32/tray_icon.h"
 
 namespace korvane {
@@ -103,6 +105,13 @@ class TMainForm : public TForm {
   void Timer1Timer();
   void TrayIconBalloonHintClick();
   RefreshCycle& Cycle() { return *cycle_; }
+  // Posted to run the refresh cycle: at the first activation, and for a
+  // cycle asked for while a scan answered messages.
+  static constexpr UINT kRunRefreshCycle = WM_APP + 1;
+  // While a scan answers the window's messages, a message that would start a
+  // cycle or close the window is kept and posted again once the scan has
+  // ended (true); no cycle runs inside another's scan.
+  bool HeldForScan(UINT message);
 
   // Close requests that arrive before the posted marker are dropped: the
   // program asked itself to close by removing its own startup entry.
@@ -154,6 +163,10 @@ class TMainForm : public TForm {
   static constexpr UINT kListClicked = WM_APP + 5;
   // Posted by the file facts' thread when it has new answers.
   static constexpr UINT kFileFactsAnswered = WM_APP + 6;
+  // Posted by the watch of the startup places when they changed.
+  static constexpr UINT kStartupChanged = WM_APP + 7;
+  // The model's scans run beside the window (main_form_refresh_cycle.cpp).
+  void ScanBesideWindow(const std::function<void()>& scan);
   // Enabling and the context menu by the selection (main_form_selection_menus.cpp).
   void ListView1Click();
   void File1Click(HMENU menu);
@@ -202,6 +215,9 @@ class TMainForm : public TForm {
   std::unique_ptr<RefreshCycle> cycle_;
   std::future<void> shell_icons_;  // the worker of the first scan, done once it has the icons
   bool ignoring_close_ = false;
+  int scans_waited_on_ = 0;       // scans the window answers messages beside
+  std::set<UINT> held_for_scan_;  // posted again once they have ended
+  std::unique_ptr<StartupWatch> watch_;
   NewEntryDialogState new_entry_;  // kept from one showing to the next
 };
 

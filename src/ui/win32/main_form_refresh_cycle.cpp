@@ -2,6 +2,7 @@
 // on "Refresh list", and after every command that changes the startup
 // configuration.
 #include "catalogue/scan.h"
+#include "gui/background.h"
 #include "monitor/saved_list.h"
 #include "platform/shell.h"
 #include "ui/elevation.h"
@@ -31,7 +32,7 @@ void RefreshStartupList(TMainForm& form) {
 }
 
 void RunRefreshCycle(TMainForm& form) {
-  form.Cycle().Run();
+  if (!form.HeldForScan(TMainForm::kRunRefreshCycle)) form.Cycle().Run();
 }
 
 std::unique_ptr<RefreshCycle> MakeRefreshCycle(TMainForm& form) {
@@ -59,8 +60,23 @@ std::unique_ptr<RefreshCycle> MakeRefreshCycle(TMainForm& form) {
   return std::make_unique<RefreshCycle>(form.Model(), std::move(windows));
 }
 
+void TMainForm::ScanBesideWindow(const std::function<void()>& scan) {
+  ++scans_waited_on_;
+  RunBesideMessages(scan, Handle(), Accelerators());
+  if (--scans_waited_on_ > 0) return;
+  for (UINT message : std::exchange(held_for_scan_, {})) PostMessageW(Handle(), message, 0, 0);
+}
+
+bool TMainForm::HeldForScan(UINT message) {
+  if (scans_waited_on_ == 0) return false;
+  held_for_scan_.insert(message);
+  return true;
+}
+
 void TMainForm::Timer1Timer() {
-  cycle_->Tick();
+  // A tick while a scan answers messages is passed over, so that no cycle
+  // starts inside it; a cycle that is due comes at the next tick.
+  if (scans_waited_on_ == 0) cycle_->Tick();
 }
 
 void TMainForm::TrayIconBalloonHintClick() {
