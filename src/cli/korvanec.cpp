@@ -167,6 +167,15 @@ const std::vector<Verb>& Verbs() {
        "  changed (and which fields), switched on or off. Exit 0 when nothing\n"
        "  changed, 1 when something did, 2 when FILE is not a readable snapshot.\n",
        RunCompareVerb},
+      {L"watch",
+       nullptr,
+       {{L"--format"}, {}, 0, 0, {}},
+       "watch [--format text|json]",
+       "  Prints each change to the startup places as it is noticed, until Ctrl+C:\n"
+       "  one line (time, change, name, location, command; tab-separated) or one\n"
+       "  JSON object each. The change is new, changed, moved, enabled again or\n"
+       "  removed. Places that can't be watched are not seen.\n",
+       RunWatchVerb},
   };
   return verbs;
 }
@@ -287,6 +296,28 @@ class DataFolderInScope {
 };
 
 }  // namespace
+
+namespace {
+
+LiveWriter g_live_out = nullptr;
+LiveWriter g_live_err = nullptr;
+
+}  // namespace
+
+void SetLiveOutput(LiveWriter out, LiveWriter err) {
+  g_live_out = out;
+  g_live_err = err;
+}
+
+void WriteOutput(CommandResult& result, const std::string& text) {
+  if (g_live_out) return g_live_out(text);
+  result.out += text;
+}
+
+void WriteError(CommandResult& result, const std::wstring& text) {
+  if (g_live_err) return g_live_err(ErrorLine(text));
+  result.err += ErrorLine(text);
+}
 
 CommandResult RunKorvanec(const std::vector<std::wstring>& all) {
   // The options of the run as a whole come before the verb.

@@ -45,6 +45,8 @@ int wmain(int argc, wchar_t** argv) {
   korvane::win32::LoadLibrariesFromSystemFolderOnly();
   // Shortcuts are read through the shell's COM objects.
   CoInitialize(nullptr);
+  korvane::SetLiveOutput([](const std::string& bytes) { Write(STD_OUTPUT_HANDLE, stdout, bytes); },
+                         [](const std::string& bytes) { Write(STD_ERROR_HANDLE, stderr, bytes); });
   korvane::CommandResult result = korvane::RunKorvanec({argv + 1, argv + argc});
   CoUninitialize();
   Write(STD_OUTPUT_HANDLE, stdout, result.out);

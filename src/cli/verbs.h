@@ -18,6 +18,7 @@ CommandResult RunRemovedVerb(const Arguments& args);
 CommandResult RunRestoreVerb(const Arguments& args);
 CommandResult RunExportVerb(const Arguments& args);
 CommandResult RunCompareVerb(const Arguments& args);
+CommandResult RunWatchVerb(const Arguments& args);
 
 // Scans the startup list (the entries Korvane moved aside included) and
 // picks the rows the command line names; on failure `error` is set.

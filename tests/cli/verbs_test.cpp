@@ -249,7 +249,7 @@ TEST(KorvanecUsage, EveryVerbHasHelpAndTheExitCodes) {
   const std::string usage = RunKorvanec({L"--help"}).out;
   for (const char* verb :
        {"list", "delete", "disable", "enable", "add", "move", "run", "stop", "blacklist list",
-        "blacklist add", "blacklist remove", "export", "compare"}) {
+        "blacklist add", "blacklist remove", "export", "compare", "watch"}) {
     EXPECT_NE(usage.find(std::string("korvanec ") + verb), std::string::npos) << verb;
     std::vector<std::wstring> args;
     for (const std::wstring& word : {FromUtf8(verb)}) {
@@ -264,6 +264,7 @@ TEST(KorvanecUsage, EveryVerbHasHelpAndTheExitCodes) {
     EXPECT_NE(help.out.find("3  the change failed"), std::string::npos) << verb;
   }
   EXPECT_NE(usage.find("2  usage error"), std::string::npos);
+  EXPECT_EQ(RunKorvanec({L"watch", L"--format", L"csv"}).exit_code, 2);
   EXPECT_EQ(RunKorvanec({L"blacklist", L"--help"}).out.rfind("usage: korvanec blacklist list", 0),
             0u);
   EXPECT_EQ(RunKorvanec({L"--version"}).out.rfind("korvanec ", 0), 0u);

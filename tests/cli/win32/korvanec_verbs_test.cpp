@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "catalogue/rights.h"
+#include "platform/win32/handles.h"
 #include "catalogue/scan.h"
 #include "catalogue/undo_store.h"
 #include "gui/messages.h"
@@ -240,6 +241,74 @@ TEST_F(KorvanecExe, RunStartsTheProgramAndStopEndsIt) {
   ended = false;
   for (int i = 0; i < 50 && !ended; ++i, Sleep(100)) ended = !ProcessRuns(program);
   EXPECT_TRUE(ended);
+}
+
+// What a running program has written to the pipe so far, waiting up to
+// five seconds for `text` to be among it.
+std::string ReadUntil(HANDLE pipe, std::string& output, const std::string& text) {
+  for (int i = 0; i < 250 && output.find(text) == std::string::npos; ++i) {
+    DWORD ready = 0;
+    if (PeekNamedPipe(pipe, nullptr, 0, nullptr, &ready, nullptr) && ready > 0) {
+      std::string chunk(ready, '\0');
+      DWORD got = 0;
+      if (ReadFile(pipe, chunk.data(), ready, &got, nullptr)) output.append(chunk, 0, got);
+    } else {
+      Sleep(20);
+    }
+  }
+  return output;
+}
+
+TEST_F(KorvanecExe, WatchPrintsEachChangeAsItComesUntilCtrlC) {
+  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+  win32::KernelHandle read_end, write_end;
+  ASSERT_TRUE(CreatePipe(read_end.put(), write_end.put(), &inheritable, 0));
+  SetHandleInformation(read_end.get(), HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  startup.hStdOutput = write_end.get();
+  startup.hStdError = write_end.get();
+  // A console of its own, so that Ctrl+C goes to it alone.
+  const std::wstring program = testing::HelperProgram(L"korvanec.exe");
+  std::wstring line = Quoted(program) + L" watch --format json";
+  PROCESS_INFORMATION info = {};
+  ASSERT_TRUE(CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                             CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &info));
+  win32::KernelHandle process(info.hProcess), thread(info.hThread);
+  write_end.reset();
+  std::string output;
+  ASSERT_NE(ReadUntil(read_end.get(), output, "startup places").find("korvanec: watching"),
+            std::string::npos)
+      << output;
+
+  test::SetString(RootKey::CurrentUser, test::kRunKey, L"Kv Watched", tool_ + L" /w");
+  EXPECT_NE(ReadUntil(read_end.get(), output, "Kv Watched")
+                .find("\"change\":\"new\",\"name\":\"Kv Watched\""),
+            std::string::npos)
+      << output;
+  test::SetString(RootKey::CurrentUser, test::kRunKey, L"Kv Watched", tool_ + L" /x");
+  EXPECT_NE(ReadUntil(read_end.get(), output, "\"changed\"").find("\"before\":{\"command\""),
+            std::string::npos)
+      << output;
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(test::kRunKey, false));
+  reg.DeleteValue(L"Kv Watched");
+  EXPECT_NE(ReadUntil(read_end.get(), output, "\"removed\"").find("\"removed\""), std::string::npos)
+      << output;
+
+  // Ctrl+C, as the user presses it in that console.
+  FreeConsole();
+  ASSERT_TRUE(AttachConsole(info.dwProcessId));
+  SetConsoleCtrlHandler(nullptr, TRUE);
+  GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+  ASSERT_EQ(WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
+  FreeConsole();
+  SetConsoleCtrlHandler(nullptr, FALSE);
+  DWORD code = ~0u;
+  GetExitCodeProcess(process.get(), &code);
+  EXPECT_EQ(code, 0u);
 }
 
 TEST(KorvanecVersion, OneVersionInTheResourceTheCaptionAndKorvanec) {
