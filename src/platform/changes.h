@@ -47,12 +47,16 @@ class TChangeNotifier {
   std::vector<size_t> WaitForChanges(uint32_t milliseconds);
   // Ends a wait from any thread; every later wait returns at once.
   void Stop();
+  // For what is kept until its places change: whether one changed since the
+  // last look (or one can't be watched, and so may have). Does not wait.
+  bool Changed() { return WatchedCount() < places_ || !WaitForChanges(0).empty(); }
   // The places the system watches; the others only the timer sees.
   size_t WatchedCount() const;
 
  private:
   struct State;
   std::unique_ptr<State> state_;
+  size_t places_ = 0;
 };
 
 }  // namespace korvane

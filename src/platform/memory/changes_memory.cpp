@@ -79,7 +79,7 @@ struct TChangeNotifier::State {
 };
 
 TChangeNotifier::TChangeNotifier(std::vector<WatchedPlace> places)
-    : state_(std::make_unique<State>()) {
+    : state_(std::make_unique<State>()), places_(places.size()) {
   state_->places = std::move(places);
   for (const WatchedPlace& place : state_->places) state_->seen.push_back(Contents(place));
 }

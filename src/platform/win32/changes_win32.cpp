@@ -22,18 +22,6 @@ constexpr DWORD kKeyChanges = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SE
 constexpr DWORD kFolderChanges = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
                                  FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE;
 
-HKEY RootHandle(RootKey root) {
-  switch (root) {
-    case RootKey::LocalMachine:
-      return HKEY_LOCAL_MACHINE;
-    case RootKey::Users:
-      return HKEY_USERS;
-    case RootKey::CurrentUser:
-      break;
-  }
-  return HKEY_CURRENT_USER;
-}
-
 // The path one level up; empty above the top ("C:\" for a folder on C:).
 std::wstring Parent(const std::wstring& path, bool folder) {
   const size_t slash = path.find_last_of(L'\\');
@@ -105,7 +93,7 @@ struct TChangeNotifier::State {
       // A key path as the registry accessor takes it: its leading backslash
       // goes, and every key in the 64-bit view, as the scan reads them.
       const std::wstring relative = at.substr(at.front() == L'\\' ? 1 : 0);
-      if (RegOpenKeyExW(RootHandle(root), relative.c_str(), 0, KEY_NOTIFY | KEY_WOW64_64KEY,
+      if (RegOpenKeyExW(win32::RootHandle(root), relative.c_str(), 0, KEY_NOTIFY | KEY_WOW64_64KEY,
                         key.put()) != ERROR_SUCCESS) {
         key.reset();
         return false;
@@ -146,34 +134,30 @@ struct TChangeNotifier::State {
     SetEvent(state.any_fired.get());
   }
 
+  Arm& NewArm(size_t place, bool folder, RootKey root, std::wstring path) {
+    arms.push_back(std::make_unique<Arm>());
+    Arm& arm = *arms.back();
+    arm.state = this;
+    arm.index = arms.size() - 1;
+    arm.place = place;
+    arm.folder = folder;
+    arm.root = root;
+    arm.path = std::move(path);
+    while (arm.path.size() > 1 && arm.path.back() == L'\\') arm.path.pop_back();
+    return arm;
+  }
+
+  // The place's own arm, and a guard on its parent.
   void Add(size_t place, bool folder, RootKey root, std::wstring path, bool subtree) {
-    auto arm = std::make_unique<Arm>();
-    arm->state = this;
-    arm->index = arms.size();
-    arm->place = place;
-    arm->folder = folder;
-    arm->root = root;
-    arm->path = std::move(path);
-    while (arm->path.size() > 1 && arm->path.back() == L'\\') arm->path.pop_back();
-    arm->subtree = subtree;
-    const std::wstring parent = Parent(arm->path, folder);
-    Arm& watched = *arm;
-    arms.push_back(std::move(arm));
-    if (parent.empty()) return;
-    auto guard = std::make_unique<Arm>();
-    guard->state = this;
-    guard->index = arms.size();
-    guard->place = place;
-    guard->folder = folder;
-    guard->root = root;
-    guard->path = parent;
-    guard->guarded = &watched;
-    arms.push_back(std::move(guard));
+    Arm& watched = NewArm(place, folder, root, std::move(path));
+    watched.subtree = subtree;
+    const std::wstring parent = Parent(watched.path, folder);
+    if (!parent.empty()) NewArm(place, folder, root, parent).guarded = &watched;
   }
 };
 
 TChangeNotifier::TChangeNotifier(std::vector<WatchedPlace> places)
-    : state_(std::make_unique<State>()) {
+    : state_(std::make_unique<State>()), places_(places.size()) {
   State& state = *state_;
   state.places = std::move(places);
   for (size_t i = 0; i < state.places.size(); ++i) {

@@ -18,9 +18,7 @@ struct TRegistry::Key {
   win32::RegKey handle;
 };
 
-namespace {
-
-HKEY RootHandle(RootKey root) {
+HKEY win32::RootHandle(RootKey root) {
   switch (root) {
     case RootKey::LocalMachine:
       return HKEY_LOCAL_MACHINE;
@@ -31,6 +29,10 @@ HKEY RootHandle(RootKey root) {
   }
   return HKEY_CURRENT_USER;
 }
+
+namespace {
+
+using win32::RootHandle;
 
 // How errors name a key: "HKEY_CURRENT_USER\Software\...".
 std::wstring KeyText(RootKey root, const std::wstring& path) {

@@ -11,7 +11,7 @@
 #include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/text.h"
-#include "platform/win32/change_watch.h"
+#include "platform/changes.h"
 #include "platform/win32/system.h"
 
 namespace korvane {
@@ -83,7 +83,7 @@ SERVICE_STATUS_PROCESS Status(SC_HANDLE service, const std::wstring& name) {
 // them costs far more than the refresh's other work.
 struct ConfigurationCache {
   std::mutex lock;
-  win32::ChangeWatch watch{HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services", L""};
+  TChangeNotifier watch{{{WatchedPlace::Kind::Services}}};
   std::map<std::wstring, ServiceRecord> read;  // by upper-case name
 };
 
@@ -122,10 +122,7 @@ std::vector<ServiceRecord> ListServices() {
   }
   ConfigurationCache& cache = Cache();
   std::lock_guard<std::mutex> held(cache.lock);
-  if (!cache.watch.Unchanged()) {
-    cache.read.clear();
-    cache.watch.Rearm();
-  }
+  if (cache.watch.Changed()) cache.read.clear();
   for (ServiceRecord& service : services) {
     auto [kept, added] = cache.read.try_emplace(AsciiUpper(service.name));
     if (added) {

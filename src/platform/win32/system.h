@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/registry.h"
 #include "platform/win32/handles.h"
 
 namespace korvane::win32 {
@@ -35,6 +36,9 @@ Fn Export(HMODULE module, const char* name) {
 // Called first thing in each program; systems without the call keep their
 // search order.
 void LoadLibrariesFromSystemFolderOnly();
+
+// The predefined key of a root.
+HKEY RootHandle(RootKey root);
 
 // The system folder (where the system's DLLs are), without a trailing backslash.
 std::wstring SystemDirectory();

@@ -13,7 +13,7 @@
 #include "platform/files.h"
 #include "platform/tasks.h"
 #include "platform/text.h"
-#include "platform/win32/change_watch.h"
+#include "platform/changes.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/system.h"
 #include "platform/win32/write_hook.h"
@@ -293,9 +293,7 @@ std::set<std::wstring> RunningTasks(const Scheduler& scheduler) {
 // other work. Korvane's own changes drop it at once.
 struct TaskListCache {
   std::mutex lock;
-  win32::ChangeWatch watch{HKEY_LOCAL_MACHINE,
-                           L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Schedule\\TaskCache",
-                           StoreFile(L"")};
+  TChangeNotifier watch{{{WatchedPlace::Kind::Tasks}}};
   bool valid = false;
   std::vector<ScheduledTask> tasks;
 };
@@ -318,9 +316,8 @@ std::vector<ScheduledTask> ListScheduledTasks() {
   std::vector<ScheduledTask> tasks;
   {
     std::lock_guard<std::mutex> held(cache.lock);
-    if (!cache.valid || !cache.watch.Unchanged()) {
+    if (cache.watch.Changed() || !cache.valid) {
       cache.valid = false;
-      cache.watch.Rearm();
       cache.tasks.clear();
       Walk(scheduler->root.get(), cache.tasks);
       cache.valid = true;
