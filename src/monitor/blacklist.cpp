@@ -1,5 +1,7 @@
 #include "monitor/blacklist.h"
 
+#include <unordered_set>
+
 #include "catalogue/removal.h"
 #include "catalogue/rights.h"
 #include "catalogue/system_entries.h"
@@ -66,8 +68,12 @@ bool IsBlacklisted(const std::wstring& file_name, const std::vector<std::wstring
 Enforcement RemoveBlacklisted(const StartupList& rows, const std::vector<std::wstring>& blacklist,
                               RemovalFailures& failures) {
   Enforcement result;
+  // One look-up a row: thousands of rows against a long blacklist, name by
+  // name, would hold the window.
+  std::unordered_set<std::wstring> names;
+  for (const std::wstring& name : blacklist) names.insert(LowerCase(name));
   for (const StartupEntry& row : rows) {
-    if (!IsBlacklisted(row.file_name, blacklist)) continue;
+    if (!names.count(LowerCase(row.file_name))) continue;
     const bool service = !WhyNotDeleted(row).empty();
     if (service && !row.enabled) continue;  // switched off already
     auto entry = std::make_tuple(row.name, row.file_name, row.location);
