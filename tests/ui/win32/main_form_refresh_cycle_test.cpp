@@ -32,7 +32,9 @@ namespace {
 const wchar_t kRun[] = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // Counts the new entries dialogs shown; each one is closed as soon as it is
-// active, after `while_open` ran (once) from inside its modal loop.
+// active, after `while_open` ran (once) from inside its modal loop. Also
+// when the first was made: Wine without a window manager takes its time over
+// showing one.
 class NewEntriesWatch {
  public:
   explicit NewEntriesWatch(std::function<void()> while_open = nullptr) {
@@ -45,9 +47,17 @@ class NewEntriesWatch {
     watch_ = nullptr;
   }
   int Shown() const { return shown_; }
+  ULONGLONG FirstMadeAt() const { return made_at_; }
 
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
+    if (code == HCBT_CREATEWND && watch_ && !watch_->made_at_) {
+      const auto* create = reinterpret_cast<CBT_CREATEWNDW*>(lparam);
+      if (!IS_INTRESOURCE(create->lpcs->lpszClass) &&
+          lstrcmpW(create->lpcs->lpszClass, L"TNewEntriesForm") == 0) {
+        watch_->made_at_ = GetTickCount64();
+      }
+    }
     if (code == HCBT_ACTIVATE && watch_) {
       auto window = reinterpret_cast<HWND>(wparam);
       wchar_t name[64] = {};
@@ -64,36 +74,7 @@ class NewEntriesWatch {
   std::function<void()> while_open_;
   HHOOK hook_ = nullptr;
   int shown_ = 0;
-};
-
-// When the first new entries dialog of this thread was made (0 until then):
-// Wine without a window manager takes its time over showing one.
-class NewEntriesMade {
- public:
-  NewEntriesMade() {
-    made_ = this;
-    hook_ = SetWindowsHookExW(WH_CBT, &NewEntriesMade::Hook, nullptr, GetCurrentThreadId());
-  }
-  ~NewEntriesMade() {
-    UnhookWindowsHookEx(hook_);
-    made_ = nullptr;
-  }
-  ULONGLONG At() const { return at_; }
-
- private:
-  static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
-    if (code == HCBT_CREATEWND && made_ && !made_->at_) {
-      const auto* create = reinterpret_cast<CBT_CREATEWNDW*>(lparam);
-      if (!IS_INTRESOURCE(create->lpcs->lpszClass) &&
-          lstrcmpW(create->lpcs->lpszClass, L"TNewEntriesForm") == 0) {
-        made_->at_ = GetTickCount64();
-      }
-    }
-    return CallNextHookEx(nullptr, code, wparam, lparam);
-  }
-  static inline NewEntriesMade* made_ = nullptr;
-  HHOOK hook_ = nullptr;
-  ULONGLONG at_ = 0;
+  ULONGLONG made_at_ = 0;
 };
 
 // The small-icon list the list view has when it first paints.
@@ -357,7 +338,6 @@ TEST_F(RefreshCycleWindow, AChangeAnotherProgramMakesIsHandledAtOnceAndABurstIsO
     TMainForm form;
     Activate(form);
     NewEntriesWatch watch;
-    NewEntriesMade made;
     const ULONGLONG start = GetTickCount64();
     c.write();
     // Reported, or removed, well within the timer's minute; the benchmark
@@ -368,7 +348,7 @@ TEST_F(RefreshCycleWindow, AChangeAnotherProgramMakesIsHandledAtOnceAndABurstIsO
       if (c.removed && !removed && c.removed()) removed = GetTickCount64();
       return false;
     });
-    const ULONGLONG handled = c.removed ? removed : made.At();
+    const ULONGLONG handled = c.removed ? removed : watch.FirstMadeAt();
     EXPECT_GT(handled, 0u) << c.what;
     EXPECT_LT(handled - start, 1500u) << c.what;
     EXPECT_EQ(watch.Shown(), c.removed ? 0 : 1) << c.what;
