@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -100,6 +101,9 @@ struct StartupEntry {
   // Whether Windows starts it: false when its approval says off, or when
   // Korvane has moved it aside.
   bool enabled = true;
+  // The verified signer of the program's file (catalogue/signers.h): empty
+  // when it is not signed or does not verify; nothing while not known.
+  std::optional<std::wstring> signer;
 };
 
 using StartupList = std::vector<StartupEntry>;

@@ -291,6 +291,7 @@ void to_json(Json& j, const StartupEntry& entry) {
   j["location"] = ToUtf8(entry.location);
   j["enabled"] = entry.enabled;
   to_json(j["source"], entry.source);
+  if (entry.signer) j["signer"] = ToUtf8(*entry.signer);
 }
 
 void from_json(const Json& j, StartupEntry& entry) {
@@ -302,6 +303,8 @@ void from_json(const Json& j, StartupEntry& entry) {
   entry.location = TextMember(j, "location");
   entry.enabled = TruthMember(j, "enabled");
   from_json(Member(j, "source"), entry.source);
+  // Written once the program's signature is known.
+  if (j.contains("signer")) entry.signer = TextMember(j, "signer");
 }
 
 void to_json(Json& j, const EntryRecord& record) {

@@ -216,7 +216,8 @@ CommandResult RunAddVerb(const Arguments& args) {
     if (check.verdict == NewEntryVerdict::Refuse) return Failure(kExitUsage, check.text);
     const NewEntry& entry = check.entry;
     StartupEntry row{
-        entry.title, false, entry.file_name, entry.parameters, NewEntryLocationText(location), {}};
+        entry.title, false, entry.file_name, entry.parameters, NewEntryLocationText(location),
+        {},          true,  std::nullopt};
     std::wstring detail;
     if (check.verdict == NewEntryVerdict::AskReplace) {
       if (!args.Has(L"--replace")) {

@@ -3,6 +3,7 @@
 #include <exception>
 #include <unordered_map>
 
+#include "catalogue/signers.h"
 #include "monitor/switching.h"
 #include "platform/processes.h"
 
@@ -65,6 +66,7 @@ void StartupListModel::Scan(const std::set<std::wstring>* changed) {
   const auto scan = [&] {
     try {
       ScanStartupListWithParked(rows, parts, partial ? &earlier : nullptr);
+      SignRows(rows, false);
     } catch (...) {
       error = std::current_exception();
     }
@@ -81,8 +83,32 @@ void StartupListModel::Scan(const std::set<std::wstring>* changed) {
     // Rows cut short by an error say nothing of where a part ends.
     if (error && (parts.empty() || parts.back().end != rows.size())) parts.clear();
     Replace(std::move(rows), std::move(parts), error);
+    Sign();
   }
   if (error_) std::rethrow_exception(error_);
+}
+
+void StartupListModel::Sign() {
+  StartupList rows = rows_;
+  const uint64_t replaced = replaced_;
+  const auto sign = [&rows] { SignRows(rows, true); };
+  if (scanner_) {
+    scanner_(sign);
+  } else {
+    sign();
+  }
+  if (replaced_ != replaced) return;
+  bool changed = false;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (rows_[i].signer != rows[i].signer) {
+      rows_[i].signer = std::move(rows[i].signer);
+      changed = true;
+    }
+  }
+  if (!changed || !listener_.rows_changed) return;
+  std::vector<ptrdiff_t> same(rows_.size());
+  for (size_t i = 0; i < same.size(); ++i) same[i] = static_cast<ptrdiff_t>(i);
+  listener_.rows_changed(same);
 }
 
 void StartupListModel::Replace(StartupList rows) {

@@ -41,7 +41,10 @@ class StartupListModel {
   using Scanner = std::function<void(const std::function<void()>& scan)>;
   void SetScanner(Scanner scanner) { scanner_ = std::move(scanner); }
 
-  // Scans every location into the list, and the entries Korvane moved aside. When the scan fails,
+  // Scans every location into the list, and the entries Korvane moved aside;
+  // then, beside the window as the scan, the signer of each row's program
+  // (catalogue/signers.h), the rows first shown with the signers already
+  // known. When the scan fails,
   // the list holds what it found before the error, and the error goes on to the caller.
   // A scan that ends after the list was replaced meanwhile (a command's own
   // rescan while the window waited) is dropped: the newer list stays, and
@@ -56,6 +59,9 @@ class StartupListModel {
 
  private:
   void Scan(const std::set<std::wstring>* changed);
+  // Checks the rows' signatures and takes the signers into the rows, unless
+  // they were replaced meanwhile.
+  void Sign();
   void Replace(StartupList rows, ScanParts parts, std::exception_ptr error);
 
   StartupList rows_;

@@ -1,5 +1,6 @@
 #include "ui/file_facts.h"
 
+#include "catalogue/signers.h"
 #include "platform/processes.h"
 
 namespace korvane {
@@ -16,12 +17,7 @@ FileFacts ReadFileFacts(const std::wstring& path, bool check_signature) {
     facts.description = version.FileDescription;
   } catch (...) {
   }
-  if (check_signature) {
-    try {
-      facts.signature = CheckFileSignature(path);
-    } catch (...) {
-    }
-  }
+  if (check_signature) facts.signature = KnownFileSignature(path);
   return facts;
 }
 

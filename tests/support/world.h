@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "catalogue/location.h"
+#include "catalogue/signers.h"
 #include "catalogue/places/value_item.h"
 #include "platform/files.h"
 #include "platform/profile.h"
@@ -239,6 +240,7 @@ inline void ResetWorld() {
 #else
   memory::Reset();
 #endif
+  ForgetCheckedSignatures();
   SetWinIni(L"run", L"");
   SetWinIni(L"load", L"");
   MakeFolder(kRoot);

@@ -204,8 +204,15 @@ FileSignature VerifyThroughCatalog(const TrustApi& api, const std::wstring& path
 
 }  // namespace
 
-FileSignature CheckFileSignature(const std::wstring& path) {
+FileSignature CheckFileSignature(const std::wstring& named) {
   const TrustApi& api = Trust();
+  // A command that names the system folder starts the 64-bit system's file,
+  // which a 32-bit build reaches through Sysnative.
+  std::wstring path = named;
+  if (const std::wstring native = win32::InSixtyFourBitSystemFolder(named);
+      !native.empty() && GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    path = native;
+  }
   WINTRUST_FILE_INFO file = {};
   file.cbStruct = sizeof(file);
   file.pcwszFilePath = path.c_str();

@@ -76,7 +76,7 @@ TEST(Win32FileFacts, PublisherAndDescriptionComeFromTheFirstTranslation) {
 
 TEST(Win32FileFacts, ASignatureIsVerifiedByATrustedRootAndNotOnceTheFileChanged) {
   const std::wstring signed_program = HelperProgram(L"korvane_signed_program.exe");
-  const std::wstring certificate = HelperProgram(L"korvane_test_signer.cer");
+  const std::wstring certificate = HelperProgram(L"korvane_signed_signer.cer");
   if (!FileExists(signed_program)) GTEST_SKIP() << "no osslsigncode: the program is not signed";
 
   const std::wstring untrusted = SignatureText(CheckFileSignature(signed_program));
