@@ -4,9 +4,11 @@
 #include <utility>
 
 #include "catalogue/scan.h"
+#include "catalogue/signers.h"
 #include "monitor/saved_list.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
+#include "platform/text.h"
 
 namespace korvane {
 
@@ -150,9 +152,55 @@ std::optional<std::vector<std::wstring>> RefreshCycle::DetectNewEntries(
                                          : NewEntriesIn(model_.Rows(), *saved))
       found.push_back({std::move(row), ChangeKind::New, std::nullopt});
   }
+  found = ToReport(std::move(found), snapshot_text);
   if (found.empty()) return saved;
   windows_.show_new_entries(found);
   return std::nullopt;
+}
+
+ReportedEntries RefreshCycle::ToReport(ReportedEntries found,
+                                       const std::optional<std::string>& snapshot_text) {
+  if (found.empty()) return found;
+  std::optional<StartupList> snapshot = unsaved_snapshot_;
+  if (!snapshot && snapshot_text) snapshot = ParseSnapshot(*snapshot_text);
+  const SeenPrograms seen(snapshot ? *snapshot : StartupList{});
+  ReportedEntries reported;
+  std::set<std::wstring> updated;
+  for (ReportedEntry& entry : found) {
+    // A move or a switch back on is the user's business whoever signed it.
+    const bool new_or_changed =
+        entry.change == ChangeKind::New || entry.change == ChangeKind::Changed;
+    if (new_or_changed && !report_windows_ && IsWindowsEntry(entry.row)) continue;
+    if (new_or_changed && seen.IsUpdate(entry.row)) {
+      updated.insert(LowerCase(ExtractFileName(SignedFile(entry.row))));
+      continue;
+    }
+    reported.push_back(std::move(entry));
+  }
+  TellUpdates(updated);
+  return reported;
+}
+
+void RefreshCycle::TellUpdates(const std::set<std::wstring>& programs) {
+  // Not every time: an hour at least between two balloons.
+  constexpr auto kBetweenBalloons = std::chrono::hours(1);
+  updated_untold_.insert(programs.begin(), programs.end());
+  const auto now = std::chrono::steady_clock::now();
+  if (updated_untold_.empty() || (updates_told_ && now - *updates_told_ < kBetweenBalloons)) {
+    return;
+  }
+  updates_told_ = now;
+  const size_t count = std::exchange(updated_untold_, {}).size();
+  if (!windows_.show_balloon) return;
+  needs_administrator_.clear();  // a click on this balloon offers nothing
+  windows_.show_balloon(kBlacklistBalloonTitle, UpdatesBalloonText(count));
+}
+
+std::wstring UpdatesBalloonText(size_t programs) {
+  return std::to_wstring(programs) +
+         (programs == 1 ? L" program updated its startup entry to a new version signed as before."
+                        : L" programs updated their startup entries to new versions signed as "
+                          L"before.");
 }
 
 }  // namespace korvane

@@ -1,6 +1,7 @@
 #pragma once
 // The refresh cycle: rescan, enforce the blacklist, report new entries, save
 // the list; never one cycle inside another. And the monitoring timer's rule.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -26,6 +27,9 @@ struct CycleWindows {
   // once every source is read again. Told after every scan of a cycle.
   std::function<void(const std::wstring& unread)> show_unread;
 };
+
+// The balloon's text for programs that updated their own entries.
+std::wstring UpdatesBalloonText(size_t programs);
 
 class RefreshCycle {
  public:
@@ -60,6 +64,12 @@ class RefreshCycle {
   // snapshot is kept up to date either way.
   void SetReportChanges(bool on) { report_changes_ = on; }
   bool ReportsChanges() const { return report_changes_; }
+  // "Report Windows' own entries too": off, a new or changed entry whose
+  // program is signed as Windows' own (catalogue/signers.h) is recorded
+  // without a report. Either way a program's own update (a new or changed
+  // entry signed as a program of that file name seen before) is recorded
+  // without one, and a balloon says now and then how many programs updated.
+  void SetReportWindowsEntries(bool on) { report_windows_ = on; }
   // Entries Korvane itself has just written, moved or switched on, as they
   // stood before (a moved file with its new path): the next cycle does not
   // report them.
@@ -89,6 +99,10 @@ class RefreshCycle {
   std::optional<std::vector<std::wstring>> DetectNewEntries(
       const std::optional<std::string>& snapshot_text);
   void SaveSnapshotOf(const StartupList& rows, const std::optional<std::string>& stored);
+  // The entries of `found` to report; Windows' own and updates are passed
+  // over (the updates counted for the balloon).
+  ReportedEntries ToReport(ReportedEntries found, const std::optional<std::string>& snapshot_text);
+  void TellUpdates(const std::set<std::wstring>& programs);
 
   StartupListModel& model_;
   CycleWindows windows_;
@@ -98,6 +112,10 @@ class RefreshCycle {
   int32_t ticks_ = 0;
   int32_t period_ = 60;
   bool report_changes_ = false;
+  bool report_windows_ = false;
+  // The programs that updated their entries since the balloon said so last.
+  std::set<std::wstring> updated_untold_;
+  std::optional<std::chrono::steady_clock::time_point> updates_told_;
   bool read_whole_ = true;  // the last scan read every source
   StartupList accepted_;
   // The rows last seen when the snapshot could not be written: they stand in

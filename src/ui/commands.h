@@ -82,6 +82,8 @@ enum CommandId : unsigned {
   Signaturecolumn1,
   // File › Restart as administrator (absent when the program runs elevated).
   Restartasadministrator1,
+  // View › Hide Windows entries: Windows' own entries out of the list.
+  HideWindowsentries1,
 };
 
 // The toolbar's pictures, in the order of the toolbar's image list.

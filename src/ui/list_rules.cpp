@@ -124,10 +124,12 @@ ListOrder NextOrder(const ListOrder& current, ListColumn clicked) {
 
 std::vector<size_t> ShownRows(size_t row_count, const CellReader& cell,
                               const std::vector<ListColumn>& columns, const std::wstring& filter,
-                              const ListOrder& order) {
+                              const ListOrder& order,
+                              const std::function<bool(size_t row)>& hidden) {
   std::vector<size_t> shown;
   const std::wstring wanted = LowerCase(filter);
   for (size_t row = 0; row < row_count; ++row) {
+    if (hidden && hidden(row)) continue;
     const bool keep =
         wanted.empty() || std::any_of(columns.begin(), columns.end(), [&](ListColumn c) {
           return LowerCase(cell(row, c)).find(wanted) != std::wstring::npos;
@@ -144,8 +146,11 @@ std::vector<size_t> ShownRows(size_t row_count, const CellReader& cell,
   return shown;
 }
 
-std::wstring ShownCountText(size_t shown, size_t all) {
-  return std::to_wstring(shown) + L" of " + std::to_wstring(all) + L" entries";
+std::wstring ShownCountText(size_t shown, size_t all, bool filtered, size_t windows_hidden) {
+  std::wstring text =
+      (filtered ? std::to_wstring(shown) + L" of " : L"") + std::to_wstring(all) + L" entries";
+  if (windows_hidden > 0) text += L", " + std::to_wstring(windows_hidden) + L" of Windows hidden";
+  return text;
 }
 
 }  // namespace korvane

@@ -67,16 +67,20 @@ struct ListOrder {
 };
 ListOrder NextOrder(const ListOrder& current, ListColumn clicked);
 
-// The rows the list shows, as indexes of the scan's rows: those of which a
-// cell in one of `columns` holds `filter` (without regard to letter case;
-// every row when it is empty), in `order`; rows that sort alike keep their
-// scan order.
+// The rows the list shows, as indexes of the scan's rows: those not
+// `hidden` (Windows' own, when they are set apart) of which a cell in one of
+// `columns` holds `filter` (without regard to letter case; every row when it
+// is empty), in `order`; rows that sort alike keep their scan order.
 using CellReader = std::function<std::wstring(size_t row, ListColumn column)>;
 std::vector<size_t> ShownRows(size_t row_count, const CellReader& cell,
                               const std::vector<ListColumn>& columns, const std::wstring& filter,
-                              const ListOrder& order);
+                              const ListOrder& order,
+                              const std::function<bool(size_t row)>& hidden = {});
 
-// The status bar's count while a filter is set: "3 of 40 entries".
-std::wstring ShownCountText(size_t shown, size_t all);
+// The status bar's count of the rows not hidden: "3 of 40 entries" while a
+// filter is set, "40 entries" without one; then how many of Windows' own
+// are hidden, if any ("40 entries, 61 of Windows hidden").
+std::wstring ShownCountText(size_t shown, size_t all, bool filtered = true,
+                            size_t windows_hidden = 0);
 
 }  // namespace korvane

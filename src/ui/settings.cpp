@@ -36,13 +36,19 @@ const std::pair<const wchar_t*, bool AppSettings::*> kSwitches[] = {
     {L"single_addition", &AppSettings::single_addition},
     {L"multiple_addition", &AppSettings::multiple_addition},
     {L"report_changes", &AppSettings::report_changes},
+    {L"report_windows", &AppSettings::report_windows},
 };
+
+// The switches that start off; every other one starts on.
+bool StartsOn(const wchar_t* name) {
+  return std::wstring_view(name) != L"report_windows";
+}
 
 // Existing values are left as they are, whatever they hold; only a
 // non-positive interval is mended.
 void WriteDefaults(TRegistry& registry) {
   for (const auto& [name, member] : kSwitches) {
-    if (!registry.ValueExists(name)) registry.WriteInteger(name, 1);
+    if (!registry.ValueExists(name)) registry.WriteInteger(name, StartsOn(name) ? 1 : 0);
   }
   if (!registry.ValueExists(kMonitoring) || registry.ReadInteger(kMonitoring) < 1) {
     registry.WriteInteger(kMonitoring, 1);

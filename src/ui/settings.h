@@ -29,14 +29,18 @@ struct AppSettings {
   // "Report changed commands, not only new programs": the refresh reports
   // changed, moved and re-enabled entries too (value report_changes).
   bool report_changes = false;
+  // "Report Windows' own entries too" (value report_windows, written as 0
+  // where missing): Windows' own new and changed entries open the dialog.
+  bool report_windows = false;
   int32_t monitoring = 0;
 };
 
-// Opens (creating) the settings key, writes the missing switches as 1 and a
+// Opens (creating) the settings key, writes the missing switches as 1 (but
+// report_windows as 0) and a
 // missing or non-positive `monitoring` as 1, then reads every value into
 // `settings` in the order min_to_tray, close_to_tray, monitoring, confirm_exit,
-// the ten confirmation switches and report_changes. Returns false, changing nothing, when the
-// key cannot be opened. A value of another type than REG_DWORD throws the
+// the ten confirmation switches, report_changes and report_windows. Returns false, changing
+// nothing, when the key cannot be opened. A value of another type than REG_DWORD throws the
 // registry's error; what was read before it stays in `settings`.
 bool ReadSettings(AppSettings& settings);
 

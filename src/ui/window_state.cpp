@@ -18,6 +18,7 @@ const wchar_t kHeight[] = L"window_height";
 const wchar_t kMaximised[] = L"window_maximised";
 const wchar_t kColumns[] = L"list_columns";
 const wchar_t kWidths[] = L"column_widths";
+const wchar_t kHideWindows[] = L"hide_windows_entries";
 
 // A size that no screen has: a stored value beyond it is no size at all.
 constexpr int32_t kLargest = 100000;
@@ -153,6 +154,18 @@ void StoreListLayout(const ListLayout& layout) {
   if (!registry.OpenKey(kSettingsKey, true)) return;
   registry.WriteString(kColumns, ColumnsText(layout));
   registry.WriteString(kWidths, WidthsText(layout));
+}
+
+bool ReadHideWindowsEntries() {
+  TRegistry registry;
+  if (!registry.OpenKeyReadOnly(kSettingsKey)) return true;
+  return ReadDword(registry, kHideWindows).value_or(1) != 0;
+}
+
+void StoreHideWindowsEntries(bool hide) {
+  TRegistry registry;
+  if (!registry.OpenKey(kSettingsKey, true)) return;
+  registry.WriteBool(kHideWindows, hide);
 }
 
 ScreenRect PlaceOnMonitors(const ScreenRect& frame, const std::vector<ScreenRect>& work_areas) {

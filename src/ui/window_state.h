@@ -1,8 +1,8 @@
 #pragma once
 // The main window's place and its list's columns, kept from one start to
 // the next beside the settings (values window_left, window_top,
-// window_width, window_height, window_maximised, list_columns and
-// column_widths of \Software\Korvane).
+// window_width, window_height, window_maximised, list_columns, column_widths
+// and hide_windows_entries of \Software\Korvane).
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -43,6 +43,11 @@ std::optional<WindowPlacement> ReadWindowPlacement();
 void StoreWindowPlacement(const WindowPlacement& placement);
 ListLayout ReadListLayout();
 void StoreListLayout(const ListLayout& layout);
+
+// View › "Hide Windows entries" (value hide_windows_entries): on unless
+// stored off.
+bool ReadHideWindowsEntries();
+void StoreHideWindowsEntries(bool hide);
 
 // The stored texts: "name,running,..." and "name=250,running=60,...".
 std::wstring ColumnsText(const ListLayout& layout);

@@ -40,6 +40,10 @@ TEST_F(Settings, FirstRunWritesEverySwitchOnAndOneMinute) {
     EXPECT_EQ(Stored(name), 1) << name;
   }
   EXPECT_EQ(Stored(L"monitoring"), 1);
+  // Windows' own entries are not reported unless asked for.
+  EXPECT_EQ(Key().GetDataType(L"report_windows"), RegistryDataType::DWord);
+  EXPECT_EQ(Stored(L"report_windows"), 0);
+  EXPECT_FALSE(settings.report_windows);
   EXPECT_TRUE(settings.min_to_tray && settings.close_to_tray && settings.confirm_exit);
   EXPECT_TRUE(settings.single_deletion && settings.multiple_addition);
   EXPECT_TRUE(settings.report_changes);

@@ -75,6 +75,7 @@ TMainForm::~TMainForm() {
 void TMainForm::FormCreate() {
   // The window shows the application icon of its class (CreateForm).
   layout_ = ReadListLayout();
+  hide_windows_ = ReadHideWindowsEntries();
   CreateControls();
   // The bars and the list's two styles start switched on; the Help items
   // have nothing to show yet and stay grey.
@@ -82,6 +83,7 @@ void TMainForm::FormCreate() {
     if (id == oolbar1 || id == Statusbar1 || id == Showgridlines1 || id == Rowselection1) {
       return MFS_CHECKED;
     }
+    if (id == HideWindowsentries1) return hide_windows_ ? MFS_CHECKED : 0u;
     if (const std::optional<ListColumn> column = OptionalColumnOf(id)) {
       return std::find(layout_.shown.begin(), layout_.shown.end(), *column) != layout_.shown.end()
                  ? MFS_CHECKED
@@ -109,6 +111,7 @@ void TMainForm::FormCreate() {
   cycle_ = MakeRefreshCycle(*this);
   cycle_->SetMonitoring(Settings.monitoring);
   cycle_->SetReportChanges(Settings.report_changes);
+  cycle_->SetReportWindowsEntries(Settings.report_windows);
   model_.SetScanner([this](const std::function<void()>& scan) { ScanBesideWindow(scan); });
   // The timer stays as the safety net for what can't be watched.
   watch_ = std::make_unique<StartupWatch>(Handle(), kStartupChanged);
@@ -149,6 +152,7 @@ void TMainForm::Parameters1Click() {
   Settings = chosen->settings;
   cycle_->SetMonitoring(Settings.monitoring);
   cycle_->SetReportChanges(Settings.report_changes);
+  cycle_->SetReportWindowsEntries(Settings.report_windows);
   if (chosen->run_on_startup == shown.run_on_startup) return;
   SetRunOnStartup(chosen->run_on_startup, Rows(), OwnExecutablePath());
   // Removing the entry asked the running program, this one, to close.

@@ -64,8 +64,9 @@ class TMainForm : public TForm {
   // their old places to new ones; selection, focus and the top row follow.
   void RowsChanged(const std::vector<ptrdiff_t>& old_to_new);
   void SetStatusText(const std::wstring& text);
-  // The status bar between scans: the count of rows the filter keeps, or
-  // nothing without a filter; before either, which sources could not be read.
+  // The status bar between scans: the count of rows the filter keeps, and of
+  // Windows' own that are hidden, or nothing without either; before them,
+  // which sources could not be read.
   void ShowListStatus();
   void SetUnreadSources(const std::wstring& unread);
   // The scan's row behind a row of the list as it is filtered and sorted.
@@ -204,6 +205,8 @@ class TMainForm : public TForm {
   std::vector<std::optional<FileFacts>> facts_;  // per row of the model
   std::vector<size_t> shown_;                    // the model's rows the list shows, in its order
   std::wstring filter_;
+  bool hide_windows_ = true;   // View › Hide Windows entries
+  size_t windows_hidden_ = 0;  // the rows it hides
   ListOrder order_;
   ListLayout layout_ = DefaultListLayout();  // the widths of hidden columns live here
   int dpi_ = 96;

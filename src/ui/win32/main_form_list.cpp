@@ -12,6 +12,7 @@
 #include "gui/controls.h"
 #include "gui/list_view.h"
 #include "gui/metrics.h"
+#include "catalogue/signers.h"
 #include "platform/shell.h"
 #include "ui/win32/main_form.h"
 
@@ -76,10 +77,16 @@ void TMainForm::UpdateShownRows(const std::vector<ptrdiff_t>& old_to_new) {
   const int old_top = old_count > 0 ? ListView_GetTopIndex(list_view_) : 0;
   const std::vector<size_t> old_shown = shown_;
 
+  // Windows' own rows go once their signature says so, never before.
+  const auto hidden = [this](size_t row) { return hide_windows_ && IsWindowsEntry(Rows()[row]); };
+  windows_hidden_ =
+      hide_windows_
+          ? static_cast<size_t>(std::count_if(Rows().begin(), Rows().end(), IsWindowsEntry))
+          : 0;
   shown_ = ShownRows(
       Rows().size(),
       [this](size_t row, ListColumn column) { return CellText(Rows()[row], column, FactsOf(row)); },
-      layout_.shown, filter_, order_);
+      layout_.shown, filter_, order_, hidden);
   std::vector<ptrdiff_t> model_to_item(Rows().size(), -1);
   for (size_t i = 0; i < shown_.size(); ++i) model_to_item[shown_[i]] = static_cast<ptrdiff_t>(i);
   // An old item's place in the new list: through its old and new scan rows.
@@ -121,10 +128,14 @@ void TMainForm::UpdateShownRows(const std::vector<ptrdiff_t>& old_to_new) {
 }
 
 void TMainForm::ShowListStatus() {
-  // Without a filter the bar stays as it is: empty between scans.
-  if (filter_.empty() && !showing_count_ && unread_.empty()) return;
-  showing_count_ = !filter_.empty() || !unread_.empty();
-  std::wstring text = filter_.empty() ? L"" : ShownCountText(shown_.size(), Rows().size());
+  // Without a filter or hidden rows the bar stays as it is: empty between
+  // scans.
+  const bool counting = !filter_.empty() || windows_hidden_ > 0;
+  if (!counting && !showing_count_ && unread_.empty()) return;
+  showing_count_ = counting || !unread_.empty();
+  std::wstring text = counting ? ShownCountText(shown_.size(), Rows().size() - windows_hidden_,
+                                                !filter_.empty(), windows_hidden_)
+                               : L"";
   if (!unread_.empty()) text = unread_ + (text.empty() ? L"" : L"  " + text);
   SetStatusText(text);
 }

@@ -31,6 +31,7 @@ const SwitchBox kSwitchBoxes[] = {
     {CheckBox14, &AppSettings::single_addition, L"Addition to blacklist of single entry"},
     {CheckBox15, &AppSettings::multiple_addition, L"Addition to blacklist of multiple entries"},
     {CheckBox16, &AppSettings::report_changes, L"Report changed commands, not only new programs"},
+    {CheckBox17, &AppSettings::report_windows, L"Report Windows' own entries too"},
 };
 
 constexpr int kColumnWidth = 270;
@@ -86,7 +87,7 @@ void TParametersForm::CreateControls() {
   for (size_t i = 2; i < 9; ++i) switch_box(i, left, y + static_cast<int>(i - 2) * kRow);
   y = group(L"Confirmations", right, 8, 4);
   for (size_t i = 9; i < 13; ++i) switch_box(i, right, y + static_cast<int>(i - 9) * kRow);
-  y = group(L"Monitoring", right, 128, 3);
+  y = group(L"Monitoring", right, 128, 4);
   AddControl(form, L"STATIC", L"Check for new entries every:", 0, right + 10, y + 3, 168, 16, 0);
   HWND edit = AddControl(form, L"EDIT", L"1", WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_RIGHT,
                          right + 180, y, 44, 20, SpinEdit1);
@@ -100,6 +101,7 @@ void TParametersForm::CreateControls() {
   // Its caption takes two lines.
   AddControl(form, L"BUTTON", kSwitchBoxes[13].caption, BS_AUTOCHECKBOX | BS_MULTILINE | WS_TABSTOP,
              right + 10, y + 24, kColumnWidth - 20, 32, CheckBox16);
+  switch_box(14, right, y + 58);
 
   const int width = right + kColumnWidth + 8;
   const int buttons_top = 108 + 24 + 7 * kRow + 10;

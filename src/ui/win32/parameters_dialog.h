@@ -26,6 +26,7 @@ enum : UINT {
   CheckBox14,
   CheckBox15,
   CheckBox16,  // Report changed commands, not only new programs
+  CheckBox17,  // Report Windows' own entries too
   SpinEdit1 = 230,
   SpinEdit1Buttons,
   Button1 = IDCANCEL,

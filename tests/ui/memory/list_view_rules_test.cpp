@@ -98,6 +98,11 @@ TEST(ListSort, AHeaderSortsUpThenDownThenBackToScanOrderAndTiesKeepScanOrder) {
             (std::vector<size_t>{1, 2}));
   EXPECT_EQ(ShownRows(4, t.Reader(), kAll, L"", {Publisher, true}),
             (std::vector<size_t>{3, 0, 1, 2}));
+  // Hidden rows are neither found nor sorted.
+  const auto second_hidden = [](size_t row) { return row == 1; };
+  EXPECT_EQ(ShownRows(4, t.Reader(), kAll, L"alpha", {}, second_hidden), (std::vector<size_t>{3}));
+  EXPECT_EQ(ShownRows(4, t.Reader(), kAll, L"", {Name, false}, second_hidden),
+            (std::vector<size_t>{3, 2, 0}));
 }
 
 TEST(ListCells, TheFileCellsWaitForTheirFactsAndAMissingFileIsMarked) {
@@ -126,6 +131,8 @@ TEST(ListCells, TheFileCellsWaitForTheirFactsAndAMissingFileIsMarked) {
   EXPECT_EQ(SignatureText({SignatureState::NotVerified, L"", L"the file was changed"}),
             L"Not verified: the file was changed");
   EXPECT_EQ(ShownCountText(3, 40), L"3 of 40 entries");
+  EXPECT_EQ(ShownCountText(42, 42, false, 61), L"42 entries, 61 of Windows hidden");
+  EXPECT_EQ(ShownCountText(3, 42, true, 61), L"3 of 42 entries, 61 of Windows hidden");
 }
 
 class FactsOfFiles : public ::testing::Test {

@@ -33,8 +33,9 @@ constexpr int kSignatureColumn = static_cast<int>(ListColumn::Signature);
 void ForgetWindowState() {
   TRegistry registry;
   if (!registry.OpenKey(kSettingsKey, false)) return;
-  for (const wchar_t* name : {L"window_left", L"window_top", L"window_width", L"window_height",
-                              L"window_maximised", L"list_columns", L"column_widths"}) {
+  for (const wchar_t* name :
+       {L"window_left", L"window_top", L"window_width", L"window_height", L"window_maximised",
+        L"list_columns", L"column_widths", L"hide_windows_entries"}) {
     registry.DeleteValue(name);
   }
 }
@@ -294,6 +295,49 @@ TEST_F(MainWindowFind, MovedToAMonitorOfAnotherScaleItsFontColumnsAndGlyphsScale
   GetWindowRect(form->FilterBox(), &box);
   GetWindowRect(form->ListView1(), &list);
   EXPECT_EQ(box.bottom, list.top);
+}
+
+// Wine's WinVerifyTrust asks for no trusted root: a program signed by a test
+// certificate in Windows' name verifies there, as Windows' own files do on
+// Windows, where such a certificate would not.
+TEST_F(MainWindowFind, WindowsOwnEntriesAreHiddenOnceKnownUnlessTheSwitchIsOff) {
+  const std::wstring own = test::kRoot + L"\\Windows\\kvown.exe";
+  const std::wstring vendor = test::kRoot + L"\\Vendor\\1.0\\vendor.exe";
+  if (!FileExists(HelperProgram(L"korvane_windows_program.exe"))) {
+    GTEST_SKIP() << "no osslsigncode: the programs are not signed";
+  }
+  test::MakeFolder(ExtractFilePath(own));
+  test::MakeFolder(ExtractFilePath(vendor));
+  ASSERT_TRUE(CopyFileW(HelperProgram(L"korvane_windows_program.exe").c_str(), own.c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileW(HelperProgram(L"korvane_vendor_program.exe").c_str(), vendor.c_str(), FALSE));
+  test::SetString(RootKey::CurrentUser, test::kRunKey, L"E own", own);
+  test::SetString(RootKey::CurrentUser, test::kRunKey, L"F vendor", vendor);
+  auto form = OpenWindow();
+  EXPECT_EQ(Column(*form, 0), (std::vector<std::wstring>{L"A gone", L"B tool", L"C versioned",
+                                                         L"F vendor", L"News.url"}));
+  EXPECT_EQ(StatusText(*form), L"5 entries, 1 of Windows hidden");
+  EXPECT_TRUE(GetMenuState(form->MainMenu1(), HideWindowsentries1, MF_BYCOMMAND) & MF_CHECKED);
+  // The search finds nothing hidden; Select all takes what is shown.
+  Search(*form, L"kvown");
+  EXPECT_TRUE(Column(*form, 0).empty());
+  EXPECT_EQ(StatusText(*form), L"0 of 5 entries, 1 of Windows hidden");
+  Search(*form, L"");
+  SetFocus(form->ListView1());
+  SendMessageW(form->Handle(), WM_COMMAND, SelectAll, 0);
+  ASSERT_EQ(form->SelectedRows().size(), 5u);
+  for (const StartupEntry& row : form->SelectedRows()) EXPECT_NE(row.name, L"E own");
+
+  // Switched off, Windows' own are listed again, and stay so at the next start.
+  SendMessageW(form->Handle(), WM_COMMAND, HideWindowsentries1, 0);
+  EXPECT_EQ(Column(*form, 0).size(), 6u);
+  EXPECT_EQ(StatusText(*form), L"<panels>");
+  form.reset();
+  form = OpenWindow();
+  EXPECT_FALSE(GetMenuState(form->MainMenu1(), HideWindowsentries1, MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_EQ(Column(*form, kSignatureColumn)[3], L"Verified: Microsoft Windows");
+  SendMessageW(form->Handle(), WM_COMMAND, HideWindowsentries1, 0);
+  EXPECT_EQ(Column(*form, 0).size(), 5u);
 }
 
 }  // namespace

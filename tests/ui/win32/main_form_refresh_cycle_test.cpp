@@ -18,8 +18,11 @@
 #include "gui/list_view.h"
 #include "monitor/blacklist.h"
 #include "monitor/saved_list.h"
+#include "monitor/snapshot.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "support/programs.h"
+#include "support/task_files.h"
 #include "support/windows.h"
 #include "support/world.h"
 #include "ui/settings.h"
@@ -30,6 +33,8 @@ namespace korvane {
 namespace {
 
 const wchar_t kRun[] = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+using korvane::testing::HelperProgram;
 
 // Counts the new entries dialogs shown; each one is closed as soon as it is
 // active, after `while_open` ran (once) from inside its modal loop. Also
@@ -374,6 +379,67 @@ TEST_F(RefreshCycleWindow, KorvanesOwnDeleteIsNotReportedByTheWatch) {
   }
   EXPECT_EQ(form.Rows().size(), 1u) << ToUtf8(Names(form));
   EXPECT_EQ(watch.Shown(), 0);
+}
+
+// A machine as it looks with Windows' own entries beside the user's: a Run
+// value and a logon task of programs signed "Microsoft Windows", a vendor's
+// signed program and an unsigned one. Wine's WinVerifyTrust asks for no
+// trusted root, so the test certificates verify as Windows' own would.
+TEST_F(RefreshCycleWindow, WindowsOwnEntriesAndAProgramsOwnUpdateOpenNoDialog) {
+  if (!FileExists(HelperProgram(L"korvane_windows_program.exe"))) {
+    GTEST_SKIP() << "no osslsigncode: the programs are not signed";
+  }
+  auto copy = [](const wchar_t* helper, const std::wstring& to) {
+    test::MakeFolder(ExtractFilePath(to));
+    EXPECT_TRUE(CopyFileW(HelperProgram(helper).c_str(), to.c_str(), FALSE)) << ToUtf8(to);
+  };
+  const std::wstring own = test::kRoot + L"\\Windows\\kvown.exe";
+  const std::wstring vendor = test::kRoot + L"\\Vendor\\1.0\\vendor.exe";
+  const std::wstring next = test::kRoot + L"\\Vendor\\1.1\\vendor.exe";
+  copy(L"korvane_windows_program.exe", own);
+  copy(L"korvane_vendor_program.exe", vendor);
+  copy(L"korvane_vendor_program.exe", next);
+  test::SetString(RootKey::CurrentUser, kRun, L"Own", own);
+  test::SetString(RootKey::CurrentUser, kRun, L"Vendor", vendor);
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", tool_);
+  test::PutTaskFile(L"\\KvTest\\Own logon", test::kLogonTrigger, test::TaskExec(own));
+  {
+    TRegistry settings;
+    ASSERT_TRUE(settings.OpenKey(kSettingsKey, true));
+    settings.WriteInteger(L"report_changes", 1);
+    settings.WriteInteger(L"report_windows", 0);
+  }
+  std::vector<std::wstring> first;
+  NewEntriesWatch watch([&first] {
+    HWND list = FindWindowExW(GetActiveWindow(), nullptr, WC_LISTVIEWW, nullptr);
+    for (int i = 0; i < ListView_GetItemCount(list); ++i) first.push_back(ListItemText(list, i, 0));
+  });
+  TMainForm form;
+  Activate(form);
+  // The first start's dialog lists only the user's programs.
+  ASSERT_EQ(watch.Shown(), 1);
+  std::sort(first.begin(), first.end());
+  EXPECT_EQ(first, (std::vector<std::wstring>{L"Tool", L"Vendor"}));
+
+  // The vendor's next version in a folder of its own, and a new logon task
+  // of Windows' own: recorded, no dialog; the list shows the new command.
+  test::SetString(RootKey::CurrentUser, kRun, L"Vendor", next + L" /quiet");
+  test::PutTaskFile(L"\\KvTest\\Windows Update", test::kLogonTrigger, test::TaskExec(own));
+  SendMessageW(form.Handle(), WM_COMMAND, Refreshlist1, 0);
+  EXPECT_EQ(watch.Shown(), 1);
+  bool listed = false;
+  for (const StartupEntry& row : form.Rows()) {
+    if (row.name == L"Vendor") listed = SameText(row.file_name, next);
+  }
+  EXPECT_TRUE(listed) << ToUtf8(Names(form));
+  const std::optional<StartupList> recorded = ReadEntrySnapshot();
+  ASSERT_TRUE(recorded);
+  EXPECT_NE(SnapshotText(*recorded).find(ToUtf8(L"Windows Update")), std::string::npos);
+
+  // A change to an unsigned program is reported as ever.
+  test::SetString(RootKey::CurrentUser, kRun, L"Tool", other_);
+  SendMessageW(form.Handle(), WM_COMMAND, Refreshlist1, 0);
+  EXPECT_EQ(watch.Shown(), 2);
 }
 
 }  // namespace

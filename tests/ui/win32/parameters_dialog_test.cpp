@@ -93,12 +93,15 @@ TEST(ParametersDialogAlone, ShowsWhatItIsGivenAndReturnsTheChoiceOnOkOnly) {
     EXPECT_FALSE(Checked(dialog, CheckBox16));
     EXPECT_EQ(ControlText(GetDlgItem(dialog, CheckBox16)),
               L"Report changed commands, not only new programs");
+    EXPECT_FALSE(Checked(dialog, CheckBox17));
+    EXPECT_EQ(ControlText(GetDlgItem(dialog, CheckBox17)), L"Report Windows' own entries too");
     EXPECT_TRUE(Checked(dialog, CheckBox1));
     EXPECT_EQ(SpinValue(dialog), 60);  // the most the spin edit shows
     SetChecked(dialog, CheckBox3, true);
     SetChecked(dialog, CheckBox15, false);
     SetChecked(dialog, CheckBox1, false);
     SetChecked(dialog, CheckBox16, true);
+    SetChecked(dialog, CheckBox17, true);
     SendDlgItemMessageW(dialog, SpinEdit1Buttons, UDM_SETPOS32, 0, 30);
     if (close_box) {
       PostMessageW(dialog, WM_CLOSE, 0, 0);
@@ -113,6 +116,7 @@ TEST(ParametersDialogAlone, ShowsWhatItIsGivenAndReturnsTheChoiceOnOkOnly) {
   EXPECT_FALSE(chosen->settings.multiple_addition);
   EXPECT_FALSE(chosen->settings.confirm_exit);
   EXPECT_TRUE(chosen->settings.report_changes);
+  EXPECT_TRUE(chosen->settings.report_windows);
   EXPECT_EQ(chosen->settings.monitoring, 30);
   EXPECT_FALSE(chosen->run_on_startup);
 
