@@ -44,13 +44,16 @@ const std::vector<Verb>& Verbs() {
   static const std::vector<Verb> verbs = {
       {L"list",
        nullptr,
-       {{L"--format"}, {L"--verify"}, 0, 0, {}},
-       "list [--format text|csv|json] [--verify]",
+       {{L"--format"}, {L"--verify", L"--hide-windows"}, 0, 0, {}},
+       "list [--format text|csv|json] [--verify] [--hide-windows]",
        "  Lists the programs that Windows starts, in the order it finds them, with\n"
        "  each program file's publisher and description from its version\n"
-       "  information. --verify adds whether its signature checks (\"Verified: ...\",\n"
-       "  \"Not verified: ...\", \"Not signed\", \"File not found\"); that reads every\n"
-       "  file whole, so it takes longer.\n"
+       "  information, and Windows: Yes for Windows' own entries (their program,\n"
+       "  or the DLL of rundll32 or of a service, is signed and verified as\n"
+       "  \"Microsoft Windows\" or \"Microsoft Windows Publisher\"); that reads each\n"
+       "  file whole once. --hide-windows leaves Windows' own entries out.\n"
+       "  --verify adds whether its signature checks (\"Verified: ...\",\n"
+       "  \"Not verified: ...\", \"Not signed\", \"File not found\").\n"
        "  The text form shows control characters as escapes (\\t, \\r, \\n, \\xHH)\n"
        "  and keeps backslashes as they are: take exact values from csv or json.\n",
        RunListVerb},
@@ -164,8 +167,10 @@ const std::vector<Verb>& Verbs() {
        {{L"--format"}, {}, 1, 1, {}},
        "compare FILE [--format text|csv|json]",
        "  Compares the entries now with the snapshot in FILE: added, removed,\n"
-       "  changed (and which fields), switched on or off. Exit 0 when nothing\n"
-       "  changed, 1 when something did, 2 when FILE is not a readable snapshot.\n",
+       "  changed (and which fields), switched on or off, or updated (added or\n"
+       "  changed, its program signed as a program of that file name in FILE).\n"
+       "  Exit 0 when nothing changed, 1 when something did, 2 when FILE is not a\n"
+       "  readable snapshot.\n",
        RunCompareVerb},
       {L"watch",
        nullptr,
@@ -173,8 +178,10 @@ const std::vector<Verb>& Verbs() {
        "watch [--format text|json]",
        "  Prints each change to the startup places as it is noticed, until Ctrl+C:\n"
        "  one line (time, change, name, location, command; tab-separated) or one\n"
-       "  JSON object each. The change is new, changed, moved, enabled again or\n"
-       "  removed. Places that can't be watched are not seen.\n",
+       "  JSON object each. The change is new, changed, updated (a new or changed\n"
+       "  entry whose program is signed as a program of that file name before),\n"
+       "  moved, enabled again or removed. Places that can't be watched are not\n"
+       "  seen.\n",
        RunWatchVerb},
   };
   return verbs;

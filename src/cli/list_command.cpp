@@ -3,6 +3,7 @@
 #include "catalogue/places/place_kind.h"
 #include "catalogue/rights.h"
 #include "catalogue/scan.h"
+#include "catalogue/signers.h"
 #include "cli/verbs.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
@@ -37,6 +38,7 @@ std::string FormatStartupList(const StartupList& list, ListFormat format,
   columns.push_back({L"Description", "description"});
   if (signatures) columns.push_back({L"Signature", "signature"});
   columns.push_back({L"Needs administrator", "needsAdministrator", L"Yes", L"No"});
+  columns.push_back({L"Windows", "windows", L"Yes", L"No"});
   std::vector<TableRow> rows;
   for (size_t i = 0; i < list.size(); ++i) {
     const StartupEntry& e = list[i];
@@ -46,6 +48,7 @@ std::string FormatStartupList(const StartupList& list, ListFormat format,
     rows.back().push_back(CellText(e, ListColumn::Description, known));
     if (signatures) rows.back().push_back(CellText(e, ListColumn::Signature, known));
     rows.back().push_back(NeedsAdministrator(e) ? L"1" : L"0");
+    rows.back().push_back(IsWindowsEntry(e) ? L"1" : L"0");
   }
   return FormatTable(columns, rows, format);
 }
@@ -66,7 +69,12 @@ CommandResult RunListVerb(const Arguments& args) {
   } catch (const PlatformError& error) {
     return Failure(kExitFailed, error.Text());
   }
-  // Checking signatures hashes every file: only when asked for.
+  // Windows' own entries are told by their signatures, which reads each
+  // program file whole once; the signature's text only when asked for.
+  SignRows(list, true);
+  if (args.Has(L"--hide-windows")) {
+    std::erase_if(list, [](const StartupEntry& e) { return IsWindowsEntry(e); });
+  }
   const bool signatures = args.Has(L"--verify");
   std::vector<FileFacts> facts;
   facts.reserve(list.size());

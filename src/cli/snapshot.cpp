@@ -5,6 +5,7 @@
 #include <map>
 
 #include "catalogue/entry_format.h"
+#include "catalogue/signers.h"
 #include "platform/text.h"
 
 namespace korvane {
@@ -136,12 +137,19 @@ std::vector<EntryChange> CompareEntries(const StartupList& before, const Startup
     if (!matched[i] && !seen.count(EntryIdentity(before[i])))
       changes.push_back({EntryChange::Removed, before[i], {}});
   }
+  const SeenPrograms seen_programs(before);
+  for (EntryChange& change : found) {
+    if (change.kind != EntryChange::StateChanged && seen_programs.IsUpdate(change.entry)) {
+      change.kind = EntryChange::Updated;
+    }
+  }
   changes.insert(changes.end(), found.begin(), found.end());
   return changes;
 }
 
 std::string FormatChanges(const std::vector<EntryChange>& changes, ListFormat format) {
-  static const wchar_t* const kKinds[] = {L"added", L"removed", L"changed", L"state changed"};
+  static const wchar_t* const kKinds[] = {L"added", L"removed", L"changed", L"state changed",
+                                          L"updated"};
   if (format == ListFormat::Json) {
     std::string out = "[";
     for (size_t i = 0; i < changes.size(); ++i) {

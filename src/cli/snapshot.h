@@ -38,7 +38,9 @@ std::string SnapshotJson(const Snapshot& snapshot);
 std::optional<Snapshot> ReadSnapshot(std::string_view text, std::wstring& error);
 
 struct EntryChange {
-  enum Kind { Added, Removed, Changed, StateChanged } kind = Changed;
+  // Updated: added or changed, and a program's own update
+  // (catalogue/signers.h) against the programs of the snapshot.
+  enum Kind { Added, Removed, Changed, StateChanged, Updated } kind = Changed;
   StartupEntry entry;               // now; for a removed entry, as it was
   std::vector<std::string> fields;  // Changed: what differs, as the JSON names it
 };
@@ -47,7 +49,8 @@ struct EntryChange {
 // entry is the same entry when its location and its place there are (the
 // value, the file, the win.ini word). Its program's running state is not
 // compared. Removed entries first in the snapshot's order, then added,
-// changed and switched ones in the order of `now`.
+// changed and switched ones in the order of `now`; an added or changed one
+// that is a program's own update is Updated.
 std::vector<EntryChange> CompareEntries(const StartupList& before, const StartupList& now);
 
 std::string FormatChanges(const std::vector<EntryChange>& changes, ListFormat format);

@@ -1,6 +1,7 @@
 // korvanec export and compare.
 #include <chrono>
 
+#include "catalogue/signers.h"
 #include "cli/snapshot.h"
 #include "cli/verbs.h"
 #include "korvane_version.h"
@@ -31,6 +32,8 @@ CommandResult RunExportVerb(const Arguments& args) {
                                  .count());
   try {
     ScanStartupListWithParked(snapshot.entries);
+    // Each program's signer goes along, for compare to tell its updates.
+    SignRows(snapshot.entries, true);
   } catch (const PlatformError& error) {
     return Failure(kExitFailed, error.Text());
   }
@@ -61,6 +64,7 @@ CommandResult RunCompareVerb(const Arguments& args) {
   StartupList now;
   try {
     ScanStartupListWithParked(now);
+    SignRows(now, true);
   } catch (const PlatformError& error) {
     return Failure(kExitFailed, error.Text());
   }

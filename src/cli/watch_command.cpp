@@ -9,6 +9,7 @@
 
 #include "catalogue/entry_format.h"
 #include "catalogue/location.h"
+#include "catalogue/signers.h"
 #include "cli/korvanec.h"
 #include "cli/snapshot.h"
 #include "cli/verbs.h"
@@ -36,7 +37,9 @@ BOOL WINAPI StopWatching(DWORD event) {
 #endif
 
 struct WatchedChange {
-  std::wstring kind;   // "new", "changed", "moved", "enabled again", "removed"
+  // "new", "changed", "updated" (new or changed: catalogue/signers.h),
+  // "moved", "enabled again", "removed"
+  std::wstring kind;
   StartupEntry entry;  // now; a removed entry as it was
   std::optional<StartupEntry> before;
 };
@@ -46,13 +49,16 @@ struct WatchedChange {
 std::vector<WatchedChange> Changes(const StartupList& before, const StartupList& now) {
   std::vector<WatchedChange> changes;
   std::set<std::wstring> moved_away;
+  const SeenPrograms seen(before);
   for (ReportedEntry& found : DetectEntryChanges(now, std::optional<StartupList>(before), {})) {
     static const wchar_t* const kKinds[] = {L"new", L"changed", L"moved", L"enabled again"};
     if (found.change == ChangeKind::Moved && found.before) {
       moved_away.insert(EntryIdentity(*found.before));
     }
-    changes.push_back(
-        {kKinds[static_cast<int>(found.change)], std::move(found.row), std::move(found.before)});
+    const bool update = (found.change == ChangeKind::New || found.change == ChangeKind::Changed) &&
+                        seen.IsUpdate(found.row);
+    changes.push_back({update ? L"updated" : kKinds[static_cast<int>(found.change)],
+                       std::move(found.row), std::move(found.before)});
   }
   const std::vector<ptrdiff_t> old_to_new = MatchRows(before, now);
   for (size_t i = 0; i < before.size(); ++i) {
@@ -126,6 +132,7 @@ CommandResult RunWatchVerb(const Arguments& args) {
   } catch (const PlatformError& error) {
     return Failure(kExitFailed, error.Text());
   }
+  SignRows(rows, true);
   // Said on standard error, so that what a script reads stays the changes.
   WriteError(result, L"watching " + std::to_wstring(changes.WatchedCount()) +
                          L" startup places; Ctrl+C ends the watch");
@@ -147,6 +154,7 @@ CommandResult RunWatchVerb(const Arguments& args) {
       WriteError(result, error.Text());
       now_parts.clear();
     }
+    SignRows(now, true);
     const std::wstring time = Now();
     for (const WatchedChange& change : Changes(rows, now)) {
       WriteOutput(result, Line(change, format, time));

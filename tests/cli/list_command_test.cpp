@@ -60,7 +60,7 @@ TEST(KorvanecList, CommandLineSelectsFormatOrPrintsUsage) {
   test::ResetWorld();
   test::PutFile(test::kRoot + L"\\Startup\\notes.txt");
   const std::string row = "notes.txt\tNo\t" + ToUtf8(test::kRoot) + "\\Startup\\notes.txt\t\t" +
-                          ToUtf8(test::kRoot) + "\\Startup\tEnabled\tfolder\t\t\t\tNo\n";
+                          ToUtf8(test::kRoot) + "\\Startup\tEnabled\tfolder\t\t\t\tNo\tNo\n";
   struct Case {
     std::vector<std::wstring> args;
     int exit_code;
@@ -69,18 +69,18 @@ TEST(KorvanecList, CommandLineSelectsFormatOrPrintsUsage) {
       {{L"list"},
        0,
        "Name\tRunning\tFile name\tParameters\tLocation\tStartup\tKind\tService\tPublisher\t"
-       "Description\tNeeds administrator\n" +
+       "Description\tNeeds administrator\tWindows\n" +
            row},
       {{L"list", L"--format", L"text"},
        0,
        "Name\tRunning\tFile name\tParameters\tLocation\tStartup\tKind\tService\tPublisher\t"
-       "Description\tNeeds administrator\n" +
+       "Description\tNeeds administrator\tWindows\n" +
            row},
       {{L"list", L"--format", L"csv"},
        0,
        "Name,Running,File "
        "name,Parameters,Location,Startup,Kind,Service,Publisher,Description,Needs "
-       "administrator\r\nnotes"},
+       "administrator,Windows\r\nnotes"},
       {{L"list", L"--format", L"json"}, 0, "[\n  {\"name\":\"notes.txt\""},
       {{L"--help"}, 0, "usage: korvanec VERB"},
       {{}, 2, ""},

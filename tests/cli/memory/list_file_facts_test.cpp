@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/korvanec.h"
+#include "platform/text.h"
 #include "platform/memory/arrange.h"
 
 namespace korvane {
@@ -11,7 +12,7 @@ namespace {
 
 const wchar_t kRun[] = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-TEST(KorvanecListFacts, PublisherAndDescriptionComeLastAndTheSignatureOnlyWithVerify) {
+TEST(KorvanecListFacts, PublisherDescriptionAndWindowsComeLastAndTheSignatureOnlyWithVerify) {
   memory::Reset();
   const std::wstring tool = L"C:\\Tools\\tool.exe";
   memory::PutFile(tool);
@@ -20,33 +21,40 @@ TEST(KorvanecListFacts, PublisherAndDescriptionComeLastAndTheSignatureOnlyWithVe
   memory::SetSignature(tool, {SignatureState::Verified, L"Maker, Inc."});
   memory::SetString(RootKey::CurrentUser, kRun, L"Tool", tool);
   memory::SetString(RootKey::CurrentUser, kRun, L"Zgone", L"C:\\Gone\\gone.exe");
+  // Windows' own by the DLL that rundll32 runs.
+  const std::wstring rundll = L"C:\\Windows\\System32\\rundll32.exe";
+  const std::wstring dll = L"C:\\Windows\\System32\\own.dll";
+  memory::PutFile(rundll);
+  memory::PutFile(dll);
+  memory::SetSignature(dll, {SignatureState::Verified, L"Microsoft Windows"});
+  memory::SetString(RootKey::CurrentUser, kRun, L"Zown", rundll + L" own.dll,Start");
 
   const std::string run = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const std::string tool_row =
+      "Tool,No,C:\\Tools\\tool.exe,," + run + ",Enabled,registry,,\"Maker, Inc.\",Tool,";
+  const std::string gone_row = "Zgone,No,C:\\Gone\\gone.exe,," + run + ",Enabled,registry,,,,";
+  const std::string own_row =
+      "Zown,No," + ToUtf8(rundll) + ",\"own.dll,Start\"," + run + ",Enabled,registry,,,,";
   CommandResult plain = RunKorvanec({L"list", L"--format", L"csv"});
   EXPECT_EQ(plain.exit_code, 0);
   EXPECT_EQ(plain.out,
             "Name,Running,File name,Parameters,Location,Startup,Kind,Service,Publisher,Description,"
-            "Needs administrator\r\n"
-            "Tool,No,C:\\Tools\\tool.exe,," +
-                run +
-                ",Enabled,registry,,\"Maker, Inc.\",Tool,No\r\n"
-                "Zgone,No,C:\\Gone\\gone.exe,," +
-                run + ",Enabled,registry,,,,No\r\n");
-  EXPECT_EQ(memory::SignatureChecks(tool), 0);  // not without --verify
+            "Needs administrator,Windows\r\n" +
+                tool_row + "No,No\r\n" + gone_row + "No,No\r\n" + own_row + "No,Yes\r\n");
+  EXPECT_EQ(memory::SignatureChecks(tool), 1);
 
-  CommandResult verified = RunKorvanec({L"list", L"--verify", L"--format", L"csv"});
+  CommandResult verified =
+      RunKorvanec({L"list", L"--verify", L"--hide-windows", L"--format", L"csv"});
   EXPECT_EQ(verified.out,
             "Name,Running,File name,Parameters,Location,Startup,Kind,Service,Publisher,Description,"
-            "Signature,Needs administrator\r\n"
-            "Tool,No,C:\\Tools\\tool.exe,," +
-                run +
-                ",Enabled,registry,,\"Maker, Inc.\",Tool,\"Verified: Maker, Inc.\",No\r\n"
-                "Zgone,No,C:\\Gone\\gone.exe,," +
-                run + ",Enabled,registry,,,,File not found,No\r\n");
+            "Signature,Needs administrator,Windows\r\n" +
+                tool_row + "\"Verified: Maker, Inc.\",No,No\r\n" + gone_row +
+                "File not found,No,No\r\n");
 
   CommandResult json = RunKorvanec({L"list", L"--verify", L"--format", L"json"});
   EXPECT_NE(json.out.find("\"publisher\":\"Maker, Inc.\",\"description\":\"Tool\","
-                          "\"signature\":\"Verified: Maker, Inc.\",\"needsAdministrator\":false}"),
+                          "\"signature\":\"Verified: Maker, Inc.\",\"needsAdministrator\":false,"
+                          "\"windows\":false}"),
             std::string::npos)
       << json.out;
 }

@@ -164,8 +164,8 @@ TEST_F(KorvanecExe, WithReadRightsOnlyTheMachinesEntriesAreListedAndLeftAlone) {
             std::string::npos)
       << listed.output;
   const std::string header = listed.output.substr(0, listed.output.find('\r'));
-  EXPECT_TRUE(header.ends_with(",Needs administrator")) << header;
-  EXPECT_NE(listed.output.find(",Yes\r\n"), std::string::npos) << listed.output;
+  EXPECT_TRUE(header.ends_with(",Needs administrator,Windows")) << header;
+  EXPECT_NE(listed.output.find(",Yes,No\r\n"), std::string::npos) << listed.output;
   for (const std::wstring& verb : {L"delete", L"disable", L"move"}) {
     const Result refused = Korvanec(
         verb + L" Twin --location " + Quoted(kMachineRun) +
