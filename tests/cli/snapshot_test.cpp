@@ -111,6 +111,7 @@ TEST(Snapshot, ComparisonNamesEachKindOfChange) {
   StartupList before = AllKinds();
   // A place the snapshot holds twice and the list once is not removed.
   before.push_back(before[1]);
+  before[3].signer = L"Example Vendor";
   StartupList now = before;
   now[0].running = false;  // not a change: programs come and go
   now[0].enabled = true;
@@ -120,9 +121,12 @@ TEST(Snapshot, ComparisonNamesEachKindOfChange) {
   now.pop_back();
   StartupEntry added = before[3];
   added.name = L"new";
+  // Its program signed as the program of that file name was: an update.
   now.push_back(added);
-  // A place listed twice pairs listing by listing: the second is new.
+  // A place listed twice pairs listing by listing: the second is new (and
+  // signed by somebody else, no update).
   now.push_back(before[3]);
+  now.back().signer = L"Other Vendor";
 
   const std::vector<EntryChange> changes = CompareEntries(before, now);
   ASSERT_EQ(changes.size(), 5u);
@@ -131,8 +135,10 @@ TEST(Snapshot, ComparisonNamesEachKindOfChange) {
   EXPECT_EQ(changes[1].kind, EntryChange::StateChanged);
   EXPECT_EQ(changes[2].kind, EntryChange::Changed);
   EXPECT_EQ(changes[2].fields, (std::vector<std::string>{"parameters", "arguments"}));
-  EXPECT_EQ(changes[3].kind, EntryChange::Added);
+  EXPECT_EQ(changes[3].kind, EntryChange::Updated);
   EXPECT_EQ(changes[3].entry.name, L"new");
+  EXPECT_EQ(FormatChanges({changes[3]}, ListFormat::Text).find("updated\tnew\t"),
+            std::string("Change\tName\tFile name\tLocation\tStartup\tFields\n").size());
   EXPECT_EQ(changes[4].kind, EntryChange::Added);
   EXPECT_EQ(FormatChanges({changes[1]}, ListFormat::Json),
             "[\n  {\"change\":\"state changed\",\"name\":\"Tool \\\"q\\\"\",\"fileName\":"

@@ -292,6 +292,20 @@ TEST_F(KorvanecExe, WatchPrintsEachChangeAsItComesUntilCtrlC) {
   EXPECT_NE(ReadUntil(read_end.get(), output, "\"changed\"").find("\"before\":{\"command\""),
             std::string::npos)
       << output;
+  // A signed program moved to its next version's folder is its own update.
+  const std::wstring vendor = testing::HelperProgram(L"korvane_vendor_program.exe");
+  if (FileExists(vendor)) {
+    const std::wstring next = test::kRoot + L"\\Vendor 2\\korvane_vendor_program.exe";
+    test::MakeFolder(ExtractFilePath(next));
+    ASSERT_TRUE(CopyFileW(vendor.c_str(), next.c_str(), FALSE));
+    test::SetString(RootKey::CurrentUser, test::kRunKey, L"Kv Vendor", vendor);
+    ReadUntil(read_end.get(), output, "Kv Vendor");
+    test::SetString(RootKey::CurrentUser, test::kRunKey, L"Kv Vendor", next);
+    EXPECT_NE(ReadUntil(read_end.get(), output, "\"updated\"")
+                  .find("\"change\":\"updated\",\"name\":\"Kv Vendor\""),
+              std::string::npos)
+        << output;
+  }
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey(test::kRunKey, false));
   reg.DeleteValue(L"Kv Watched");
