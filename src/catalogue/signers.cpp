@@ -86,12 +86,14 @@ std::optional<std::wstring> LastSignerOf(const std::wstring& path) {
   return RecordedSigner(found->second.signature);
 }
 
-void SignRows(StartupList& rows, bool check) {
+std::vector<std::optional<std::wstring>> SignersOf(const std::vector<std::wstring>& files,
+                                                   bool check) {
   // Many rows name one file: each is looked at once.
-  std::unordered_map<std::wstring, std::optional<std::wstring>> signers;
-  for (StartupEntry& row : rows) {
-    const std::wstring file = SignedFile(row);
-    auto [at, first] = signers.try_emplace(LowerCase(file));
+  std::unordered_map<std::wstring, std::optional<std::wstring>> known;
+  std::vector<std::optional<std::wstring>> signers;
+  signers.reserve(files.size());
+  for (const std::wstring& file : files) {
+    auto [at, first] = known.try_emplace(LowerCase(file));
     if (first) {
       if (!check) {
         at->second = LastSignerOf(file);
@@ -99,7 +101,22 @@ void SignRows(StartupList& rows, bool check) {
         at->second = RecordedSigner(signature);
       }
     }
-    if (at->second) row.signer = at->second;
+    signers.push_back(at->second);
+  }
+  return signers;
+}
+
+std::vector<std::wstring> SignedFiles(const StartupList& rows) {
+  std::vector<std::wstring> files;
+  files.reserve(rows.size());
+  for (const StartupEntry& row : rows) files.push_back(SignedFile(row));
+  return files;
+}
+
+void SignRows(StartupList& rows, bool check) {
+  const std::vector<std::optional<std::wstring>> signers = SignersOf(SignedFiles(rows), check);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (signers[i]) rows[i].signer = signers[i];
   }
 }
 

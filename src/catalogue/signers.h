@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <utility>
+#include <vector>
 #include <string>
 
 #include "catalogue/entry.h"
@@ -30,8 +31,14 @@ std::optional<FileSignature> KnownFileSignature(const std::wstring& path);
 // looking at the file; nothing when it was never checked.
 std::optional<std::wstring> LastSignerOf(const std::wstring& path);
 
-// Fills every row's signer through KnownFileSignature (`check`), or only from
-// what is known already (`!check`, at once, for the rows of a fresh scan).
+// The signer of each file through KnownFileSignature (`check`), or only from
+// what is known already (`!check`, at once); nothing where it is not known.
+std::vector<std::optional<std::wstring>> SignersOf(const std::vector<std::wstring>& files,
+                                                   bool check);
+// SignedFile of each row.
+std::vector<std::wstring> SignedFiles(const StartupList& rows);
+// Fills every row's signer as SignersOf finds it, keeping what a row knew
+// where nothing is found.
 void SignRows(StartupList& rows, bool check);
 // Forgets what was checked (a test's new world).
 void ForgetCheckedSignatures();

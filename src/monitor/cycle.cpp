@@ -197,10 +197,9 @@ void RefreshCycle::TellUpdates(const std::set<std::wstring>& programs) {
 }
 
 std::wstring UpdatesBalloonText(size_t programs) {
-  return std::to_wstring(programs) +
-         (programs == 1 ? L" program updated its startup entry to a new version signed as before."
-                        : L" programs updated their startup entries to new versions signed as "
-                          L"before.");
+  return std::to_wstring(programs) + (programs == 1
+                                          ? L" program updated its own startup entry."
+                                          : L" programs updated their own startup entries.");
 }
 
 }  // namespace korvane

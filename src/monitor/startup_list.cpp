@@ -89,23 +89,26 @@ void StartupListModel::Scan(const std::set<std::wstring>* changed) {
 }
 
 void StartupListModel::Sign() {
-  StartupList rows = rows_;
+  // The scan's rows stay the model's: the worker gets the file names only.
+  const std::vector<std::wstring> files = SignedFiles(rows_);
+  std::vector<std::optional<std::wstring>> signers;
   const uint64_t replaced = replaced_;
-  const auto sign = [&rows] { SignRows(rows, true); };
+  const auto sign = [&] { signers = SignersOf(files, true); };
   if (scanner_) {
     scanner_(sign);
   } else {
     sign();
   }
   if (replaced_ != replaced) return;
-  bool changed = false;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    if (rows_[i].signer != rows[i].signer) {
-      rows_[i].signer = std::move(rows[i].signer);
-      changed = true;
-    }
+  // Of the signer the list shows only whether a row is Windows' own.
+  bool shown_otherwise = false;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (!signers[i]) continue;
+    const bool was_windows = IsWindowsEntry(rows_[i]);
+    rows_[i].signer = std::move(signers[i]);
+    shown_otherwise = shown_otherwise || was_windows != IsWindowsEntry(rows_[i]);
   }
-  if (!changed || !listener_.rows_changed) return;
+  if (!shown_otherwise || !listener_.rows_changed) return;
   std::vector<ptrdiff_t> same(rows_.size());
   for (size_t i = 0; i < same.size(); ++i) same[i] = static_cast<ptrdiff_t>(i);
   listener_.rows_changed(same);

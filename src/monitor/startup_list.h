@@ -60,7 +60,8 @@ class StartupListModel {
  private:
   void Scan(const std::set<std::wstring>* changed);
   // Checks the rows' signatures and takes the signers into the rows, unless
-  // they were replaced meanwhile.
+  // they were replaced meanwhile; the listener hears of it when a row became
+  // or stopped being Windows' own.
   void Sign();
   void Replace(StartupList rows, ScanParts parts, std::exception_ptr error);
 
