@@ -133,13 +133,9 @@ bool IsWindowsEntry(const StartupEntry& row) {
   return row.signer && IsWindowsSigner(*row.signer);
 }
 
-namespace {
-
 std::wstring ProgramKey(const StartupEntry& row) {
   return LowerCase(ExtractFileName(SignedFile(row)));
 }
-
-}  // namespace
 
 SeenPrograms::SeenPrograms(const StartupList& seen) {
   for (const StartupEntry& row : seen) {

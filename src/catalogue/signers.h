@@ -50,12 +50,16 @@ bool IsWindowsSigner(const std::wstring& signer);
 // while the signer is not known: a row is never set apart by a guess.
 bool IsWindowsEntry(const StartupEntry& row);
 
-// The programs seen before, by the signed file's name (in one letter case)
-// and its verified signer. An entry that is new or changed since is a
-// program's own update when its program is verified and signed by the
-// signer of a program of the same file name seen there: it is the same
-// vendor's next version, in whatever folder. An unsigned program, another
-// signer, another file name, or a signer not known yet is no update.
+// What tells a program across its versions and folders: the signed file's
+// name, in one letter case.
+std::wstring ProgramKey(const StartupEntry& row);
+
+// The programs seen before, by ProgramKey and verified signer. An entry
+// that is new or changed since is a program's own update when its program
+// is verified and signed by the signer of a program of the same file name
+// seen there: the same vendor's next version, in whatever folder. An
+// unsigned program, another signer, another file name, or a signer not known
+// yet is no update.
 class SeenPrograms {
  public:
   explicit SeenPrograms(const StartupList& seen);

@@ -8,7 +8,6 @@
 #include "monitor/saved_list.h"
 #include "monitor/switching.h"
 #include "platform/error.h"
-#include "platform/text.h"
 
 namespace korvane {
 
@@ -160,19 +159,18 @@ std::optional<std::vector<std::wstring>> RefreshCycle::DetectNewEntries(
 
 ReportedEntries RefreshCycle::ToReport(ReportedEntries found,
                                        const std::optional<std::string>& snapshot_text) {
-  if (found.empty()) return found;
-  std::optional<StartupList> snapshot = unsaved_snapshot_;
-  if (!snapshot && snapshot_text) snapshot = ParseSnapshot(*snapshot_text);
-  const SeenPrograms seen(snapshot ? *snapshot : StartupList{});
   ReportedEntries reported;
   std::set<std::wstring> updated;
+  std::optional<StartupList> snapshot = unsaved_snapshot_;
+  if (!snapshot && snapshot_text && !found.empty()) snapshot = ParseSnapshot(*snapshot_text);
+  const SeenPrograms seen(snapshot ? *snapshot : StartupList{});
   for (ReportedEntry& entry : found) {
     // A move or a switch back on is the user's business whoever signed it.
     const bool new_or_changed =
         entry.change == ChangeKind::New || entry.change == ChangeKind::Changed;
     if (new_or_changed && !report_windows_ && IsWindowsEntry(entry.row)) continue;
     if (new_or_changed && seen.IsUpdate(entry.row)) {
-      updated.insert(LowerCase(ExtractFileName(SignedFile(entry.row))));
+      updated.insert(ProgramKey(entry.row));
       continue;
     }
     reported.push_back(std::move(entry));
@@ -182,7 +180,8 @@ ReportedEntries RefreshCycle::ToReport(ReportedEntries found,
 }
 
 void RefreshCycle::TellUpdates(const std::set<std::wstring>& programs) {
-  // Not every time: an hour at least between two balloons.
+  // Not every time: an hour at least between two balloons. Updates that
+  // came meanwhile are told by the first cycle after it.
   constexpr auto kBetweenBalloons = std::chrono::hours(1);
   updated_untold_.insert(programs.begin(), programs.end());
   const auto now = std::chrono::steady_clock::now();

@@ -26,6 +26,12 @@ std::vector<ptrdiff_t> MatchRows(const StartupList& before, const StartupList& a
   return old_to_new;
 }
 
+std::vector<ptrdiff_t> SamePlaces(size_t count) {
+  std::vector<ptrdiff_t> same(count);
+  for (size_t i = 0; i < count; ++i) same[i] = static_cast<ptrdiff_t>(i);
+  return same;
+}
+
 StartupList StartupListModel::RowsAt(const std::vector<size_t>& indices) const {
   StartupList rows;
   for (size_t i : indices) {
@@ -109,9 +115,7 @@ void StartupListModel::Sign() {
     shown_otherwise = shown_otherwise || was_windows != IsWindowsEntry(rows_[i]);
   }
   if (!shown_otherwise || !listener_.rows_changed) return;
-  std::vector<ptrdiff_t> same(rows_.size());
-  for (size_t i = 0; i < same.size(); ++i) same[i] = static_cast<ptrdiff_t>(i);
-  listener_.rows_changed(same);
+  listener_.rows_changed(SamePlaces(rows_.size()));
 }
 
 void StartupListModel::Replace(StartupList rows) {

@@ -18,6 +18,8 @@ namespace korvane {
 // `after`, or -1 when it is gone. Each row of `after` answers for one row of
 // `before` at most.
 std::vector<ptrdiff_t> MatchRows(const StartupList& before, const StartupList& after);
+// The same for rows that stayed where they were: each index is its own.
+std::vector<ptrdiff_t> SamePlaces(size_t count);
 
 class StartupListModel {
  public:

@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <chrono>
 
+#include "catalogue/signers.h"
 #include "gui/controls.h"
 #include "gui/list_view.h"
 #include "gui/metrics.h"
-#include "catalogue/signers.h"
 #include "platform/shell.h"
 #include "ui/win32/main_form.h"
 
@@ -150,17 +150,13 @@ void TMainForm::SetUnreadSources(const std::wstring& unread) {
 void TMainForm::SetFilter(const std::wstring& text) {
   if (text == filter_) return;
   filter_ = text;
-  std::vector<ptrdiff_t> same(Rows().size());
-  for (size_t i = 0; i < same.size(); ++i) same[i] = static_cast<ptrdiff_t>(i);
-  UpdateShownRows(same);
+  UpdateShownRows(SamePlaces(Rows().size()));
 }
 
 void TMainForm::ListView1ColumnClick(ListColumn column) {
   order_ = NextOrder(order_, column);
   ShowSortArrow();
-  std::vector<ptrdiff_t> same(Rows().size());
-  for (size_t i = 0; i < same.size(); ++i) same[i] = static_cast<ptrdiff_t>(i);
-  UpdateShownRows(same);
+  UpdateShownRows(SamePlaces(Rows().size()));
 }
 
 void TMainForm::ShowSortArrow() {
@@ -193,9 +189,7 @@ void TMainForm::TakeFileFacts() {
   if (!changed) return;
   // The new texts may let rows through the filter or move them in the order.
   if (!filter_.empty() || order_.column) {
-    std::vector<ptrdiff_t> same(Rows().size());
-    for (size_t i = 0; i < same.size(); ++i) same[i] = static_cast<ptrdiff_t>(i);
-    UpdateShownRows(same);
+    UpdateShownRows(SamePlaces(Rows().size()));
   } else {
     InvalidateRect(list_view_, nullptr, FALSE);
   }
@@ -357,9 +351,7 @@ void TMainForm::ShowColumn(ListColumn column, bool shown) {
   StoreListLayout(layout);
   // A filter looks through the shown columns only.
   if (!filter_.empty()) {
-    std::vector<ptrdiff_t> same(Rows().size());
-    for (size_t i = 0; i < same.size(); ++i) same[i] = static_cast<ptrdiff_t>(i);
-    UpdateShownRows(same);
+    UpdateShownRows(SamePlaces(Rows().size()));
   }
 }
 

@@ -60,14 +60,11 @@ void TMainForm::OnViewCommand(CommandId id) {
     case Signaturecolumn1:
       ShowColumn(ListColumn::Signature, ToggleAutoCheck(Signaturecolumn1));
       break;
-    case HideWindowsentries1: {
+    case HideWindowsentries1:
       hide_windows_ = ToggleAutoCheck(HideWindowsentries1);
       StoreHideWindowsEntries(hide_windows_);
-      std::vector<ptrdiff_t> same(Rows().size());
-      for (size_t i = 0; i < same.size(); ++i) same[i] = static_cast<ptrdiff_t>(i);
-      UpdateShownRows(same);
+      UpdateShownRows(SamePlaces(Rows().size()));
       break;
-    }
     default:
       break;
   }
