@@ -9,7 +9,7 @@ endif()
 if(WIN32 AND KORVANE_WINEARCH STREQUAL "win32")
   # The registry's views as the 32-bit build sees them on 64-bit Windows.
   add_test(NAME platform-wow64 COMMAND korvane_platform_tests
-           --gtest_filter=RegistryViews.*:Win32ShellOpen.*)
+           --gtest_filter=RegistryViews.*:Win32ShellOpen.*:Win32Signature.*)
   set_tests_properties(platform-wow64 PROPERTIES RUN_SERIAL TRUE TIMEOUT 900
                        ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/prefix64;WINEARCH=win64")
 endif()

@@ -179,6 +179,32 @@ TEST(Win32ShellOpen, StartsAProgramThatOnlyThe64BitSystemFolderHolds) {
   DeleteFileW(stored.c_str());
 }
 
+// The same for a signature: a command naming the system folder starts the
+// 64-bit system's file, which is the one checked, not a 32-bit file of that
+// name. (Wine's WinVerifyTrust asks for no trusted root: the test
+// certificate verifies.)
+TEST(Win32Signature, AFileInTheSystemFolderIsCheckedWhereWindowsStartsIt) {
+  const std::wstring signed_program = HelperProgram(L"korvane_windows_program.exe");
+  if (!FileExists(signed_program)) GTEST_SKIP() << "no osslsigncode: the program is not signed";
+  wchar_t folder[MAX_PATH] = {};
+  ASSERT_GT(GetSystemDirectoryW(folder, MAX_PATH), 0u);
+  const std::wstring named = std::wstring(folder) + L"\\kvsigned64.exe";
+  const bool redirected = sizeof(void*) == 4 && RegistryHasViews();
+  const std::wstring native =
+      redirected ? WindowsDirectory() + L"\\Sysnative\\kvsigned64.exe" : named;
+  ASSERT_TRUE(CopyFileW(signed_program.c_str(), native.c_str(), FALSE));
+  // The 32-bit system folder's own file of that name is not signed.
+  if (redirected) {
+    ASSERT_TRUE(
+        CopyFileW(HelperProgram(L"korvane_startup_program.exe").c_str(), named.c_str(), FALSE));
+  }
+  const FileSignature signature = CheckFileSignature(named);
+  EXPECT_EQ(signature.state, SignatureState::Verified);
+  EXPECT_EQ(signature.signer, L"Microsoft Windows");
+  DeleteFileW(native.c_str());
+  DeleteFileW(named.c_str());
+}
+
 TEST(Win32ShellServices, PropertiesAndIconsComeFromTheSystemShell) {
   TLMDShellObjectPropertiesDialog dialog;
   dialog.ObjectName = OwnExecutablePath();
