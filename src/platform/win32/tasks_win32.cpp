@@ -46,7 +46,14 @@ std::unique_ptr<Scheduler> Connect() {
         L"CoCreateInstance", L"the Task Scheduler");
   VARIANT none;
   VariantInit(&none);
-  Check(scheduler->service->Connect(none, none, none, none), L"ITaskService::Connect", L"");
+  // A scheduler that is still starting (a program started at logon, or
+  // Wine's, started on demand) is waited for a little.
+  HRESULT connected = scheduler->service->Connect(none, none, none, none);
+  for (int attempt = 0; connected == SCHED_E_SERVICE_NOT_RUNNING && attempt < 5; ++attempt) {
+    Sleep(300);
+    connected = scheduler->service->Connect(none, none, none, none);
+  }
+  Check(connected, L"ITaskService::Connect", L"");
   win32::String root(SysAllocString(L"\\"));
   Check(scheduler->service->GetFolder(root.get(), scheduler->root.put()),
         L"ITaskService::GetFolder", L"\\");

@@ -105,11 +105,12 @@ TEST(MainWindow, OpensAt450By350WithTheListsColumnsAndMenus) {
                 L"Registry, all users, Run", L"Registry, all users, RunServices",
                 L"Registry, all users, RunOnce", L"Registry, all users, RunServicesOnce", L"-",
                 L"Start menu, current user", L"Start menu, all users"}));
-  EXPECT_EQ(MenuCaptions(GetSubMenu(menu, 1)),
-            (std::vector<std::wstring>{
-                L"Refresh list", L"Search entries", L"-", L"Toolbar", L"Status bar", L"-",
-                L"Publisher column", L"Description column", L"Signature column", L"-",
-                L"Show gridlines", L"Row selection", L"-", L"Font...", L"Background color..."}));
+  EXPECT_EQ(
+      MenuCaptions(GetSubMenu(menu, 1)),
+      (std::vector<std::wstring>{
+          L"Refresh list", L"Search entries", L"Hide Windows entries", L"-", L"Toolbar",
+          L"Status bar", L"-", L"Publisher column", L"Description column", L"Signature column",
+          L"-", L"Show gridlines", L"Row selection", L"-", L"Font...", L"Background color..."}));
   EXPECT_EQ(MenuCaptions(GetSubMenu(menu, 2)),
             (std::vector<std::wstring>{L"System registry...", L"Startup folder", L"Win.ini file...",
                                        L"-", L"Parameters...", L"-", L"Blacklist...",
