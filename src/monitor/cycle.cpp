@@ -168,8 +168,11 @@ ReportedEntries RefreshCycle::ToReport(ReportedEntries found,
     // A move or a switch back on is the user's business whoever signed it.
     const bool new_or_changed =
         entry.change == ChangeKind::New || entry.change == ChangeKind::Changed;
-    if (new_or_changed && !report_windows_ && IsWindowsEntry(entry.row)) continue;
-    if (new_or_changed && seen.IsUpdate(entry.row)) {
+    // Windows' own follow their switch alone: with it on, every one is
+    // reported, never passed over as an update.
+    if (new_or_changed && IsWindowsEntry(entry.row)) {
+      if (!report_windows_) continue;
+    } else if (new_or_changed && seen.IsUpdate(entry.row)) {
       updated.insert(ProgramKey(entry.row));
       continue;
     }

@@ -86,9 +86,11 @@ TEST_F(SignedChanges, WindowsOwnAndUpdatesAreRecordedQuietlyAndOtherChangesRepor
   restarted.cycle.SetReportWindowsEntries(true);
   Set(L"Vendor", Program(L"Vendor\\2.0\\vendor.exe", L"Example Vendor"));
   Set(L"Own", Program(L"Windows\\own2.exe", L"Microsoft Windows"));
+  // With the switch on, a Windows program seen before is no quiet update.
+  Set(L"Own again", Program(L"Windows\\own.exe", L"Microsoft Windows"));
   restarted.cycle.Run();
   ASSERT_EQ(restarted.reported.size(), 1u);
-  EXPECT_EQ(Reported(restarted), (std::vector<std::wstring>{L"Own: Changed"}));
+  EXPECT_EQ(Reported(restarted), (std::vector<std::wstring>{L"Own: Changed", L"Own again: New"}));
   EXPECT_EQ(restarted.balloons.size(), 1u);
 }
 
