@@ -14,7 +14,10 @@ HICON ApplicationIcon(bool small_icon) {
   // Shared icons from LoadImage need no owner.
   HANDLE icon =
       LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, LR_SHARED);
-  if (!icon) icon = LoadImageW(nullptr, MAKEINTRESOURCEW(32512), IMAGE_ICON, 0, 0, LR_SHARED);
+  // The system's icon at the size asked too: at no size it comes as its
+  // largest image, 256 pixels square, which the notification area is sent
+  // whole with every change of the tray icon.
+  if (!icon) icon = LoadImageW(nullptr, MAKEINTRESOURCEW(32512), IMAGE_ICON, size, size, LR_SHARED);
   return static_cast<HICON>(icon);
 }
 

@@ -7,7 +7,8 @@
 
 namespace korvane {
 
-// The application's icon (resource MAINICON), or the system's default one.
+// The application's icon (resource MAINICON), or the system's default one,
+// at the system's size for a large or a small icon.
 HICON ApplicationIcon(bool small_icon);
 
 // A top-level window with its own class. Derived forms handle messages in

@@ -62,6 +62,31 @@ class ThrowingForm : public TForm {
   }
 };
 
+// The width of an icon's image, in pixels.
+int IconWidth(HICON icon) {
+  ICONINFO info = {};
+  if (!GetIconInfo(icon, &info)) return 0;
+  BITMAP bitmap = {};
+  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return bitmap.bmWidth;
+}
+
+// This executable has no icon of its own, so the system's stands in. Its
+// largest image, sent to the notification area with each change of the
+// tray icon, made a request that Wine could not always pass on whole, and
+// the window's thread ended in the middle of a test.
+TEST(ApplicationIcon, IsNoLargerThanTheSystemsIconSize) {
+  for (bool small_icon : {false, true}) {
+    const HICON icon = ApplicationIcon(small_icon);
+    ASSERT_NE(icon, nullptr) << small_icon;
+    const int width = IconWidth(icon);
+    EXPECT_GT(width, 0) << small_icon;
+    EXPECT_LE(width, GetSystemMetrics(SM_CXICON)) << small_icon;
+  }
+}
+
 TEST(ErrorGuard, EveryExceptionFromAHandlerIsShownAndTheWindowGoesOn) {
   ThrowingForm form;
   MessageBoxAnswerer answerer(IDOK);
