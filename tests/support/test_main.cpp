@@ -21,6 +21,8 @@ namespace {
 class Watchdog : public testing::EmptyTestEventListener {
  public:
   Watchdog() {
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(),
+                    &state_->tests_thread, SYNCHRONIZE, FALSE, 0);
     // The state outlives the listener, which the test framework deletes at
     // exit while the thread may still look.
     std::thread([state = state_] { Watch(*state); }).detach();
@@ -37,6 +39,7 @@ class Watchdog : public testing::EmptyTestEventListener {
     std::mutex lock;
     std::string name;
     std::atomic<ULONGLONG> started{0};
+    HANDLE tests_thread = nullptr;  // the thread that runs the tests
   };
   static constexpr ULONGLONG kLongest = 240000;
 
@@ -61,6 +64,11 @@ class Watchdog : public testing::EmptyTestEventListener {
         const std::lock_guard<std::mutex> held(state.lock);
         std::fprintf(stderr, "\n%s has run for %llu s; it is taken as stuck.\n", state.name.c_str(),
                      (GetTickCount64() - started) / 1000);
+      }
+      // Wine ends a thread whose request to the wineserver it could not
+      // pass on whole, and its windows go with it.
+      if (state.tests_thread && WaitForSingleObject(state.tests_thread, 0) == WAIT_OBJECT_0) {
+        std::fprintf(stderr, "  the thread that ran it has ended\n");
       }
       EnumWindows(&Watchdog::Describe, 0);
       std::fflush(stderr);
