@@ -250,6 +250,13 @@ inline void ResetWorld() {
   SetStartupFolder(StartupFolder::DefaultUser, kRoot + L"\\Default Startup");
 }
 
+// Declared before a fixture's window, so that the world is reset before the
+// window's watch opens its folders: a folder held open is only marked for
+// deletion, and no file can be made in it until the handle is closed.
+struct WorldReset {
+  WorldReset() { ResetWorld(); }
+};
+
 // Gives a machine key the rights that a user without administrator rights
 // has on Windows, read for everyone and nothing more (its new subkeys
 // inherit them), until the guard goes; the key is made when missing.

@@ -33,7 +33,6 @@ const std::wstring kRun = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 class EntryCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::ResetWorld();
     TRegistry reg;
     reg.SetRootKey(RootKey::LocalMachine);
     if (reg.OpenKey(kRun, false)) {
@@ -63,6 +62,7 @@ class EntryCommands : public ::testing::Test {
   const std::wstring tool_ = test::kRoot + L"\\Tools\\tool.exe";
   const std::wstring user_ = test::kRoot + L"\\Startup";
   const std::wstring common_ = test::kRoot + L"\\Common Startup";
+  test::WorldReset reset_;
   TMainForm form_;
 };
 

@@ -152,7 +152,6 @@ LRESULT CALLBACK RecordStatus(HWND window, UINT message, WPARAM wparam, LPARAM l
 class MainWindowList : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::ResetWorld();
     test::PutFile(idle_);
     test::SetString(RootKey::CurrentUser, kRun, L"A idle", idle_);
     test::SetString(RootKey::CurrentUser, kRun, L"B busy", busy_.Path() + L" /exit-after 60");
@@ -175,6 +174,7 @@ class MainWindowList : public ::testing::Test {
   }
   const std::wstring idle_ = test::kRoot + L"\\idle.exe";
   korvane::testing::StartedProgram busy_;
+  test::WorldReset reset_;
   TMainForm form_;
 };
 
